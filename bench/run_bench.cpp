@@ -1,0 +1,76 @@
+// A whole "Extract All Lines In Web Sites" run over pages served on loopback, read as rendered text,
+// through the real browser engine. Prints pages per second and the peak resident memory.
+#include "engine/mainstate.h"
+#include "engine/modes/alllines.h"
+#include "platform/host.h"
+#include "platform/qt/qteventpump.h"
+#include "platform/qt/systemclock.h"
+#include "platform/qt/webenginebrowser.h"
+#include "support/localhttpserver.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+class CountingDialogs : public Dialogs {
+public:
+    int reports = 0;
+    QString fileDialog(const FileDialogRequest&) override { return {}; }
+    QString browseForFolder(const QString&, const QString&) override { return {}; }
+
+protected:
+    MessageAnswer showMessage(const QString&, MessageButtons, MessageIcon icon, const QString&) override
+    {
+        reports += icon == MessageIcon::Warning;
+        return MessageAnswer::Ok;
+    }
+    QString showPrompt(const QString&, const QString&, const QString&) override { return {}; }
+};
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const int pages = argc > 1 ? std::atoi(argv[1]) : 200;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWebEngineEnvironment();
+    QApplication app(argc, argv);
+
+    LocalHttpServer server;
+    if (!server.start())
+        return 1;
+    MainState state;
+    state.setOption1(false);
+    state.setOption2(true);
+    for (int i = 0; i < pages; ++i) {
+        const QString path = QStringLiteral("/page%1.html").arg(i);
+        server.setPage(path, QStringLiteral("<html><body><h1>Page %1</h1><p>First line</p><p>Line %1</p>"
+                                            "<script>document.write('<p>Written ' + %1 + '</p>')</script>"
+                                            "</body></html>")
+                                 .arg(i)
+                                 .toUtf8());
+        state.urls.append(server.base() + path);
+    }
+
+    CountingDialogs dialogs;
+    QtEventPump pump;
+    SystemClock clock;
+    WebEngineBrowser browser(pump, clock);
+    Host host{browser, dialogs, pump, clock};
+
+    QElapsedTimer timer;
+    timer.start();
+    PushButton3_Click(host, state);
+    const double seconds = timer.elapsed() / 1000.0;
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("pages: %d  results: %lld  error reports: %d\n", pages, static_cast<long long>(state.results.count()),
+                dialogs.reports);
+    std::printf("time: %.2f s  pages/s: %.1f  peak RSS of the program: %.0f MiB\n", seconds, pages / seconds,
+                usage.ru_maxrss / 1024.0);
+    std::fflush(stdout);
+    return dialogs.reports == 0 ? 0 : 1;
+}

@@ -1,0 +1,134 @@
+#include "engine/extractionrun.h"
+
+#include "engine/mainstate.h"
+#include "engine/procedure.h"
+#include "engine/retrieval.h"
+#include "engine/sourcename.h"
+#include "platform/host.h"
+
+#include <cmath>
+
+namespace ExtractionRun {
+
+QStringList cutIntoLines(const QString& pageText)
+{
+    if (pageText.isEmpty())
+        return {};
+    return pageText.split(QStringLiteral("\r\n"));
+}
+
+void rebuildLayout(Procedure& p, MainState& state, int first)
+{
+    ResultsList& results = state.results;
+    p.run(first, [&] { results.removeAllColumns(); });
+    if (p.test(first + 2, [&] { return state.showSourceFilename(); })) {
+        p.run(first + 4, [&] { results.addColumn(QStringLiteral("Source Filename")); });
+        p.run(first + 6, [&] { results.setColumnWidth(1, 3000); });
+        p.run(first + 8, [&] { results.addColumn(QStringLiteral("Extraction Results")); });
+        p.run(first + 10, [&] { results.setColumnWidth(2, 4400); });
+    } else {
+        p.run(first + 12, [&] { results.addColumn(QStringLiteral("Results")); });
+        p.run(first + 14, [&] { results.setColumnWidth(1, 7000); });
+    }
+}
+
+void addExtractedLine(Procedure& p, MainState& state, const QString& entry, const QString& text, int first)
+{
+    ResultsList& results = state.results;
+    const auto append = [&](int at) {
+        if (p.test(at, [&] { return state.showSourceFilename(); })) {
+            p.run(at + 2, [&] { results.appendSourcedRow(entry); });
+            p.run(at + 4, [&] { results.setLastRowText(text); });
+        } else {
+            p.run(at + 6, [&] { results.appendRow(text); });
+        }
+    };
+    if (p.test(first, [&] { return state.keepDuplicates(); })) {
+        append(first + 2);
+    } else if (!p.test(first + 10, [&] {
+                   return state.showSourceFilename() ? results.containsSourced(entry, text)
+                                                     : results.contains(text);
+               })) {
+        append(first + 12);
+    }
+}
+
+int progressFor(qsizetype i, qsizetype count)
+{
+    return static_cast<int>(std::nearbyint(static_cast<double>(i) / static_cast<double>(count) * 100.0));
+}
+
+void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
+                  const std::function<void(const QString& entry)>& body)
+{
+    UrlList& urls = state.urls;
+    qsizetype count = 0;
+    quint64 lastVisited = 0;
+    quint64 lastToVisit = 0;
+    p.run(first, [&] {
+        count = urls.count();
+        lastToVisit = urls.lastSerial();
+    });
+    for (qsizetype i = 1; i <= count; ++i) {
+        // Find the place again by serial: removals before it shift positions, additions lie beyond it.
+        const qsizetype position = urls.firstPositionAfter(lastVisited, lastToVisit);
+        if (position == 0)
+            break;
+        QString entry;
+        p.run(first + 2, [&] {
+            entry = urls.at(position);
+            lastVisited = urls.serialAt(position);
+        });
+        p.run(first + 4, [&] { state.setProgressValue(progressFor(i, urls.count())); });
+        p.run(first + 6, [&] { state.setStatusLine(QStringLiteral("Processing: ") + ShortSourceName(entry)); });
+        p.run(first + 8, [&] { host.pump.processPendingEvents(); });
+        body(entry);
+    }
+}
+
+void runLineMode(Host& host, MainState& state, const LineMode& mode)
+{
+    Procedure p(host.dialogs, mode.location);
+    const auto busy = [&] { state.setPointer(Pointer::Busy); };
+
+    // Statement numbers after the retrieval depend on the mode's shape; `n` walks through them.
+    int n = 134;
+    if (mode.busyBeforeRetrieval)
+        n += 2;
+    const int retrieval = n, busyAfter = n + 2, cut = n + 4, emptyTest = n + 8;
+    const int filter = mode.keep ? n + 10 : 0;
+    const int add = n + (mode.keep ? 12 : 10);
+    const int finish = add + 24;
+
+    if (p.test(100, [&] { return state.urls.isEmpty(); })) {
+        p.run(finish + 10, [&] { host.dialogs.message(QStringLiteral("No URLs added.")); });
+        return;
+    }
+    p.run(102, busy);
+    rebuildLayout(p, state, 104);
+    forEachEntry(p, host, state, 120, [&](const QString& entry) {
+        p.run(130, busy);
+        p.run(132, [&] { state.results.setFirstHeader(QStringLiteral("Result(s) - Scanning: ") + entry); });
+        if (mode.busyBeforeRetrieval)
+            p.run(134, busy);
+        QString pageText;
+        p.run(retrieval, [&] { pageText = GetWebBrowserText(host, state, entry); });
+        p.run(busyAfter, busy);
+        QStringList lines;
+        p.run(cut, [&] { lines = cutIntoLines(pageText); });
+        for (const QString& line : std::as_const(lines)) {
+            if (p.test(emptyTest, [&] { return line.isEmpty(); }))
+                continue;
+            if (filter && !p.test(filter, [&] { return mode.keep(line); }))
+                continue;
+            addExtractedLine(p, state, entry, line, add);
+        }
+    });
+    p.run(finish, [&] { state.results.setFirstHeader(QStringLiteral("Result(s)")); });
+    p.run(finish + 2, [&] { state.setPointer(Pointer::Default); });
+    p.run(finish + 4, [&] { state.setProgressValue(0); });
+    p.run(finish + 6, [&] { state.setStatusLine(MainState::idleStatus()); });
+    p.run(finish + 8, [&] { host.dialogs.message(QStringLiteral("Done.")); });
+}
+
+} // namespace ExtractionRun

@@ -1,0 +1,34 @@
+#include "engine/mainstate.h"
+
+namespace {
+template <class T, class Signal> void assign(MainState* state, T& member, const T& value, Signal signal)
+{
+    if (member == value)
+        return;
+    member = value;
+    Q_EMIT(state->*signal)(value);
+}
+} // namespace
+
+void MainState::setOption1(bool on) { assign(this, m_option1, on, &MainState::option1Changed); }
+void MainState::setOption2(bool on) { assign(this, m_option2, on, &MainState::option2Changed); }
+void MainState::setCheck1(int value) { assign(this, m_check1, value, &MainState::check1Changed); }
+void MainState::setCheck14(int value) { assign(this, m_check14, value, &MainState::check14Changed); }
+void MainState::setText1(const QString& text) { assign(this, m_text1, text, &MainState::text1Changed); }
+void MainState::setText2(const QString& text) { assign(this, m_text2, text, &MainState::text2Changed); }
+void MainState::setText5(const QString& text) { assign(this, m_text5, text, &MainState::text5Changed); }
+void MainState::setStatusLine(const QString& text)
+{
+    assign(this, m_status, text, &MainState::statusLineChanged);
+}
+void MainState::setProgressValue(int value)
+{
+    assign(this, m_progress, value, &MainState::progressValueChanged);
+}
+void MainState::setPointer(int value) { assign(this, m_pointer, value, &MainState::pointerChanged); }
+
+void MainState::restoreIdle()
+{
+    setStatusLine(idleStatus());
+    setProgressValue(0);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "engine/resultslist.h"
+#include "engine/urllist.h"
+
+#include <QObject>
+#include <QString>
+
+namespace Pointer {
+constexpr int Default = 0;
+constexpr int Busy = 11; // the hourglass; also the flag that a command is running
+constexpr int Hover = 99;
+} // namespace Pointer
+
+// Everything the main window owns: the two lists, the run options, the search texts, the status line and
+// the pointer. Widgets write into it on every change and display it; commands read it at the moment of use.
+class MainState : public QObject {
+    Q_OBJECT
+public:
+    static QString idleStatus() { return QStringLiteral("Progress Bar"); }
+
+    UrlList urls;
+    ResultsList results;
+
+    // PageSource: Option1 is HtmlSource, Option2 is BrowserText; neither may be selected.
+    bool option1() const { return m_option1; }
+    bool option2() const { return m_option2; }
+    void setOption1(bool on);
+    void setOption2(bool on);
+    // KeepDuplicates and ShowSourceFilename, as check-box values 0 or 1.
+    int check1() const { return m_check1; }
+    int check14() const { return m_check14; }
+    void setCheck1(int value);
+    void setCheck14(int value);
+    bool keepDuplicates() const { return m_check1 != 0; }
+    bool showSourceFilename() const { return m_check14 != 0; }
+
+    QString text1() const { return m_text1; }
+    QString text2() const { return m_text2; }
+    QString text5() const { return m_text5; }
+    void setText1(const QString& text);
+    void setText2(const QString& text);
+    void setText5(const QString& text);
+
+    QString statusLine() const { return m_status; }
+    int progressValue() const { return m_progress; }
+    void setStatusLine(const QString& text);
+    void setProgressValue(int value);
+    void restoreIdle();
+
+    int pointer() const { return m_pointer; }
+    bool isBusy() const { return m_pointer == Pointer::Busy; }
+    void setPointer(int value);
+
+Q_SIGNALS:
+    void option1Changed(bool on);
+    void option2Changed(bool on);
+    void check1Changed(int value);
+    void check14Changed(int value);
+    void text1Changed(const QString& text);
+    void text2Changed(const QString& text);
+    void text5Changed(const QString& text);
+    void statusLineChanged(const QString& text);
+    void progressValueChanged(int value);
+    void pointerChanged(int value);
+
+private:
+    bool m_option1 = true;
+    bool m_option2 = false;
+    int m_check1 = 0;
+    int m_check14 = 0;
+    QString m_text1, m_text2, m_text5;
+    QString m_status = idleStatus();
+    int m_progress = 0;
+    int m_pointer = Pointer::Default;
+};

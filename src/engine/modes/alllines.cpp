@@ -1,0 +1,8 @@
+#include "engine/modes/alllines.h"
+
+#include "engine/extractionrun.h"
+
+void PushButton3_Click(Host& host, MainState& state)
+{
+    ExtractionRun::runLineMode(host, state, {QStringLiteral("Form1.PushButton3_Click"), true, {}});
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/browser.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/eventpump.h"
+
+// The platform services every command acts through: the real ones in the program, fakes in tests.
+struct Host {
+    Browser& browser;
+    Dialogs& dialogs;
+    EventPump& pump;
+    Clock& clock;
+};

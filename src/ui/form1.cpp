@@ -1,0 +1,314 @@
+#include "ui/form1.h"
+
+#include "engine/apptexts.h"
+#include "engine/failure.h"
+#include "engine/mainstate.h"
+#include "engine/modes/alllines.h"
+#include "platform/host.h"
+#include "sources/sourcelistcommands.h"
+#include "ui/resultstablemodel.h"
+#include "ui/twips.h"
+#include "ui/urllistmodel.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString ListTip = QStringLiteral(
+    "Double-click item to remove it. Move | line to right and out of window to reveal full names.");
+
+QTreeView* makeListView(const QString& name, QAbstractItemModel* model, QWidget* parent)
+{
+    auto* view = new QTreeView(parent);
+    view->setObjectName(name);
+    view->setModel(model);
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true); // keeps a million rows fast
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view->header()->setStretchLastSection(false);
+    view->setToolTip(ListTip);
+    return view;
+}
+
+// Radio buttons in a group cannot normally all be off; a stored state may have neither selected.
+void setRadio(QRadioButton* radio, bool on)
+{
+    if (radio->isChecked() == on)
+        return;
+    radio->setAutoExclusive(false);
+    radio->setChecked(on);
+    radio->setAutoExclusive(true);
+}
+
+// The bar replaces %p, %v and %m in its format; an invisible word joiner keeps a status line's own
+// "%p" as it is.
+QString progressFormat(QString status)
+{
+    static const QRegularExpression placeholder(QStringLiteral("%(?=[pvm])"));
+    return status.replace(placeholder, QStringLiteral("%\u2060"));
+}
+
+} // namespace
+
+Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m_host(host), m_state(state)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(AppTexts::productName());
+
+    auto* columns = new QSplitter(Qt::Horizontal, this);
+    columns->addWidget(buildSourcesColumn());
+    columns->addWidget(buildCommandsColumn());
+    columns->addWidget(buildResultsColumn());
+    columns->setStretchFactor(0, 3);
+    columns->setStretchFactor(1, 0);
+    columns->setStretchFactor(2, 4);
+    columns->setChildrenCollapsible(false);
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setRange(0, 100);
+    m_progress->setAlignment(Qt::AlignCenter);
+    m_progress->setTextVisible(true);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_progress, 1);
+    bottom->addWidget(addButton(QStringLiteral("PushButton21"), QStringLiteral("Help")));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(columns, 1);
+    layout->addLayout(bottom);
+
+    installEventFilter(this);
+    bindState();
+    resize(1200, 720);
+}
+
+QPushButton* Form1::addButton(const QString& name, const QString& caption, std::function<void()> command)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(name);
+    button->installEventFilter(this);
+    if (command)
+        connect(button, &QPushButton::clicked, this, [this, command] { runCommand(command); });
+    m_buttons.insert(name, button);
+    return button;
+}
+
+QWidget* Form1::buildSourcesColumn()
+{
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_urlView = makeListView(QStringLiteral("ListView1"), new UrlListModel(m_state.urls, this), column);
+    m_urlView->setColumnWidth(0, twipsToPixels(7000, this));
+    m_urlView->viewport()->installEventFilter(this);
+    layout->addWidget(m_urlView, 1);
+
+    auto* buttons = new QGridLayout;
+    const auto add = [&](int row, int col, const char* name, const char* caption,
+                         std::function<void()> command = {}) {
+        buttons->addWidget(addButton(QLatin1String(name), QLatin1String(caption), std::move(command)), row, col);
+    };
+    add(0, 0, "PushButton5", "Add One URL", [this] { PushButton5_Click(m_host, m_state); });
+    add(0, 1, "PushButton13", "Load List Of URLS From Text File");
+    add(1, 0, "PushButton10", "Add Local HTML Files");
+    add(1, 1, "PushButton7", "Add All HTML File(s) In Folder");
+    add(2, 0, "PushButton22", "Load Sample/Example URLs");
+    add(2, 1, "PushButton11", "Clear List");
+    add(3, 0, "PushButton14", "Remove URLs Containing X");
+    add(3, 1, "PushButton15", "Remove URLs Not Containing X");
+    layout->addLayout(buttons);
+    return column;
+}
+
+QWidget* Form1::buildCommandsColumn()
+{
+    auto* column = new QWidget(this);
+    auto* grid = new QGridLayout(column);
+    grid->setContentsMargins(6, 0, 6, 0);
+    const auto lineEdit = [&](const char* name) {
+        auto* edit = new QLineEdit(column);
+        edit->setObjectName(QLatin1String(name));
+        edit->setMinimumWidth(140);
+        return edit;
+    };
+    m_text1 = lineEdit("Text1");
+    m_text2 = lineEdit("Text2");
+    m_text5 = lineEdit("Text5");
+
+    grid->addWidget(addButton(QStringLiteral("PushButton3"), QStringLiteral("Extract All Lines In Web Sites"),
+                              [this] { PushButton3_Click(m_host, m_state); }),
+                    0, 0, 1, 3);
+    grid->addWidget(addButton(QStringLiteral("PushButton2"), QStringLiteral("Extract All Lines Containing This Text:")), 1, 0);
+    grid->addWidget(m_text1, 1, 1, 1, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton8"), QStringLiteral("Extract All Lines Not Contain. This Text:")), 2, 0);
+    grid->addWidget(m_text2, 2, 1, 1, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton17"), QStringLiteral("Extract Lines By Number:")), 3, 0);
+    grid->addWidget(m_text5, 3, 1);
+    grid->addWidget(addButton(QStringLiteral("PushButton16"), QStringLiteral("Help >")), 3, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton4"), QStringLiteral("Extract Between X and Y (Repeatedly)")), 4, 0, 1, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >")), 4, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton19"), QStringLiteral("Extract Lines Containing These Text Sets")), 5, 0, 1, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton20"), QStringLiteral("Help >")), 5, 2);
+
+    auto* frame3 = new QGroupBox(QStringLiteral("Extract Option"), column);
+    frame3->setObjectName(QStringLiteral("Frame3"));
+    frame3->installEventFilter(this);
+    m_option1 = new QRadioButton(QStringLiteral("Extract from all text including HTML code"), frame3);
+    m_option1->setObjectName(QStringLiteral("Option1"));
+    m_option2 = new QRadioButton(QStringLiteral("Extract from web browser text only (no HTML code)"), frame3);
+    m_option2->setObjectName(QStringLiteral("Option2"));
+    auto* options = new QVBoxLayout(frame3);
+    options->addWidget(m_option1);
+    options->addWidget(m_option2);
+    grid->addWidget(frame3, 6, 0, 1, 3);
+
+    auto* frame2 = new QGroupBox(QStringLiteral("Results Option"), column);
+    frame2->setObjectName(QStringLiteral("Frame2"));
+    frame2->installEventFilter(this);
+    m_check14 = new QCheckBox(QStringLiteral("Show source filename next to extracted text"), frame2);
+    m_check14->setObjectName(QStringLiteral("Check14"));
+    m_check1 = new QCheckBox(QStringLiteral("Keep duplicate results"), frame2);
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    auto* checks = new QVBoxLayout(frame2);
+    checks->addWidget(m_check14);
+    checks->addWidget(m_check1);
+    grid->addWidget(frame2, 7, 0, 1, 3);
+    grid->setRowStretch(8, 1);
+    return column;
+}
+
+QWidget* Form1::buildResultsColumn()
+{
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_resultsView =
+        makeListView(QStringLiteral("ListView2"), new ResultsTableModel(m_state.results, this), column);
+    m_resultsView->viewport()->installEventFilter(this);
+    layout->addWidget(m_resultsView, 1);
+
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(addButton(QStringLiteral("PushButton6"), QStringLiteral("Save Results As Text File")), 0, 0);
+    buttons->addWidget(addButton(QStringLiteral("PushButton1"), QStringLiteral("Save As Comma Delimited")), 0, 1);
+    buttons->addWidget(addButton(QStringLiteral("PushButton12"), QStringLiteral("Copy Results To Clipboard")), 1, 0);
+    buttons->addWidget(addButton(QStringLiteral("PushButton9"), QStringLiteral("Clear Results")), 1, 1);
+    layout->addLayout(buttons);
+    return column;
+}
+
+void Form1::bindState()
+{
+    MainState& s = m_state;
+    // Controls write into the state on every change; the state's changes show in the controls.
+    connect(m_text1, &QLineEdit::textChanged, &s, &MainState::setText1);
+    connect(m_text2, &QLineEdit::textChanged, &s, &MainState::setText2);
+    connect(m_text5, &QLineEdit::textChanged, &s, &MainState::setText5);
+    connect(&s, &MainState::text1Changed, m_text1, [this](const QString& t) { if (m_text1->text() != t) m_text1->setText(t); });
+    connect(&s, &MainState::text2Changed, m_text2, [this](const QString& t) { if (m_text2->text() != t) m_text2->setText(t); });
+    connect(&s, &MainState::text5Changed, m_text5, [this](const QString& t) { if (m_text5->text() != t) m_text5->setText(t); });
+    m_text1->setText(s.text1());
+    m_text2->setText(s.text2());
+    m_text5->setText(s.text5());
+
+    connect(m_option1, &QRadioButton::clicked, &s, [&s] { s.setOption1(true); s.setOption2(false); });
+    connect(m_option2, &QRadioButton::clicked, &s, [&s] { s.setOption2(true); s.setOption1(false); });
+    connect(&s, &MainState::option1Changed, this, [this](bool on) { setRadio(m_option1, on); });
+    connect(&s, &MainState::option2Changed, this, [this](bool on) { setRadio(m_option2, on); });
+    setRadio(m_option1, s.option1());
+    setRadio(m_option2, s.option2());
+
+    connect(m_check1, &QAbstractButton::toggled, &s, [&s](bool on) { s.setCheck1(on ? 1 : 0); });
+    connect(m_check14, &QAbstractButton::toggled, &s, [&s](bool on) { s.setCheck14(on ? 1 : 0); });
+    connect(&s, &MainState::check1Changed, m_check1, [this](int v) { m_check1->setChecked(v != 0); });
+    connect(&s, &MainState::check14Changed, m_check14, [this](int v) { m_check14->setChecked(v != 0); });
+    m_check1->setChecked(s.keepDuplicates());
+    m_check14->setChecked(s.showSourceFilename());
+
+    connect(&s, &MainState::statusLineChanged, m_progress,
+            [this](const QString& text) { m_progress->setFormat(progressFormat(text)); });
+    connect(&s, &MainState::progressValueChanged, m_progress, &QProgressBar::setValue);
+    m_progress->setFormat(progressFormat(s.statusLine()));
+    m_progress->setValue(s.progressValue());
+
+    connect(&s, &MainState::pointerChanged, this, &Form1::applyPointer);
+    applyPointer(s.pointer());
+
+    connect(&s.results, &ResultsList::columnsChanged, this, &Form1::applyResultColumnWidths);
+    connect(&s.results, &ResultsList::headerChanged, this, &Form1::applyResultColumnWidths);
+    applyResultColumnWidths();
+
+    connect(m_urlView, &QTreeView::doubleClicked, this, [this] {
+        removeSelected(m_urlView, [this](qsizetype p) { m_state.urls.removeAt(p); }, m_state.urls.count());
+    });
+    connect(m_resultsView, &QTreeView::doubleClicked, this, [this] {
+        removeSelected(m_resultsView, [this](qsizetype p) { m_state.results.removeAt(p); },
+                       m_state.results.count());
+    });
+}
+
+void Form1::applyResultColumnWidths()
+{
+    const auto& columns = m_state.results.columns();
+    for (int c = 0; c < columns.size(); ++c)
+        m_resultsView->setColumnWidth(c, twipsToPixels(columns[c].widthTwips, this));
+}
+
+void Form1::applyPointer(int pointer)
+{
+    if (pointer == Pointer::Busy)
+        setCursor(Qt::WaitCursor);
+    else if (pointer == Pointer::Hover)
+        setCursor(m_hoverCursor);
+    else
+        setCursor(Qt::ArrowCursor);
+}
+
+void Form1::removeSelected(QTreeView* view, const std::function<void(qsizetype)>& removeAt, qsizetype count)
+{
+    if (m_state.isBusy() || count == 0)
+        return;
+    const QModelIndexList selected = view->selectionModel()->selectedRows();
+    if (!selected.isEmpty())
+        removeAt(selected.first().row() + 1);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Over a button the pointer becomes the hover pointer, elsewhere the default; never while busy.
+    if ((event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) && !m_state.isBusy())
+        m_state.setPointer(qobject_cast<QPushButton*>(watched) ? Pointer::Hover : Pointer::Default);
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    m_closing = true;
+    event->accept();
+}
+
+void Form1::runCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const AppClosingUnwind&) {
+        // the window is closing: the command ends here
+    }
+}

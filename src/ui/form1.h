@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QCursor>
+#include <QHash>
+#include <QWidget>
+#include <functional>
+
+struct Host;
+class MainState;
+class QAbstractButton;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTreeView;
+
+// The main window: the source list, every command, the options and the results. It only wires controls
+// to the commands of the engine and displays the state they act on.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    Form1(Host& host, MainState& state, QWidget* parent = nullptr);
+
+    // True once the window has begun to close; running commands then stop where they are.
+    bool isClosing() const { return m_closing; }
+    QPushButton* button(const QString& objectName) const { return m_buttons.value(objectName); }
+    void setHoverCursor(const QCursor& cursor) { m_hoverCursor = cursor; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QPushButton* addButton(const QString& name, const QString& caption, std::function<void()> command = {});
+    QWidget* buildSourcesColumn();
+    QWidget* buildCommandsColumn();
+    QWidget* buildResultsColumn();
+    void bindState();
+    void applyResultColumnWidths();
+    void applyPointer(int pointer);
+    void removeSelected(QTreeView* view, const std::function<void(qsizetype)>& removeAt, qsizetype count);
+    // Runs one command; a command ended by the window closing simply stops.
+    void runCommand(const std::function<void()>& command);
+
+    Host& m_host;
+    MainState& m_state;
+    QHash<QString, QPushButton*> m_buttons;
+    QTreeView* m_urlView = nullptr;
+    QTreeView* m_resultsView = nullptr;
+    QLineEdit* m_text1 = nullptr;
+    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_text5 = nullptr;
+    QRadioButton* m_option1 = nullptr;
+    QRadioButton* m_option2 = nullptr;
+    QAbstractButton* m_check1 = nullptr;
+    QAbstractButton* m_check14 = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QCursor m_hoverCursor{Qt::PointingHandCursor};
+    bool m_closing = false;
+};

@@ -1,0 +1,55 @@
+#include "ui/resultstablemodel.h"
+
+#include "engine/resultslist.h"
+
+ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
+    : QAbstractTableModel(parent), m_results(results)
+{
+    connect(&results, &ResultsList::aboutToAppend, this, [this](qsizetype row) {
+        beginInsertRows({}, int(row), int(row));
+    });
+    connect(&results, &ResultsList::appended, this, [this] { endInsertRows(); });
+    connect(&results, &ResultsList::rowChanged, this, [this](qsizetype row) {
+        Q_EMIT dataChanged(index(int(row), 0), index(int(row), columnCount() - 1));
+    });
+    connect(&results, &ResultsList::aboutToRemove, this, [this](qsizetype row) {
+        beginRemoveRows({}, int(row), int(row));
+    });
+    connect(&results, &ResultsList::removed, this, [this] { endRemoveRows(); });
+    connect(&results, &ResultsList::aboutToClear, this, [this] { beginResetModel(); });
+    connect(&results, &ResultsList::cleared, this, [this] { endResetModel(); });
+    connect(&results, &ResultsList::columnsAboutToChange, this, [this] { beginResetModel(); });
+    connect(&results, &ResultsList::columnsChanged, this, [this] { endResetModel(); });
+    connect(&results, &ResultsList::headerChanged, this, [this](int column) {
+        Q_EMIT headerDataChanged(Qt::Horizontal, column - 1, column - 1);
+    });
+}
+
+int ResultsTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_results.count());
+}
+
+int ResultsTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_results.columns().size());
+}
+
+QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_results.count())
+        return {};
+    const ResultRow& row = m_results.at(index.row() + 1);
+    if (index.column() == 0)
+        return row.first;
+    if (index.column() == 1 && row.second)
+        return *row.second;
+    return {};
+}
+
+QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section >= m_results.columns().size())
+        return {};
+    return m_results.columns().at(section).header;
+}

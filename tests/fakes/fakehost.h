@@ -1,0 +1,30 @@
+#pragma once
+
+#include "engine/mainstate.h"
+#include "fakes/fakebrowser.h"
+#include "fakes/fakedialogs.h"
+#include "fakes/fakepump.h"
+#include "platform/host.h"
+
+// A host made of fakes, with the main window's state beside it.
+struct FakeHost {
+    FakeBrowser browser;
+    FakeDialogs dialogs;
+    FakePump pump;
+    FakeClock clock;
+    Host host{browser, dialogs, pump, clock};
+    MainState state;
+
+    void addUrls(const QStringList& entries)
+    {
+        for (const QString& e : entries)
+            state.urls.append(e);
+    }
+    QStringList resultTexts() const
+    {
+        QStringList texts;
+        for (qsizetype i = 1; i <= state.results.count(); ++i)
+            texts << state.results.at(i).result();
+        return texts;
+    }
+};

@@ -1,0 +1,123 @@
+#include "fakes/fakehost.h"
+#include "ui/form1.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace {
+class MainWindow : public ::testing::Test {
+protected:
+    FakeHost f;
+    Form1 form{f.host, f.state};
+    template <class T> T* find(const char* name) { return form.findChild<T*>(QLatin1String(name)); }
+};
+} // namespace
+
+TEST_F(MainWindow, EveryControlIsThereByNameWithItsCaption)
+{
+    const QList<std::pair<const char*, const char*>> buttons = {
+        {"PushButton5", "Add One URL"},
+        {"PushButton13", "Load List Of URLS From Text File"},
+        {"PushButton11", "Clear List"},
+        {"PushButton14", "Remove URLs Containing X"},
+        {"PushButton15", "Remove URLs Not Containing X"},
+        {"PushButton22", "Load Sample/Example URLs"},
+        {"PushButton10", "Add Local HTML Files"},
+        {"PushButton7", "Add All HTML File(s) In Folder"},
+        {"PushButton3", "Extract All Lines In Web Sites"},
+        {"PushButton2", "Extract All Lines Containing This Text:"},
+        {"PushButton8", "Extract All Lines Not Contain. This Text:"},
+        {"PushButton17", "Extract Lines By Number:"},
+        {"PushButton16", "Help >"},
+        {"PushButton4", "Extract Between X and Y (Repeatedly)"},
+        {"PushButton18", "Help >"},
+        {"PushButton19", "Extract Lines Containing These Text Sets"},
+        {"PushButton20", "Help >"},
+        {"PushButton6", "Save Results As Text File"},
+        {"PushButton1", "Save As Comma Delimited"},
+        {"PushButton12", "Copy Results To Clipboard"},
+        {"PushButton9", "Clear Results"},
+        {"PushButton21", "Help"},
+        {"Option1", "Extract from all text including HTML code"},
+        {"Option2", "Extract from web browser text only (no HTML code)"},
+        {"Check14", "Show source filename next to extracted text"},
+        {"Check1", "Keep duplicate results"},
+    };
+    for (const auto& [name, caption] : buttons) {
+        auto* button = find<QAbstractButton>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->text(), QLatin1String(caption)) << name;
+    }
+    EXPECT_EQ(find<QGroupBox>("Frame3")->title(), QStringLiteral("Extract Option"));
+    EXPECT_EQ(find<QGroupBox>("Frame2")->title(), QStringLiteral("Results Option"));
+    for (const char* name : {"Text1", "Text2", "Text5"})
+        EXPECT_NE(find<QLineEdit>(name), nullptr) << name;
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Quarnel"));
+    EXPECT_EQ(find<QProgressBar>("ProgressBar1")->format(), QStringLiteral("Progress Bar"));
+    auto* urls = find<QTreeView>("ListView1");
+    auto* results = find<QTreeView>("ListView2");
+    EXPECT_EQ(urls->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("URL(s)"));
+    EXPECT_EQ(results->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Result(s)"));
+    EXPECT_TRUE(results->toolTip().startsWith(QStringLiteral("Double-click item to remove it.")));
+    EXPECT_TRUE(find<QRadioButton>("Option1")->isChecked());
+}
+
+TEST_F(MainWindow, ControlsAndStateFollowEachOther)
+{
+    find<QLineEdit>("Text1")->setText(QStringLiteral("abc"));
+    EXPECT_EQ(f.state.text1(), QStringLiteral("abc"));
+    f.state.setText2(QStringLiteral("typed by a command"));
+    EXPECT_EQ(find<QLineEdit>("Text2")->text(), QStringLiteral("typed by a command"));
+    find<QRadioButton>("Option2")->click();
+    EXPECT_TRUE(f.state.option2());
+    EXPECT_FALSE(f.state.option1());
+    f.state.setOption2(false); // a stored state may have neither selected
+    EXPECT_FALSE(find<QRadioButton>("Option1")->isChecked());
+    EXPECT_FALSE(find<QRadioButton>("Option2")->isChecked());
+    find<QAbstractButton>("Check1")->click();
+    EXPECT_TRUE(f.state.keepDuplicates());
+    f.state.setStatusLine(QStringLiteral("Processing: 100% done"));
+    EXPECT_EQ(find<QProgressBar>("ProgressBar1")->text(), QStringLiteral("Processing: 100% done"));
+}
+
+TEST_F(MainWindow, ExtractButtonRunsTheModeOverTheList)
+{
+    f.state.setCheck1(1);
+    f.browser.setPage(QStringLiteral("p"), QStringLiteral("one\r\ntwo"));
+    f.state.urls.append(QStringLiteral("p"));
+    form.button(QStringLiteral("PushButton3"))->click();
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
+    EXPECT_EQ(find<QTreeView>("ListView2")->model()->rowCount(), 2);
+    EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Done."));
+}
+
+TEST_F(MainWindow, DoubleClickRemovesTheSelectedRowUnlessBusy)
+{
+    f.state.urls.append(QStringLiteral("a"));
+    f.state.urls.append(QStringLiteral("b"));
+    auto* view = find<QTreeView>("ListView1");
+    view->setCurrentIndex(view->model()->index(1, 0));
+    f.state.setPointer(Pointer::Busy);
+    Q_EMIT view->doubleClicked(view->currentIndex());
+    EXPECT_EQ(f.state.urls.count(), 2);
+    f.state.setPointer(Pointer::Default);
+    Q_EMIT view->doubleClicked(view->currentIndex());
+    ASSERT_EQ(f.state.urls.count(), 1);
+    EXPECT_EQ(f.state.urls.at(1), QStringLiteral("a"));
+}
+
+TEST_F(MainWindow, AddOneUrlAppendsTheAnswerAsTyped)
+{
+    f.dialogs.promptAnswers << QStringLiteral("  127.0.0.1:8080/page.html ");
+    form.button(QStringLiteral("PushButton5"))->click();
+    form.button(QStringLiteral("PushButton5"))->click(); // cancelled
+    ASSERT_EQ(f.state.urls.count(), 1);
+    EXPECT_EQ(f.state.urls.at(1), QStringLiteral("  127.0.0.1:8080/page.html "));
+    EXPECT_EQ(f.dialogs.prompts[0].text, QStringLiteral("Enter web site address to add (such as example.com): "));
+}
