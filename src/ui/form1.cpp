@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -119,6 +120,7 @@ QWidget* Form1::buildSourcesColumn()
     m_urlView = makeListView(QStringLiteral("ListView1"), new UrlListModel(m_state.urls, this), column);
     m_urlView->setColumnWidth(0, twipsToPixels(7000, this));
     m_urlView->viewport()->installEventFilter(this);
+    m_urlView->installEventFilter(this); // the Delete key
     layout->addWidget(m_urlView, 1);
 
     auto* buttons = new QGridLayout;
@@ -127,13 +129,13 @@ QWidget* Form1::buildSourcesColumn()
         buttons->addWidget(addButton(QLatin1String(name), QLatin1String(caption), std::move(command)), row, col);
     };
     add(0, 0, "PushButton5", "Add One URL", [this] { PushButton5_Click(m_host, m_state); });
-    add(0, 1, "PushButton13", "Load List Of URLS From Text File");
+    add(0, 1, "PushButton13", "Load List Of URLS From Text File", [this] { PushButton13_Click(m_host, m_state); });
     add(1, 0, "PushButton10", "Add Local HTML Files");
     add(1, 1, "PushButton7", "Add All HTML File(s) In Folder");
-    add(2, 0, "PushButton22", "Load Sample/Example URLs");
-    add(2, 1, "PushButton11", "Clear List");
-    add(3, 0, "PushButton14", "Remove URLs Containing X");
-    add(3, 1, "PushButton15", "Remove URLs Not Containing X");
+    add(2, 0, "PushButton22", "Load Sample/Example URLs", [this] { PushButton22_Click(m_host, m_state); });
+    add(2, 1, "PushButton11", "Clear List", [this] { PushButton11_Click(m_host, m_state); });
+    add(3, 0, "PushButton14", "Remove URLs Containing X", [this] { PushButton14_Click(m_host, m_state); });
+    add(3, 1, "PushButton15", "Remove URLs Not Containing X", [this] { PushButton15_Click(m_host, m_state); });
     layout->addLayout(buttons);
     return column;
 }
@@ -255,13 +257,10 @@ void Form1::bindState()
     connect(&s.results, &ResultsList::headerChanged, this, &Form1::applyResultColumnWidths);
     applyResultColumnWidths();
 
-    connect(m_urlView, &QTreeView::doubleClicked, this, [this] {
-        removeSelected(m_urlView, [this](qsizetype p) { m_state.urls.removeAt(p); }, m_state.urls.count());
-    });
-    connect(m_resultsView, &QTreeView::doubleClicked, this, [this] {
-        removeSelected(m_resultsView, [this](qsizetype p) { m_state.results.removeAt(p); },
-                       m_state.results.count());
-    });
+    connect(m_urlView, &QTreeView::doubleClicked, this,
+            [this] { RemoveSelectedUrl(m_state, selectedPosition(m_urlView)); });
+    connect(m_resultsView, &QTreeView::doubleClicked, this,
+            [this] { RemoveSelectedResult(m_state, selectedPosition(m_resultsView)); });
 }
 
 void Form1::applyResultColumnWidths()
@@ -281,17 +280,19 @@ void Form1::applyPointer(int pointer)
         setCursor(Qt::ArrowCursor);
 }
 
-void Form1::removeSelected(QTreeView* view, const std::function<void(qsizetype)>& removeAt, qsizetype count)
+qsizetype Form1::selectedPosition(const QTreeView* view)
 {
-    if (m_state.isBusy() || count == 0)
-        return;
     const QModelIndexList selected = view->selectionModel()->selectedRows();
-    if (!selected.isEmpty())
-        removeAt(selected.first().row() + 1);
+    return selected.isEmpty() ? 0 : selected.first().row() + 1;
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_urlView && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        RemoveSelectedUrl(m_state, selectedPosition(m_urlView));
+        return true;
+    }
     // Over a button the pointer becomes the hover pointer, elsewhere the default; never while busy.
     if ((event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) && !m_state.isBusy())
         m_state.setPointer(qobject_cast<QPushButton*>(watched) ? Pointer::Hover : Pointer::Default);

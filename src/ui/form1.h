@@ -38,7 +38,7 @@ private:
     void bindState();
     void applyResultColumnWidths();
     void applyPointer(int pointer);
-    void removeSelected(QTreeView* view, const std::function<void(qsizetype)>& removeAt, qsizetype count);
+    static qsizetype selectedPosition(const QTreeView* view); // 1-based, 0 when nothing is selected
     // Runs one command; a command ended by the window closing simply stops.
     void runCommand(const std::function<void()>& command);
 

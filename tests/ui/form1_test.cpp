@@ -2,7 +2,9 @@
 #include "ui/form1.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -120,4 +122,19 @@ TEST_F(MainWindow, AddOneUrlAppendsTheAnswerAsTyped)
     ASSERT_EQ(f.state.urls.count(), 1);
     EXPECT_EQ(f.state.urls.at(1), QStringLiteral("  127.0.0.1:8080/page.html "));
     EXPECT_EQ(f.dialogs.prompts[0].text, QStringLiteral("Enter web site address to add (such as example.com): "));
+}
+
+TEST_F(MainWindow, DeleteKeyWithAnyModifiersRemovesTheSelectedEntry)
+{
+    f.state.urls.append(QStringLiteral("a"));
+    f.state.urls.append(QStringLiteral("b"));
+    auto* view = find<QTreeView>("ListView1");
+    view->setCurrentIndex(view->model()->index(0, 0));
+    QKeyEvent other(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &other);
+    EXPECT_EQ(f.state.urls.count(), 2);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::ShiftModifier | Qt::ControlModifier);
+    QCoreApplication::sendEvent(view, &del);
+    ASSERT_EQ(f.state.urls.count(), 1);
+    EXPECT_EQ(f.state.urls.at(1), QStringLiteral("b"));
 }

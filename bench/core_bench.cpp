@@ -1,8 +1,12 @@
-// Duplicate suppression: candidate lines through AddExtractedLine with KeepDuplicates off.
+// Engine benchmarks: duplicate suppression, loading a large list file.
 #include "engine/extractionrun.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "platform/dialogs.h"
+#include "sources/filetolist.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -39,7 +43,25 @@ void AddExtractedLineWithoutDuplicates(benchmark::State& bench)
     }
     bench.SetItemsProcessed(bench.iterations() * candidates);
 }
+// "Load List Of URLS From Text File" with 100,000 lines.
+void LoadLargeListFile(benchmark::State& bench)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("list.txt")));
+    file.open(QIODevice::WriteOnly);
+    for (int i = 0; i < bench.range(0); ++i)
+        file.write(QByteArray("http://127.0.0.1:8080/pages/page") + QByteArray::number(i) + ".html\r\n");
+    file.close();
+    for (auto _ : bench) {
+        NoDialogs dialogs;
+        UrlList urls;
+        FileToList(dialogs, urls, file.fileName());
+        if (urls.count() != bench.range(0))
+            bench.SkipWithError("wrong number of entries");
+    }
+}
 } // namespace
 
+BENCHMARK(LoadLargeListFile)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(AddExtractedLineWithoutDuplicates)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
