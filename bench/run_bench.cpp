@@ -6,6 +6,7 @@
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
+#include "fakes/fakesettings.h"
 #include "support/localhttpserver.h"
 
 #include <QApplication>
@@ -58,7 +59,9 @@ int main(int argc, char* argv[])
     QtEventPump pump;
     SystemClock clock;
     WebEngineBrowser browser(pump, clock);
-    Host host{browser, dialogs, pump, clock};
+    FakeSettings settings;
+    FakeProcessRunner processes;
+    Host host{browser, dialogs, pump, clock, settings, processes};
 
     QElapsedTimer timer;
     timer.start();

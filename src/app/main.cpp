@@ -1,9 +1,13 @@
 #include "engine/mainstate.h"
 #include "platform/host.h"
 #include "platform/qt/qtdialogs.h"
+#include "platform/qt/posixprocessrunner.h"
+#include "platform/qt/qsettingsstore.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
+#include "shell/settingskeys.h"
+#include "shell/startup.h"
 #include "ui/form1.h"
 
 #include <QApplication>
@@ -19,12 +23,16 @@ int main(int argc, char* argv[])
     QtEventPump pump;
     SystemClock clock;
     WebEngineBrowser browser(pump, clock);
-    Host host{browser, dialogs, pump, clock};
+    QSettingsStore settings;
+    PosixProcessRunner processes;
+    Host host{browser, dialogs, pump, clock, settings, processes};
     MainState state;
+    pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
 
     Form1 form(host, state);
     dialogs.setParent(&form);
-    pump.setUnwindCheck([&form] { return form.isClosing(); });
+    Settings::persistChanges(state, settings);
+    Form_Load(host, state, form);
     form.show();
     return QApplication::exec();
 }

@@ -12,6 +12,16 @@ template <class T, class Signal> void assign(MainState* state, T& member, const 
 
 void MainState::setOption1(bool on) { assign(this, m_option1, on, &MainState::option1Changed); }
 void MainState::setOption2(bool on) { assign(this, m_option2, on, &MainState::option2Changed); }
+void MainState::selectOption1()
+{
+    setOption2(false);
+    setOption1(true);
+}
+void MainState::selectOption2()
+{
+    setOption1(false);
+    setOption2(true);
+}
 void MainState::setCheck1(int value) { assign(this, m_check1, value, &MainState::check1Changed); }
 void MainState::setCheck14(int value) { assign(this, m_check14, value, &MainState::check14Changed); }
 void MainState::setText1(const QString& text) { assign(this, m_text1, text, &MainState::text1Changed); }

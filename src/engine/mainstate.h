@@ -27,6 +27,9 @@ public:
     bool option2() const { return m_option2; }
     void setOption1(bool on);
     void setOption2(bool on);
+    // A click on an option button: its partner goes off first, then it comes on.
+    void selectOption1();
+    void selectOption2();
     // KeepDuplicates and ShowSourceFilename, as check-box values 0 or 1.
     int check1() const { return m_check1; }
     int check14() const { return m_check14; }
@@ -47,6 +50,14 @@ public:
     void setStatusLine(const QString& text);
     void setProgressValue(int value);
     void restoreIdle();
+
+    // True from the moment the main window begins to close. Running commands then stop where they are,
+    // except for the closing steps themselves (`unloading`).
+    bool appClosing() const { return m_appClosing; }
+    void setAppClosing(bool closing) { m_appClosing = closing; }
+    bool isUnloading() const { return m_unloading; }
+    void setUnloading(bool unloading) { m_unloading = unloading; }
+    bool shouldUnwind() const { return m_appClosing && !m_unloading; }
 
     int pointer() const { return m_pointer; }
     bool isBusy() const { return m_pointer == Pointer::Busy; }
@@ -73,4 +84,6 @@ private:
     QString m_status = idleStatus();
     int m_progress = 0;
     int m_pointer = Pointer::Default;
+    bool m_appClosing = false;
+    bool m_unloading = false;
 };

@@ -4,6 +4,8 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/eventpump.h"
+#include "platform/processrunner.h"
+#include "platform/settingsstore.h"
 
 // The platform services every command acts through: the real ones in the program, fakes in tests.
 struct Host {
@@ -11,4 +13,6 @@ struct Host {
     Dialogs& dialogs;
     EventPump& pump;
     Clock& clock;
+    SettingsStore& settings;
+    ProcessRunner& processes;
 };

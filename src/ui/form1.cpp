@@ -5,12 +5,18 @@
 #include "engine/mainstate.h"
 #include "engine/modes/alllines.h"
 #include "platform/host.h"
+#include "shell/startup.h"
 #include "sources/sourcelistcommands.h"
 #include "ui/resultstablemodel.h"
 #include "ui/twips.h"
 #include "ui/urllistmodel.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPixmap>
+#include <QStyle>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -90,7 +96,8 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_progress, 1);
-    bottom->addWidget(addButton(QStringLiteral("PushButton21"), QStringLiteral("Help")));
+    bottom->addWidget(addButton(QStringLiteral("PushButton21"), QStringLiteral("Help"),
+                                [this] { PushButton21_Click(m_host); }));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(columns, 1);
@@ -230,8 +237,8 @@ void Form1::bindState()
     m_text2->setText(s.text2());
     m_text5->setText(s.text5());
 
-    connect(m_option1, &QRadioButton::clicked, &s, [&s] { s.setOption1(true); s.setOption2(false); });
-    connect(m_option2, &QRadioButton::clicked, &s, [&s] { s.setOption2(true); s.setOption1(false); });
+    connect(m_option1, &QRadioButton::clicked, &s, &MainState::selectOption1);
+    connect(m_option2, &QRadioButton::clicked, &s, &MainState::selectOption2);
     connect(&s, &MainState::option1Changed, this, [this](bool on) { setRadio(m_option1, on); });
     connect(&s, &MainState::option2Changed, this, [this](bool on) { setRadio(m_option2, on); });
     setRadio(m_option1, s.option1());
@@ -301,8 +308,56 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    m_closing = true;
+    // Never refused. A command running underneath stops at its next event pump.
+    runCommand([this] { Form_QueryUnload(m_host, m_state); });
     event->accept();
+}
+
+QString Form1::applicationFolder() { return QCoreApplication::applicationDirPath(); }
+
+void Form1::applyFaceColor()
+{
+    const QColor face = palette().color(QPalette::Button);
+    QList<QWidget*> widgets{this};
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w) || qobject_cast<QGroupBox*>(w) ||
+            qobject_cast<QLabel*>(w))
+            widgets << w;
+    }
+    for (QWidget* w : widgets) {
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::Window, face);
+        w->setPalette(pal);
+        w->setAutoFillBackground(true);
+    }
+}
+
+void Form1::applySkin(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(file.errorString() + QStringLiteral(": ") + path);
+    setStyleSheet(QString::fromUtf8(file.readAll()));
+}
+
+void Form1::loadHoverPointer(const QString& path)
+{
+    QPixmap image(path);
+    if (image.isNull())
+        image.load(path, "ICO"); // cursor files share the icon format
+    if (image.isNull())
+        throw Failure(QStringLiteral("Invalid picture: ") + path);
+    m_hoverCursor = QCursor(image, 0, 0);
+}
+
+void Form1::setCaption(const QString& caption) { setWindowTitle(caption); }
+
+void Form1::setApplicationIcon() { setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView)); }
+
+void Form1::setUrlColumn(const QString&, int widthTwips)
+{
+    // The header text comes from the list's model.
+    m_urlView->setColumnWidth(0, twipsToPixels(widthTwips, this));
 }
 
 void Form1::runCommand(const std::function<void()>& command)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/windowshell.h"
+
 #include <QCursor>
 #include <QHash>
 #include <QWidget>
@@ -16,15 +18,21 @@ class QTreeView;
 
 // The main window: the source list, every command, the options and the results. It only wires controls
 // to the commands of the engine and displays the state they act on.
-class Form1 : public QWidget {
+class Form1 : public QWidget, public WindowShell {
     Q_OBJECT
 public:
     Form1(Host& host, MainState& state, QWidget* parent = nullptr);
 
-    // True once the window has begun to close; running commands then stop where they are.
-    bool isClosing() const { return m_closing; }
     QPushButton* button(const QString& objectName) const { return m_buttons.value(objectName); }
-    void setHoverCursor(const QCursor& cursor) { m_hoverCursor = cursor; }
+
+    // What the start-up asks of the window.
+    QString applicationFolder() override;
+    void applyFaceColor() override;
+    void applySkin(const QString& path) override;
+    void loadHoverPointer(const QString& path) override;
+    void setCaption(const QString& caption) override;
+    void setApplicationIcon() override;
+    void setUrlColumn(const QString& header, int widthTwips) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,5 +64,4 @@ private:
     QAbstractButton* m_check14 = nullptr;
     QProgressBar* m_progress = nullptr;
     QCursor m_hoverCursor{Qt::PointingHandCursor};
-    bool m_closing = false;
 };

@@ -4,6 +4,7 @@
 #include "fakes/fakebrowser.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakepump.h"
+#include "fakes/fakesettings.h"
 #include "platform/host.h"
 
 // A host made of fakes, with the main window's state beside it.
@@ -12,7 +13,9 @@ struct FakeHost {
     FakeDialogs dialogs;
     FakePump pump;
     FakeClock clock;
-    Host host{browser, dialogs, pump, clock};
+    FakeSettings settings;
+    FakeProcessRunner processes;
+    Host host{browser, dialogs, pump, clock, settings, processes};
     MainState state;
 
     void addUrls(const QStringList& entries)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/failure.h"
 #include "platform/clock.h"
 #include "platform/eventpump.h"
 
@@ -12,6 +13,7 @@ public:
     int calls = 0;
     int waits = 0;
     QMap<int, std::function<void()>> actions; // by call number, 1-based, both kinds of call counted
+    std::function<bool()> shouldUnwind;        // checked after every call, as the real pump does
 
     void processPendingEvents() override { step(); }
     void waitForEvents(int) override
@@ -26,6 +28,8 @@ private:
         ++calls;
         if (auto action = actions.take(calls))
             action();
+        if (shouldUnwind && shouldUnwind())
+            throw AppClosingUnwind();
     }
 };
 

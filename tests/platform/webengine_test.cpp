@@ -2,6 +2,7 @@
 #include "engine/modes/alllines.h"
 #include "engine/retrieval.h"
 #include "fakes/fakedialogs.h"
+#include "fakes/fakesettings.h"
 #include "platform/host.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
@@ -53,7 +54,9 @@ protected:
     QtEventPump pump;
     SystemClock clock;
     WebEngineBrowser browser{pump, clock};
-    Host host{browser, dialogs, pump, clock};
+    FakeSettings settings;
+    FakeProcessRunner processes;
+    Host host{browser, dialogs, pump, clock, settings, processes};
     MainState state;
 };
 LocalHttpServer* RealBrowser::server = nullptr;

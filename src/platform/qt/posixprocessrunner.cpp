@@ -1,0 +1,74 @@
+#include "platform/qt/posixprocessrunner.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+// Closes a descriptor when it goes out of scope: every path closes every descriptor.
+struct Fd {
+    int fd = -1;
+    ~Fd() { reset(); }
+    void reset()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+};
+} // namespace
+
+ProcessRunner::Outcome PosixProcessRunner::run(const QStringList& arguments, bool captureOutput,
+                                               bool captureErrors, const std::function<void()>& betweenReads,
+                                               const std::function<void(const QByteArray&)>& onChunk)
+{
+    if (arguments.isEmpty())
+        return Outcome::StartFailed;
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return Outcome::PipeFailed;
+    Fd readEnd{ends[0]}, writeEnd{ends[1]};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (captureOutput)
+        posix_spawn_file_actions_adddup2(&actions, writeEnd.fd, STDOUT_FILENO);
+    if (captureErrors)
+        posix_spawn_file_actions_adddup2(&actions, writeEnd.fd, STDERR_FILENO);
+
+    std::vector<QByteArray> storage;
+    std::vector<char*> argv;
+    for (const QString& argument : arguments)
+        storage.push_back(argument.toLocal8Bit());
+    for (QByteArray& a : storage)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    writeEnd.reset(); // the pipe ends when the child has closed its copies
+    if (spawned != 0)
+        return Outcome::StartFailed;
+
+    char buffer[1024];
+    for (;;) {
+        betweenReads();
+        const ssize_t n = ::read(readEnd.fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        onChunk(QByteArray(buffer, n));
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return Outcome::Finished;
+}

@@ -1,0 +1,112 @@
+#include "shell/settingskeys.h"
+
+#include "engine/failure.h"
+#include "engine/mainstate.h"
+#include "platform/settingsstore.h"
+
+#include <cmath>
+
+namespace Settings {
+
+namespace {
+const QString Application = QStringLiteral("Marrowick");
+const QString Section = QStringLiteral("Quarnel");
+const QString Separator = QStringLiteral("||Separator||");
+
+double toNumber(const QString& stored, bool* ok)
+{
+    const QString trimmed = stored.trimmed();
+    return trimmed.isEmpty() ? (*ok = false, 0.0) : trimmed.toDouble(ok);
+}
+} // namespace
+
+QString read(SettingsStore& store, const QString& key, const QString& defaultValue)
+{
+    return store.read(Application, Section, key, defaultValue);
+}
+
+void write(SettingsStore& store, const QString& key, const QString& value)
+{
+    store.write(Application, Section, key, value);
+}
+
+int toWholeNumber(const QString& stored)
+{
+    bool ok = false;
+    const double number = toNumber(stored, &ok);
+    if (!ok || std::abs(number) > 32767)
+        throw Failure(QStringLiteral("Type mismatch"));
+    const int value = static_cast<int>(std::nearbyint(number));
+    if (value < 0 || value > 2) // a check box is unchecked, checked or grayed
+        throw Failure(QStringLiteral("Invalid property value"));
+    return value;
+}
+
+bool toTruthValue(const QString& stored)
+{
+    if (stored.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (stored.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double number = toNumber(stored, &ok);
+    if (!ok)
+        throw Failure(QStringLiteral("Type mismatch"));
+    return number != 0;
+}
+
+QString joinUrlList(const QStringList& entries) { return entries.join(Separator); }
+
+QStringList splitUrlList(const QString& stored)
+{
+    if (stored.isEmpty())
+        return {};
+    return stored.split(Separator, Qt::SkipEmptyParts);
+}
+
+BetweenSettings readBetween(SettingsStore& store)
+{
+    BetweenSettings s;
+    s.startWith = read(store, QStringLiteral("StartWith"), QString());
+    s.endWith = read(store, QStringLiteral("EndWith"), QString());
+    s.check21 = toWholeNumber(read(store, QStringLiteral("Check21"), QStringLiteral("1")));
+    s.check22 = toWholeNumber(read(store, QStringLiteral("Check22"), QStringLiteral("1")));
+    return s;
+}
+
+void writeStartWith(SettingsStore& store, const QString& text) { write(store, QStringLiteral("StartWith"), text); }
+void writeEndWith(SettingsStore& store, const QString& text) { write(store, QStringLiteral("EndWith"), text); }
+void writeCheck21(SettingsStore& store, int value) { write(store, QStringLiteral("Check21"), QString::number(value)); }
+void writeCheck22(SettingsStore& store, int value) { write(store, QStringLiteral("Check22"), QString::number(value)); }
+QString readLastFolder(SettingsStore& store) { return read(store, QStringLiteral("LastFolder"), QString()); }
+void writeLastFolder(SettingsStore& store, const QString& folder) { write(store, QStringLiteral("LastFolder"), folder); }
+QString readExtension(SettingsStore& store) { return read(store, QStringLiteral("Extension"), QStringLiteral("htm")); }
+void writeExtension(SettingsStore& store, const QString& extension)
+{
+    write(store, QStringLiteral("Extension"), extension);
+}
+
+void persistChanges(MainState& state, SettingsStore& store)
+{
+    SettingsStore* s = &store;
+    MainState* m = &state;
+    QObject::connect(&state, &MainState::check1Changed, &state,
+                     [s](int v) { write(*s, QStringLiteral("Check1"), QString::number(v)); });
+    QObject::connect(&state, &MainState::check14Changed, &state,
+                     [s](int v) { write(*s, QStringLiteral("Check14"), QString::number(v)); });
+    // Like a click handler, which runs only when its button becomes selected.
+    const auto writeOptions = [s, m](bool selected) {
+        if (!selected)
+            return;
+        write(*s, QStringLiteral("Option1"), fromTruthValue(m->option1()));
+        write(*s, QStringLiteral("Option2"), fromTruthValue(m->option2()));
+    };
+    QObject::connect(&state, &MainState::option1Changed, &state, writeOptions);
+    QObject::connect(&state, &MainState::option2Changed, &state, writeOptions);
+    QObject::connect(&state, &MainState::text1Changed, &state,
+                     [s](const QString& t) { write(*s, QStringLiteral("Text1"), t); });
+    QObject::connect(&state, &MainState::text2Changed, &state,
+                     [s](const QString& t) { write(*s, QStringLiteral("Text2"), t); });
+}
+
+} // namespace Settings

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class SettingsStore;
+class MainState;
+
+// Every value lives under application "Marrowick", section "Quarnel".
+namespace Settings {
+
+QString read(SettingsStore& store, const QString& key, const QString& defaultValue);
+void write(SettingsStore& store, const QString& key, const QString& value);
+
+// Stored forms and their conversions back. Conversions throw Failure for text they cannot convert.
+int toWholeNumber(const QString& stored);   // check-box values
+bool toTruthValue(const QString& stored);   // "True"/"False" in any case, or a number (0 is false)
+inline QString fromTruthValue(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+// The source list as one value: entries joined by "||Separator||"; empty pieces are dropped on the way back.
+QString joinUrlList(const QStringList& entries);
+QStringList splitUrlList(const QString& stored);
+
+// The settings of the "Extract Between" window and of the folder scan.
+struct BetweenSettings {
+    QString startWith, endWith;
+    int check21 = 1, check22 = 1;
+};
+BetweenSettings readBetween(SettingsStore& store); // throws Failure on an unconvertible check value
+void writeStartWith(SettingsStore& store, const QString& text);
+void writeEndWith(SettingsStore& store, const QString& text);
+void writeCheck21(SettingsStore& store, int value);
+void writeCheck22(SettingsStore& store, int value);
+QString readLastFolder(SettingsStore& store);
+void writeLastFolder(SettingsStore& store, const QString& folder);
+QString readExtension(SettingsStore& store);
+void writeExtension(SettingsStore& store, const QString& extension);
+
+// Writes the options and search texts of the main window whenever they change.
+void persistChanges(MainState& state, SettingsStore& store);
+
+} // namespace Settings

@@ -1,0 +1,207 @@
+#include "engine/modes/alllines.h"
+#include "fakes/fakehost.h"
+#include "shell/cmdoutput.h"
+#include "shell/settingskeys.h"
+#include "shell/startup.h"
+#include "shell/windowshell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+class FakeWindow : public WindowShell {
+public:
+    QString folder;
+    QStringList calls;
+    bool rejectSkin = false;
+
+    QString applicationFolder() override { return folder; }
+    void applyFaceColor() override { calls << QStringLiteral("face"); }
+    void applySkin(const QString& path) override
+    {
+        if (rejectSkin)
+            throw Failure(QStringLiteral("Skin rejected"));
+        calls << QStringLiteral("skin ") + QDir(folder).relativeFilePath(path);
+    }
+    void loadHoverPointer(const QString&) override { throw Failure(QStringLiteral("Invalid picture")); }
+    void setCaption(const QString& caption) override { calls << QStringLiteral("caption ") + caption; }
+    void setApplicationIcon() override {}
+    void setUrlColumn(const QString& header, int width) override
+    {
+        calls << header + QLatin1Char(' ') + QString::number(width);
+    }
+};
+
+class Shell : public ::testing::Test {
+protected:
+    FakeHost f;
+    FakeWindow window;
+    QTemporaryDir dir;
+    Shell()
+    {
+        window.folder = dir.path();
+        Settings::persistChanges(f.state, f.settings);
+    }
+    void load() { Form_Load(f.host, f.state, window); }
+};
+} // namespace
+
+TEST_F(Shell, FirstStartWithAnEmptyStoreGivesEveryDefault)
+{
+    load();
+    EXPECT_EQ(f.state.check1(), 0);
+    EXPECT_EQ(f.state.check14(), 0);
+    EXPECT_TRUE(f.state.option1());
+    EXPECT_FALSE(f.state.option2());
+    EXPECT_TRUE(f.state.text1().isEmpty());
+    EXPECT_TRUE(f.state.urls.isEmpty());
+    EXPECT_FALSE(f.state.appClosing());
+    const auto between = Settings::readBetween(f.settings);
+    EXPECT_EQ(between.check21, 1);
+    EXPECT_EQ(between.check22, 1);
+    EXPECT_TRUE(between.startWith.isEmpty());
+    EXPECT_EQ(Settings::readExtension(f.settings), QStringLiteral("htm"));
+    EXPECT_TRUE(f.dialogs.messages.isEmpty()); // online, no skin, no pointer file: nothing to say
+    EXPECT_EQ(window.calls, QStringList({QStringLiteral("caption Quarnel"), QStringLiteral("URL(s) 7000")}));
+    EXPECT_EQ(f.processes.runs.first(),
+              QStringList({QStringLiteral("ping"), QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
+                           QStringLiteral("2"), QStringLiteral("www.wikipedia.org")}));
+}
+
+TEST_F(Shell, StoredValuesComeBackAndABadOneCostsOneReport)
+{
+    f.settings.set(QStringLiteral("Text1"), QStringLiteral(" find me "));
+    f.settings.set(QStringLiteral("Check1"), QStringLiteral("1"));
+    f.settings.set(QStringLiteral("Check14"), QStringLiteral("yes"));
+    f.settings.set(QStringLiteral("Option1"), QStringLiteral("false"));
+    f.settings.set(QStringLiteral("Option2"), QStringLiteral("TRUE"));
+    f.settings.set(QStringLiteral("ListView1"),
+                   QStringLiteral("||Separator||a||Separator||||Separator||b c||Separator||"));
+    load();
+    EXPECT_EQ(f.state.text1(), QStringLiteral(" find me "));
+    EXPECT_TRUE(f.state.keepDuplicates());
+    EXPECT_FALSE(f.state.showSourceFilename());
+    EXPECT_FALSE(f.state.option1());
+    EXPECT_TRUE(f.state.option2());
+    EXPECT_EQ(f.state.urls.entries(), QStringList({QStringLiteral("a"), QStringLiteral("b c")}));
+    const auto reports = f.dialogs.errorReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].text.startsWith(
+        QStringLiteral("Type mismatch\r\nin Vantrel2021/08/31.Form1.Form_Load at line 130")));
+    // Write-back on restore leaves the options consistent.
+    EXPECT_EQ(f.settings.value(QStringLiteral("Option1")), QStringLiteral("False"));
+    EXPECT_EQ(f.settings.value(QStringLiteral("Option2")), QStringLiteral("True"));
+}
+
+TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose)
+{
+    load();
+    f.state.setText2(QStringLiteral("a"));
+    EXPECT_EQ(f.settings.value(QStringLiteral("Text2")), QStringLiteral("a"));
+    f.state.setText2(QStringLiteral("ab"));
+    EXPECT_EQ(f.settings.value(QStringLiteral("Text2")), QStringLiteral("ab"));
+    f.state.selectOption2();
+    EXPECT_EQ(f.settings.value(QStringLiteral("Option1")), QStringLiteral("False"));
+    EXPECT_EQ(f.settings.value(QStringLiteral("Option2")), QStringLiteral("True"));
+    f.state.setCheck14(1);
+    EXPECT_EQ(f.settings.value(QStringLiteral("Check14")), QStringLiteral("1"));
+    EXPECT_FALSE(f.settings.values.contains(FakeSettings::keyOf(QStringLiteral("ListView1"))));
+
+    f.addUrls({QStringLiteral("a"), QStringLiteral("x||Separator||y"), QStringLiteral("c")});
+    f.pump.calls = 0;
+    Form_QueryUnload(f.host, f.state);
+    EXPECT_EQ(f.settings.value(QStringLiteral("ListView1")),
+              QStringLiteral("a||Separator||x||Separator||y||Separator||c"));
+    EXPECT_TRUE(f.state.appClosing());
+    EXPECT_EQ(f.pump.calls, 3);
+
+    FakeHost next; // the next start: the entry holding the separator comes back as two
+    next.settings.values = f.settings.values;
+    Form_Load(next.host, next.state, window);
+    EXPECT_EQ(next.state.urls.count(), 4);
+
+    next.state.urls.clear();
+    Form_QueryUnload(next.host, next.state);
+    EXPECT_EQ(next.settings.value(QStringLiteral("ListView1")), QString());
+    EXPECT_TRUE(next.settings.values.contains(FakeSettings::keyOf(QStringLiteral("ListView1"))));
+}
+
+TEST_F(Shell, ClosingDuringARunStopsItWhereItIsAndSavesTheList)
+{
+    f.addUrls({QStringLiteral("slow"), QStringLiteral("never reached")});
+    f.browser.pages[QStringLiteral("slow")] = {QStringLiteral("x"), {}, 10};
+    f.pump.shouldUnwind = [&] { return f.state.shouldUnwind(); };
+    f.pump.actions[3] = [&] { Form_QueryUnload(f.host, f.state); };
+    EXPECT_THROW(PushButton3_Click(f.host, f.state), AppClosingUnwind);
+    EXPECT_EQ(f.browser.navigations, QStringList({QStringLiteral("slow")}));
+    EXPECT_FALSE(f.dialogs.texts().contains(QStringLiteral("Done.")));
+    EXPECT_EQ(f.settings.value(QStringLiteral("ListView1")), QStringLiteral("slow||Separator||never reached"));
+}
+
+TEST_F(Shell, SkinAndPointerFilesAreOptionalAndAFaultyOneCostsOneReport)
+{
+    QDir(dir.path()).mkpath(QStringLiteral("x"));
+    QFile(dir.filePath(QStringLiteral("x/o.cjs"))).open(QIODevice::WriteOnly);
+    QFile(dir.filePath(QStringLiteral("HAND-M.CUR"))).open(QIODevice::WriteOnly);
+    load();
+    EXPECT_EQ(window.calls.mid(0, 2), QStringList({QStringLiteral("face"), QStringLiteral("skin x/o.cjs")}));
+    ASSERT_EQ(f.dialogs.errorReports().size(), 1); // the pointer image cannot be loaded
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(QStringLiteral("Form1.Form_Load at line 114")));
+
+    window.calls.clear();
+    window.rejectSkin = true;
+    load();
+    EXPECT_EQ(f.dialogs.errorReports().size(), 3);
+    EXPECT_TRUE(f.dialogs.messages[1].text.startsWith(
+        QStringLiteral("Skin rejected\r\nin Vantrel2021/08/31.Form1.Form_Load at line 108")));
+    EXPECT_TRUE(window.calls.contains(QStringLiteral("caption Quarnel"))); // the load carried on
+}
+
+TEST_F(Shell, CaptureJoinsChunksExactlyAndReportsWhatCannotRun)
+{
+    f.processes.chunks = {QByteArray("first "), QByteArray("half\nsecond"), QByteArray(" part")};
+    EXPECT_EQ(CaptureCommandOutput(f.processes, f.pump, QStringLiteral("cmd  -x"), false, true, false),
+              QStringLiteral("first half\nsecond part"));
+    EXPECT_EQ(f.processes.runs.last(), QStringList({QStringLiteral("cmd"), QStringLiteral("-x")}));
+    EXPECT_GE(f.pump.calls, 3); // events between reads
+    f.processes.outcome = ProcessRunner::Outcome::StartFailed;
+    EXPECT_EQ(CaptureCommandOutput(f.processes, f.pump, QStringLiteral("nope"), true, false, true),
+              QStringLiteral("Failed to create process, check the path of the command line."));
+    f.processes.outcome = ProcessRunner::Outcome::PipeFailed;
+    EXPECT_EQ(CaptureCommandOutput(f.processes, f.pump, QStringLiteral("x"), true, false, true), QString());
+    const auto runs = f.processes.runs.size();
+    EXPECT_THROW(CaptureCommandOutput(f.processes, f.pump, QStringLiteral("x"), false, false, true), Failure);
+    EXPECT_EQ(f.processes.runs.size(), runs); // nothing started
+}
+
+TEST_F(Shell, ConnectivityNeedsAReplyLine)
+{
+    const auto check = [&](QVector<QByteArray> chunks, ProcessRunner::Outcome outcome) {
+        f.dialogs.messages.clear();
+        f.processes.chunks = std::move(chunks);
+        f.processes.outcome = outcome;
+        ConnectivityCheck(f.host);
+        return f.dialogs.texts();
+    };
+    const QStringList offline{QStringLiteral("You must be online to use this software accurately.")};
+    EXPECT_TRUE(check({"REPLY FROM 192.0.2.1: BYTES=32 TIME=5MS"}, ProcessRunner::Outcome::Finished).isEmpty());
+    EXPECT_EQ(check({"1 packets transmitted, 0 received, 100% packet loss"}, ProcessRunner::Outcome::Finished),
+              offline);
+    EXPECT_EQ(check({}, ProcessRunner::Outcome::StartFailed), offline);
+    EXPECT_EQ(check({}, ProcessRunner::Outcome::Finished), offline); // silent: the check still ends
+}
+
+TEST_F(Shell, HelpHasItsSixParagraphs)
+{
+    PushButton21_Click(f.host);
+    const QString text = f.dialogs.messages.first().text;
+    const QStringList paragraphs = text.split(QStringLiteral("\r\r"));
+    ASSERT_EQ(paragraphs.size(), 6);
+    EXPECT_FALSE(text.contains(QLatin1Char('\n')));
+    EXPECT_TRUE(paragraphs[2].startsWith(
+        QStringLiteral("For example, it may be neccessary to disable \"Active Scripting\" in")));
+    EXPECT_TRUE(paragraphs[5].startsWith(QStringLiteral("Questions? Please contact Team Marrowick at https://")));
+    EXPECT_EQ(f.dialogs.messages.first().title, QStringLiteral("Quarnel"));
+}
