@@ -42,3 +42,7 @@ void MainState::restoreIdle()
     setStatusLine(idleStatus());
     setProgressValue(0);
 }
+void MainState::setResultsDisplayEnabled(bool enabled)
+{
+    assign(this, m_resultsDisplayEnabled, enabled, &MainState::resultsDisplayEnabledChanged);
+}

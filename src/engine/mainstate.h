@@ -59,6 +59,10 @@ public:
     void setUnloading(bool unloading) { m_unloading = unloading; }
     bool shouldUnwind() const { return m_appClosing && !m_unloading; }
 
+    // Whether the user can act on the results table; the lines-by-number run turns it off per line.
+    bool resultsDisplayEnabled() const { return m_resultsDisplayEnabled; }
+    void setResultsDisplayEnabled(bool enabled);
+
     int pointer() const { return m_pointer; }
     bool isBusy() const { return m_pointer == Pointer::Busy; }
     void setPointer(int value);
@@ -74,6 +78,7 @@ Q_SIGNALS:
     void statusLineChanged(const QString& text);
     void progressValueChanged(int value);
     void pointerChanged(int value);
+    void resultsDisplayEnabledChanged(bool enabled);
 
 private:
     bool m_option1 = true;
@@ -85,5 +90,6 @@ private:
     int m_progress = 0;
     int m_pointer = Pointer::Default;
     bool m_appClosing = false;
+    bool m_resultsDisplayEnabled = true;
     bool m_unloading = false;
 };

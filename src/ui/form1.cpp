@@ -4,6 +4,8 @@
 #include "engine/failure.h"
 #include "engine/mainstate.h"
 #include "engine/modes/alllines.h"
+#include "engine/modes/linefilters.h"
+#include "engine/modes/linesbynumber.h"
 #include "platform/host.h"
 #include "shell/startup.h"
 #include "sources/sourcelistcommands.h"
@@ -165,13 +167,21 @@ QWidget* Form1::buildCommandsColumn()
     grid->addWidget(addButton(QStringLiteral("PushButton3"), QStringLiteral("Extract All Lines In Web Sites"),
                               [this] { PushButton3_Click(m_host, m_state); }),
                     0, 0, 1, 3);
-    grid->addWidget(addButton(QStringLiteral("PushButton2"), QStringLiteral("Extract All Lines Containing This Text:")), 1, 0);
+    grid->addWidget(addButton(QStringLiteral("PushButton2"), QStringLiteral("Extract All Lines Containing This Text:"),
+                              [this] { PushButton2_Click(m_host, m_state); }),
+                    1, 0);
     grid->addWidget(m_text1, 1, 1, 1, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton8"), QStringLiteral("Extract All Lines Not Contain. This Text:")), 2, 0);
+    grid->addWidget(addButton(QStringLiteral("PushButton8"), QStringLiteral("Extract All Lines Not Contain. This Text:"),
+                              [this] { PushButton8_Click(m_host, m_state); }),
+                    2, 0);
     grid->addWidget(m_text2, 2, 1, 1, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton17"), QStringLiteral("Extract Lines By Number:")), 3, 0);
+    grid->addWidget(addButton(QStringLiteral("PushButton17"), QStringLiteral("Extract Lines By Number:"),
+                              [this] { PushButton17_Click(m_host, m_state); }),
+                    3, 0);
     grid->addWidget(m_text5, 3, 1);
-    grid->addWidget(addButton(QStringLiteral("PushButton16"), QStringLiteral("Help >")), 3, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton16"), QStringLiteral("Help >"),
+                              [this] { PushButton16_Click(m_host); }),
+                    3, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton4"), QStringLiteral("Extract Between X and Y (Repeatedly)")), 4, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >")), 4, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton19"), QStringLiteral("Extract Lines Containing These Text Sets")), 5, 0, 1, 2);
@@ -258,6 +268,7 @@ void Form1::bindState()
     m_progress->setValue(s.progressValue());
 
     connect(&s, &MainState::pointerChanged, this, &Form1::applyPointer);
+    connect(&s, &MainState::resultsDisplayEnabledChanged, m_resultsView, &QWidget::setEnabled);
     applyPointer(s.pointer());
 
     connect(&s.results, &ResultsList::columnsChanged, this, &Form1::applyResultColumnWidths);

@@ -1,0 +1,136 @@
+#include "engine/modes/alllines.h"
+#include "engine/modes/linefilters.h"
+#include "engine/modes/linesbynumber.h"
+#include "fakes/fakehost.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+class Modes : public ::testing::Test {
+protected:
+    FakeHost f;
+    Modes()
+    {
+        f.state.setCheck1(1);
+        f.browser.setPage(QStringLiteral("p"), QStringLiteral("xabcx\r\nABC\r\nAbC and more\r\nnothing\r\nabc \r\n"));
+        f.addUrls({QStringLiteral("p")});
+    }
+    QStringList reportsAt() const
+    {
+        QStringList lines;
+        for (const auto& r : f.dialogs.errorReports())
+            lines << r.text.section(QStringLiteral(" at line "), 1).left(3);
+        return lines;
+    }
+};
+} // namespace
+
+TEST_F(Modes, ContainingAndNotContainingIgnoreCaseButNotBlanks)
+{
+    f.state.setText1(QStringLiteral("ABC"));
+    PushButton2_Click(f.host, f.state);
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("xabcx"), QStringLiteral("ABC"),
+                                            QStringLiteral("AbC and more"), QStringLiteral("abc ")}));
+    f.state.results.clear();
+    f.state.setText2(QStringLiteral("abc ")); // the trailing blank counts: "ABC" does not end with it
+    PushButton8_Click(f.host, f.state);
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("xabcx"), QStringLiteral("ABC"), QStringLiteral("nothing")}));
+    EXPECT_EQ(f.dialogs.texts(), QStringList({QStringLiteral("Done."), QStringLiteral("Done.")}));
+    EXPECT_EQ(f.state.results.columns().first().header, QStringLiteral("Result(s)"));
+}
+
+TEST_F(Modes, EmptySearchTextsKeepEverythingOrNothing)
+{
+    PushButton2_Click(f.host, f.state);
+    const QStringList containing = f.resultTexts();
+    f.state.results.clear();
+    PushButton3_Click(f.host, f.state);
+    EXPECT_EQ(f.resultTexts(), containing);
+    f.state.results.clear();
+    PushButton8_Click(f.host, f.state);
+    EXPECT_TRUE(f.resultTexts().isEmpty());
+    EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Done."));
+}
+
+TEST_F(Modes, SearchTextIsReadAnewForEveryLineAndNumbersDifferPerMode)
+{
+    // Text1 changes while the first line is being added: the rest of the page uses the new text.
+    f.state.setText1(QStringLiteral("abc"));
+    QObject::connect(&f.state.results, &ResultsList::appended, [&] { f.state.setText1(QStringLiteral("NOTHING")); });
+    PushButton2_Click(f.host, f.state);
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("xabcx"), QStringLiteral("nothing")}));
+
+    f.state.urls.clear();
+    PushButton2_Click(f.host, f.state);
+    PushButton8_Click(f.host, f.state);
+    EXPECT_EQ(f.dialogs.texts().mid(1), QStringList({QStringLiteral("No URLs added."), QStringLiteral("No URLs added.")}));
+
+    f.state.urls.append(QStringLiteral("nobody"));
+    f.browser.pages[QStringLiteral("nobody")].refuse = true;
+    f.browser.pages[QStringLiteral("nobody")].html = QStringLiteral("held");
+    f.dialogs.messages.clear();
+    f.browser.onNavigate = [&](const QString&) { throw Failure(QStringLiteral("x")); };
+    PushButton8_Click(f.host, f.state);
+    EXPECT_EQ(reportsAt(), QStringList({QStringLiteral("100")})); // retrieval reports its own line
+}
+
+TEST_F(Modes, LinesByNumberFollowPageOrderAndReportBadPieces)
+{
+    f.browser.setPage(QStringLiteral("p"), QStringLiteral("A\r\nB\r\nC\r\nD\r\nE\r\nF\r\nG"));
+    f.state.setText5(QStringLiteral("4,1,3,3"));
+    PushButton17_Click(f.host, f.state);
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D")}));
+    EXPECT_EQ(f.state.results.columns().first().header, QStringLiteral("Results"));
+    EXPECT_TRUE(f.state.resultsDisplayEnabled());
+
+    f.state.results.clear();
+    f.state.setText5(QStringLiteral(" 2 ,1-3,0,99,x,"));
+    PushButton17_Click(f.host, f.state);
+    // "1-3" still selects line 1; the empty last piece, "x" and "1-3" are reported once each.
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
+    EXPECT_EQ(reportsAt(), QStringList({QStringLiteral("128"), QStringLiteral("128"), QStringLiteral("128")}));
+}
+
+TEST_F(Modes, LinesByNumberAddsASelectedEmptyLineOnceAndChecksItsInputFirst)
+{
+    f.state.setCheck1(0);
+    f.browser.setPage(QStringLiteral("p"), QStringLiteral("A\r\n"));
+    f.state.urls.append(QStringLiteral("p"));
+    f.state.setText5(QStringLiteral("2,1"));
+    PushButton17_Click(f.host, f.state);
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("A"), QString()}));
+
+    f.state.setText5(QString());
+    PushButton17_Click(f.host, f.state);
+    f.state.setText5(QStringLiteral("1"));
+    f.state.urls.clear();
+    PushButton17_Click(f.host, f.state);
+    EXPECT_EQ(f.dialogs.texts().mid(1), QStringList({QStringLiteral("Fill out text to use to extract lines."),
+                                                     QStringLiteral("No files added.")}));
+}
+
+TEST(LineNumbers, ConversionAndReadingBack)
+{
+    EXPECT_EQ(LineNumbers::toInteger(QStringLiteral(" 7 ")), 7);
+    EXPECT_EQ(LineNumbers::toInteger(QStringLiteral("2.5")), 2);
+    EXPECT_EQ(LineNumbers::toInteger(QStringLiteral("3.5")), 4);
+    EXPECT_EQ(LineNumbers::toInteger(QStringLiteral("-32768")), -32768);
+    EXPECT_THROW(LineNumbers::toInteger(QStringLiteral("32768")), Failure);
+    EXPECT_THROW(LineNumbers::toInteger(QString()), Failure);
+    EXPECT_THROW(LineNumbers::toInteger(QStringLiteral("1-3")), Failure);
+    EXPECT_EQ(LineNumbers::leadingNumber(QStringLiteral("1-3")), 1);
+    EXPECT_EQ(LineNumbers::leadingNumber(QStringLiteral(" 1 2x")), 12);
+    EXPECT_EQ(LineNumbers::leadingNumber(QStringLiteral("x1")), 0);
+    EXPECT_EQ(LineNumbers::leadingNumber(QStringLiteral("-4")), -4);
+}
+
+TEST(LineNumbers, HelpExplainsByExample)
+{
+    FakeHost f;
+    PushButton16_Click(f.host);
+    const QStringList lines = f.dialogs.messages.first().text.split(QLatin1Char('\r'));
+    ASSERT_EQ(lines.size(), 21);
+    EXPECT_EQ(lines[10], QStringLiteral("and your input is: 1,3,4"));
+    EXPECT_EQ(lines[12], QStringLiteral("then "));
+    EXPECT_EQ(lines[20], QStringLiteral("The same lines will be extracted throughout all the urls you add to the list."));
+}
