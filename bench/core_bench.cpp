@@ -4,6 +4,9 @@
 #include "engine/procedure.h"
 #include "platform/dialogs.h"
 #include "sources/filetolist.h"
+#include "engine/modes/linefilters.h"
+#include "engine/modes/linesbynumber.h"
+#include "fakes/fakehost.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -60,8 +63,30 @@ void LoadLargeListFile(benchmark::State& bench)
             bench.SkipWithError("wrong number of entries");
     }
 }
+// One page of 200,000 lines through a mode's line loop (fake browser; event processing is a no-op).
+template <void (*Mode)(Host&, MainState&)> void LineLoop(benchmark::State& bench)
+{
+    QStringList lines;
+    for (int i = 0; i < 200'000; ++i)
+        lines << QStringLiteral("<td class=\"cell\">row %1 of the table</td>").arg(i);
+    const QString page = lines.join(QStringLiteral("\r\n"));
+    for (auto _ : bench) {
+        FakeHost f;
+        f.browser.setPage(QStringLiteral("p"), page);
+        f.state.urls.append(QStringLiteral("p"));
+        f.state.setText1(QStringLiteral("ROW 1"));
+        QStringList pieces;
+        for (int i = 1; i <= 20; ++i)
+            pieces << QString::number(i * 997);
+        f.state.setText5(pieces.join(QLatin1Char(',')));
+        Mode(f.host, f.state);
+    }
+    bench.SetItemsProcessed(bench.iterations() * 200'000);
+}
 } // namespace
 
+BENCHMARK(LineLoop<PushButton2_Click>)->Name("ContainingLineLoop/200000")->Unit(benchmark::kMillisecond);
+BENCHMARK(LineLoop<PushButton17_Click>)->Name("LinesByNumberLoop/200000")->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadLargeListFile)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(AddExtractedLineWithoutDuplicates)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,4 +1,5 @@
 #include "engine/mainstate.h"
+#include "engine/matching.h"
 #include "engine/sourcename.h"
 
 #include <gtest/gtest.h>
@@ -79,4 +80,13 @@ TEST(MainState, StartsIdleWithHtmlSourceAndSignalsOnlyRealChanges)
     EXPECT_EQ(changes, 1);
     state.setPointer(Pointer::Busy);
     EXPECT_TRUE(state.isBusy());
+}
+
+TEST(Matching, LowersOneCodeUnitToOneAndFindsAnywhere)
+{
+    EXPECT_TRUE(containsIgnoringCase(QStringLiteral("Stra\u00c4e GRO\u00dfE"), QStringLiteral("\u00e4e gro\u00df")));
+    EXPECT_TRUE(containsIgnoringCase(QStringLiteral("aab"), QStringLiteral("AB")));
+    EXPECT_FALSE(containsIgnoringCase(QStringLiteral("ab"), QStringLiteral("abc")));
+    EXPECT_TRUE(containsIgnoringCase(QString(), QString()));
+    EXPECT_EQ(lowerCodeUnits(QStringLiteral("\u0130X")).size(), 2); // never changes the length
 }

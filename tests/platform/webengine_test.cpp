@@ -1,5 +1,6 @@
 // The real browser engine, with pages from local files and from a server on 127.0.0.1.
 #include "engine/modes/alllines.h"
+#include "engine/modes/linefilters.h"
 #include "engine/retrieval.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakesettings.h"
@@ -158,4 +159,23 @@ TEST_F(RealBrowser, AWholeRunGoesOnAfterARefusedPortAndEndsWithDone)
         texts << *state.results.at(i).second;
     EXPECT_TRUE(texts.contains(QStringLiteral("Written by script")));
     EXPECT_EQ(state.results.at(1).first, server->base() + QStringLiteral("/page.html"));
+}
+
+TEST_F(RealBrowser, AnAttributeNameMatchesMarkupButNotRenderedText)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("attrs.html")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<html><body>\n<a href=\"x.html\">first link</a>\n<p>plain words</p>\n"
+               "<a href=\"y.html\">second</a>\n</body></html>");
+    file.close();
+    state.setCheck1(1);
+    state.setText1(QStringLiteral("HREF"));
+    state.urls.append(file.fileName());
+    PushButton2_Click(host, state);
+    EXPECT_EQ(state.results.count(), 2);
+    state.results.clear();
+    renderedText();
+    PushButton2_Click(host, state);
+    EXPECT_EQ(state.results.count(), 0);
 }

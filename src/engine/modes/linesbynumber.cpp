@@ -79,6 +79,12 @@ void PushButton17_Click(Host& host, MainState& state)
     for (QString& piece : pieces)
         p.run(128, [&] { piece = QString::number(LineNumbers::toInteger(piece)); });
 
+    // The number each piece reads as. Pieces do not change during the run, so reading them once gives the
+    // same selection as reading them again for every line.
+    QVector<double> wanted;
+    for (const QString& piece : std::as_const(pieces))
+        wanted << LineNumbers::leadingNumber(piece);
+
     ExtractionRun::forEachEntry(p, host, state, 132, [&](const QString& entry) {
         p.run(142, [&] { state.setPointer(Pointer::Busy); });
         p.run(146, [&] { state.results.setFirstHeader(QStringLiteral("Results - Looking at: ") + entry); });
@@ -90,8 +96,8 @@ void PushButton17_Click(Host& host, MainState& state)
             p.run(154, [&] { host.pump.processPendingEvents(); });
             p.run(156, [&] { state.setResultsDisplayEnabled(false); });
             bool selected = false;
-            for (const QString& piece : std::as_const(pieces)) {
-                if (p.test(164, [&] { return LineNumbers::leadingNumber(piece) == double(j + 1); })) {
+            for (const double number : std::as_const(wanted)) {
+                if (p.test(164, [&] { return number == double(j + 1); })) {
                     selected = true;
                     break;
                 }
