@@ -61,7 +61,8 @@ int main(int argc, char* argv[])
     WebEngineBrowser browser(pump, clock);
     FakeSettings settings;
     FakeProcessRunner processes;
-    Host host{browser, dialogs, pump, clock, settings, processes};
+    FakeClipboard clipboard;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard};
 
     QElapsedTimer timer;
     timer.start();

@@ -2,6 +2,7 @@
 #include "platform/host.h"
 #include "platform/qt/qtdialogs.h"
 #include "platform/qt/posixprocessrunner.h"
+#include "platform/qt/qtclipboard.h"
 #include "platform/qt/qsettingsstore.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
@@ -25,7 +26,8 @@ int main(int argc, char* argv[])
     WebEngineBrowser browser(pump, clock);
     QSettingsStore settings;
     PosixProcessRunner processes;
-    Host host{browser, dialogs, pump, clock, settings, processes};
+    QtClipboard clipboard;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard};
     MainState state;
     pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
 

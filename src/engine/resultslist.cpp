@@ -91,3 +91,9 @@ void ResultsList::unindex(const ResultRow& row)
     if (row.sourced)
         drop(m_sourcedResults, std::pair{row.first, row.result()});
 }
+
+void ResultsList::setChecked(qsizetype position, bool checked)
+{
+    m_rows[position - 1].checked = checked;
+    Q_EMIT rowChanged(position - 1);
+}

@@ -46,6 +46,7 @@ public:
     void setLastRowText(const QString& text);
     void removeAt(qsizetype position);
     void clear();
+    void setChecked(qsizetype position, bool checked);
 
     // True when some row already holds `candidate` as its result.
     bool contains(const QString& candidate) const { return m_results.contains(candidate); }

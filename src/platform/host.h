@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/browser.h"
+#include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/eventpump.h"
@@ -15,4 +16,5 @@ struct Host {
     Clock& clock;
     SettingsStore& settings;
     ProcessRunner& processes;
+    Clipboard& clipboard;
 };

@@ -7,6 +7,7 @@
 #include "engine/modes/linefilters.h"
 #include "engine/modes/linesbynumber.h"
 #include "platform/host.h"
+#include "output/resultscommands.h"
 #include "shell/startup.h"
 #include "sources/sourcelistcommands.h"
 #include "ui/resultstablemodel.h"
@@ -225,10 +226,15 @@ QWidget* Form1::buildResultsColumn()
     layout->addWidget(m_resultsView, 1);
 
     auto* buttons = new QGridLayout;
-    buttons->addWidget(addButton(QStringLiteral("PushButton6"), QStringLiteral("Save Results As Text File")), 0, 0);
-    buttons->addWidget(addButton(QStringLiteral("PushButton1"), QStringLiteral("Save As Comma Delimited")), 0, 1);
-    buttons->addWidget(addButton(QStringLiteral("PushButton12"), QStringLiteral("Copy Results To Clipboard")), 1, 0);
-    buttons->addWidget(addButton(QStringLiteral("PushButton9"), QStringLiteral("Clear Results")), 1, 1);
+    const auto add = [&](int row, int col, const char* name, const char* caption, void (*command)(Host&, MainState&)) {
+        buttons->addWidget(addButton(QLatin1String(name), QLatin1String(caption),
+                                     [this, command] { command(m_host, m_state); }),
+                           row, col);
+    };
+    add(0, 0, "PushButton6", "Save Results As Text File", &PushButton6_Click);
+    add(0, 1, "PushButton1", "Save As Comma Delimited", &PushButton1_Click);
+    add(1, 0, "PushButton12", "Copy Results To Clipboard", &PushButton12_Click);
+    add(1, 1, "PushButton9", "Clear Results", &PushButton9_Click);
     layout->addLayout(buttons);
     return column;
 }

@@ -15,7 +15,8 @@ struct FakeHost {
     FakeClock clock;
     FakeSettings settings;
     FakeProcessRunner processes;
-    Host host{browser, dialogs, pump, clock, settings, processes};
+    FakeClipboard clipboard;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard};
     MainState state;
 
     void addUrls(const QStringList& entries)

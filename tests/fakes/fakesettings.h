@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/failure.h"
+#include "platform/clipboard.h"
 #include "platform/processrunner.h"
 #include "platform/settingsstore.h"
 
@@ -49,5 +50,29 @@ public:
         }
         between();
         return outcome;
+    }
+};
+
+// A clipboard that can refuse a number of attempts first.
+class FakeClipboard : public Clipboard {
+public:
+    QString text = QStringLiteral("held before");
+    int refusals = 0;
+    int attempts = 0;
+    bool tryClear() override
+    {
+        ++attempts;
+        if (refusals > 0 && refusals--)
+            return false;
+        text.clear();
+        return true;
+    }
+    bool trySetText(const QString& t) override
+    {
+        ++attempts;
+        if (refusals > 0 && refusals--)
+            return false;
+        text = t;
+        return true;
     }
 };

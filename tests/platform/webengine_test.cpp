@@ -57,7 +57,8 @@ protected:
     WebEngineBrowser browser{pump, clock};
     FakeSettings settings;
     FakeProcessRunner processes;
-    Host host{browser, dialogs, pump, clock, settings, processes};
+    FakeClipboard clipboard;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard};
     MainState state;
 };
 LocalHttpServer* RealBrowser::server = nullptr;

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QSaveFile>
+#include <QString>
+#include <functional>
+#include <memory>
+
+// A text file that replaces its target only once it has been written completely: lines go to a temporary
+// file beside the target, renamed over it at close. A failed write, or a writer dropped before close,
+// leaves the old file as it was. UTF-8 without BOM, CR LF after every line.
+class TextFileWriter {
+public:
+    using Factory = std::function<std::unique_ptr<QSaveFile>(const QString& path)>;
+
+    explicit TextFileWriter(Factory factory = {});
+    ~TextFileWriter();
+
+    void create(const QString& path);      // throws Failure
+    void writeLine(const QString& line);   // throws Failure, also when the file could not be created
+    void close();                          // throws Failure when the file could not be completed
+
+private:
+    Factory m_factory;
+    std::unique_ptr<QSaveFile> m_file;
+    bool m_failed = false;
+};

@@ -1,0 +1,246 @@
+#include "fakes/fakehost.h"
+#include "output/alignedtable.h"
+#include "output/resultscommands.h"
+#include "output/textfilewriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+class RecordingProgress : public ProgressDisplay {
+public:
+    QStringList statuses;
+    QList<double> values;
+    void setStatus(const QString& text) override { statuses << text; }
+    void setValue(double value) override { values << value; }
+};
+
+// Fails every write once `budget` bytes have gone through: a disk that fills up mid-save.
+class FillingSaveFile : public QSaveFile {
+public:
+    FillingSaveFile(const QString& path, qint64 budget) : QSaveFile(path), m_budget(budget) {}
+
+protected:
+    qint64 writeData(const char* data, qint64 len) override
+    {
+        if (len > m_budget)
+            return -1;
+        m_budget -= len;
+        return QSaveFile::writeData(data, len);
+    }
+
+private:
+    qint64 m_budget;
+};
+
+class Output : public ::testing::Test {
+protected:
+    FakeHost f;
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("out.txt"));
+
+    static QByteArray read(const QString& file)
+    {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
+    }
+    void sourceLayout()
+    {
+        auto& r = f.state.results;
+        r.removeAllColumns();
+        r.addColumn(QStringLiteral("Source Filename"));
+        r.addColumn(QStringLiteral("Extraction Results"));
+    }
+    void sourced(const QString& source, const QString& text)
+    {
+        f.state.results.appendSourcedRow(source);
+        f.state.results.setLastRowText(text);
+    }
+    QByteArray save(ProgressDisplay* progress = nullptr, TextFileWriter::Factory factory = {})
+    {
+        TextFileWriter file(std::move(factory));
+        SaveListviewProperlySpaced(f.dialogs, f.pump, f.state.results, path, progress, file);
+        return read(path);
+    }
+};
+} // namespace
+
+TEST_F(Output, AlignedFileLaysOutTheWorkedExample)
+{
+    sourceLayout();
+    sourced(QStringLiteral("0123456789"), QStringLiteral("abcdefghij"));
+    sourced(QStringLiteral("0123456789A"), QStringLiteral("abcdef"));
+    EXPECT_EQ(save(), QByteArray("Source Filename\tExtraction Results\t\r\n"
+                                 "0123456789     \tabcdefghij        \t\r\n"
+                                 "0123456789A    \tabcdef            \t\r\n"));
+    EXPECT_TRUE(f.dialogs.messages.isEmpty());
+}
+
+TEST_F(Output, AlignedFileEdgeShapes)
+{
+    EXPECT_EQ(save(), QByteArray("Result(s)\t\r\n")); // the start-up layout, no rows
+
+    // A plain row under two columns, an empty cell, an unchecked row that still widens its column.
+    sourceLayout();
+    f.state.results.appendRow(QStringLiteral("plain"));
+    sourced(QStringLiteral("s"), QString());
+    sourced(QStringLiteral("unchecked and much longer"), QStringLiteral("x"));
+    f.state.results.setChecked(3, false);
+    EXPECT_EQ(save(), QByteArray("Source Filename          \tExtraction Results\t\r\n"
+                                 "plain                    \t                  \t\r\n"
+                                 "s                        \t                  \t\r\n"));
+}
+
+TEST_F(Output, ProgressCountsRowsAndThousands)
+{
+    for (int i = 0; i < 10; ++i)
+        f.state.results.appendRow(QString::number(i));
+    RecordingProgress ten;
+    save(&ten);
+    EXPECT_EQ(ten.values.mid(0, 3), QList<double>({1, 10, 20}));
+    EXPECT_DOUBLE_EQ(ten.values[3 + 4], 50); // after row 5
+    EXPECT_EQ(ten.values.mid(ten.values.size() - 2), QList<double>({100, 0}));
+    EXPECT_EQ(ten.statuses.last(), QStringLiteral("Progress Bar"));
+    EXPECT_EQ(ten.statuses[ten.statuses.size() - 2], QStringLiteral("Done."));
+
+    f.state.results.clear();
+    for (int i = 0; i < 4000; ++i)
+        f.state.results.appendRow(QString::number(i));
+    RecordingProgress big;
+    save(&big);
+    EXPECT_DOUBLE_EQ(big.values[3], 0.075); // (1 + 4000 div 2000) / 4000 × 100
+    EXPECT_EQ(big.statuses.mid(3, 4),
+              QStringList({QStringLiteral("Writing file: out.txt (1000)"), QStringLiteral("Writing file: out.txt (2000)"),
+                           QStringLiteral("Writing file: out.txt (3000)"), QStringLiteral("Writing file: out.txt (4000)")}));
+    EXPECT_EQ(big.statuses[0], QStringLiteral("Writing file: out.txt"));
+}
+
+TEST_F(Output, AFileThatCannotBeCreatedIsReportedAtEveryUseAndNeverAsSaved)
+{
+    f.state.results.appendRow(QStringLiteral("a"));
+    f.state.results.appendRow(QStringLiteral("b"));
+    path = dir.filePath(QStringLiteral("no/such/folder/out.txt"));
+    RecordingProgress progress;
+    save(&progress);
+    const auto reports = f.dialogs.errorReports();
+    ASSERT_EQ(reports.size(), 5); // creation, header, two rows, closing
+    for (const auto& r : reports)
+        EXPECT_TRUE(r.text.contains(QStringLiteral("in Vantrel2021/08/31.Main.SaveListviewProperlySpaced at line")));
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(Output, AWriteThatFailsMidwayLeavesTheOldFileIntact)
+{
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the user's old file");
+    old.close();
+    for (int i = 0; i < 100; ++i)
+        f.state.results.appendRow(QStringLiteral("row %1").arg(i));
+    save(nullptr, [](const QString& p) { return std::make_unique<FillingSaveFile>(p, 300); });
+    EXPECT_EQ(read(path), QByteArray("the user's old file"));
+    EXPECT_FALSE(f.dialogs.errorReports().isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("out.txt")})); // no leftovers
+}
+
+TEST_F(Output, SaveCommandsAskBeforeReplacingAndCancelLeavesTheDiskAlone)
+{
+    f.state.results.appendRow(QStringLiteral("a"));
+    f.state.results.appendRow(QStringLiteral("b,c"));
+    f.state.results.appendRow(QStringLiteral("d"));
+    PushButton6_Click(f.host, f.state); // dialog cancelled
+    EXPECT_FALSE(QFile::exists(path));
+
+    f.dialogs.fileAnswers << path;
+    PushButton1_Click(f.host, f.state);
+    EXPECT_EQ(read(path), QByteArray("a,b,c,d,\r\n"));
+    EXPECT_EQ(f.dialogs.fileRequests[1].title, QStringLiteral("Save"));
+    EXPECT_EQ(f.dialogs.fileRequests[1].flags, 0x280201u);
+    EXPECT_EQ(f.dialogs.fileRequests[1].kind, FileDialogRequest::Kind::Save);
+
+    f.dialogs.fileAnswers << path; // exists now: "No" keeps it
+    PushButton6_Click(f.host, f.state);
+    EXPECT_EQ(read(path), QByteArray("a,b,c,d,\r\n"));
+    EXPECT_EQ(f.dialogs.messages.last().text, QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
+    EXPECT_EQ(f.dialogs.messages.last().buttons, MessageButtons::YesNo);
+
+    f.dialogs.fileAnswers << path;
+    f.dialogs.answers << MessageAnswer::Yes;
+    PushButton6_Click(f.host, f.state);
+    EXPECT_EQ(read(path), QByteArray("Result(s)\t\r\na        \t\r\nb,c      \t\r\nd        \t\r\n"));
+    EXPECT_EQ(f.state.pointer(), Pointer::Default);
+    EXPECT_EQ(f.state.statusLine(), QStringLiteral("Progress Bar"));
+}
+
+TEST_F(Output, CommaFileListsSourcesOfSourcedRowsAndAnEmptyListGivesALineEnd)
+{
+    const QString other = dir.filePath(QStringLiteral("empty.txt"));
+    f.dialogs.fileAnswers << other;
+    PushButton1_Click(f.host, f.state);
+    EXPECT_EQ(read(other), QByteArray("\r\n"));
+
+    sourceLayout();
+    sourced(QStringLiteral("http://a"), QStringLiteral("text"));
+    sourced(QStringLiteral("/p/b.html"), QStringLiteral("more"));
+    f.dialogs.fileAnswers << path;
+    PushButton1_Click(f.host, f.state);
+    EXPECT_EQ(read(path), QByteArray("http://a,/p/b.html,\r\n"));
+}
+
+TEST_F(Output, ClipboardTextDropsHeadersFinalTabsAndTrailingBlanks)
+{
+    f.state.results.appendRow(QStringLiteral("abc"));
+    f.state.results.appendRow(QStringLiteral("d"));
+    EXPECT_EQ(buildClipboardTable(f.pump, f.state.results), QStringLiteral("abc\r\nd\r\n"));
+
+    f.state.results.clear();
+    sourceLayout();
+    sourced(QStringLiteral("src"), QString());
+    sourced(QStringLiteral("s"), QStringLiteral("text  "));
+    EXPECT_EQ(buildClipboardTable(f.pump, f.state.results), QStringLiteral("src\t\r\ns  \ttext\r\n"));
+
+    PushButton12_Click(f.host, f.state);
+    EXPECT_EQ(f.clipboard.text, QStringLiteral("src\t\r\ns  \ttext\r\n"));
+    EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Results have been copied to the clipboard.\r\rClick a text "
+                                                       "area where you normally type and press Ctrl+V to paste the clipboard."));
+}
+
+TEST_F(Output, ClipboardIsRetriedAndAnEmptyListLeavesItAlone)
+{
+    PushButton12_Click(f.host, f.state);
+    EXPECT_EQ(f.clipboard.text, QStringLiteral("held before"));
+    EXPECT_EQ(f.clipboard.attempts, 0);
+    EXPECT_EQ(f.dialogs.messages.size(), 1);
+
+    f.clipboard.refusals = 5;
+    EXPECT_TRUE(setClipboardText(f.clipboard, QStringLiteral("x")));
+    EXPECT_EQ(f.clipboard.attempts, 6);
+    f.clipboard.refusals = 5000;
+    f.clipboard.attempts = 0;
+    EXPECT_FALSE(setClipboardText(f.clipboard, QStringLiteral("y")));
+    clearClipboard(f.clipboard);
+    EXPECT_EQ(f.clipboard.attempts, 2000);
+    EXPECT_EQ(f.clipboard.text, QStringLiteral("x"));
+}
+
+TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy)
+{
+    sourceLayout();
+    sourced(QStringLiteral("a"), QStringLiteral("b"));
+    sourced(QStringLiteral("c"), QStringLiteral("d"));
+    PushButton9_Click(f.host, f.state);
+    EXPECT_TRUE(f.state.results.isEmpty());
+    EXPECT_EQ(f.state.results.columns().size(), 2);
+    EXPECT_EQ(f.state.results.columns()[1].header, QStringLiteral("Extraction Results"));
+
+    // Cleared in the middle of a copy: the copy ends with one report, the message still shows.
+    sourced(QStringLiteral("a"), QStringLiteral("b"));
+    sourced(QStringLiteral("c"), QStringLiteral("d"));
+    f.pump.actions[f.pump.calls + 2] = [&] { PushButton9_Click(f.host, f.state); };
+    PushButton12_Click(f.host, f.state);
+    ASSERT_EQ(f.dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(f.dialogs.errorReports()[0].text.contains(QStringLiteral("Form1.PushButton12_Click at line 100")));
+    EXPECT_TRUE(f.dialogs.texts().last().startsWith(QStringLiteral("Results have been copied")));
+}
