@@ -6,6 +6,9 @@
 #include "sources/filetolist.h"
 #include "engine/modes/linefilters.h"
 #include "engine/modes/linesbynumber.h"
+#include "engine/modes/between.h"
+#include "engine/modes/betweenstate.h"
+#include "engine/modes/textset.h"
 #include "fakes/fakehost.h"
 
 #include <QFile>
@@ -83,8 +86,51 @@ template <void (*Mode)(Host&, MainState&)> void LineLoop(benchmark::State& bench
     }
     bench.SetItemsProcessed(bench.iterations() * 200'000);
 }
+// A 10 MB page with 100,000 marker pairs through "Extract Between".
+void BetweenMarkers(benchmark::State& bench)
+{
+    QString page;
+    page.reserve(10'500'000);
+    const QString filler(90, QLatin1Char('.'));
+    for (int i = 0; i < 100'000; ++i)
+        page += filler + QStringLiteral("<TD>cell %1</td>").arg(i);
+    for (auto _ : bench) {
+        FakeHost f;
+        BetweenState between;
+        between.setStartWith(QStringLiteral("<td>"));
+        between.setEndWith(QStringLiteral("</TD>"));
+        f.browser.setPage(QStringLiteral("p"), page);
+        f.state.urls.append(QStringLiteral("p"));
+        f.state.setCheck1(1);
+        ExtractBetween::PushButton4_Click(f.host, f.state, between);
+        if (f.state.results.count() != 100'000)
+            bench.SkipWithError("wrong number of fragments");
+    }
+    bench.counters["page MB"] = double(page.size()) / 1e6;
+}
+
+// A page of 200,000 lines against a set of 50 texts.
+void TextSetLineTests(benchmark::State& bench)
+{
+    QStringList lines;
+    for (int i = 0; i < 200'000; ++i)
+        lines << QStringLiteral("<td class=\"cell\">row %1 of the table</td>").arg(i);
+    const QString page = lines.join(QStringLiteral("\r\n"));
+    for (auto _ : bench) {
+        FakeHost f;
+        TextSetState set;
+        for (int k = 0; k < 50; ++k)
+            set.append(QStringLiteral("ROW %1 ").arg(k * 3001));
+        f.browser.setPage(QStringLiteral("p"), page);
+        f.state.urls.append(QStringLiteral("p"));
+        ExtractTextSets::PushButton4_Click(f.host, f.state, set);
+    }
+    bench.SetItemsProcessed(bench.iterations() * 200'000 * 50); // line-text tests
+}
 } // namespace
 
+BENCHMARK(BetweenMarkers)->Unit(benchmark::kMillisecond);
+BENCHMARK(TextSetLineTests)->Unit(benchmark::kMillisecond);
 BENCHMARK(LineLoop<PushButton2_Click>)->Name("ContainingLineLoop/200000")->Unit(benchmark::kMillisecond);
 BENCHMARK(LineLoop<PushButton17_Click>)->Name("LinesByNumberLoop/200000")->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadLargeListFile)->Arg(100'000)->Unit(benchmark::kMillisecond);

@@ -32,34 +32,37 @@ void rebuildLayout(Procedure& p, MainState& state, int first)
     }
 }
 
-void addExtractedLine(Procedure& p, MainState& state, const QString& entry, const QString& text, int first)
+void appendResult(Procedure& p, MainState& state, const QString& entry, const QString& text, int first)
 {
-    ResultsList& results = state.results;
-    const auto append = [&](int at) {
-        if (p.test(at, [&] { return state.showSourceFilename(); })) {
-            p.run(at + 2, [&] { results.appendSourcedRow(entry); });
-            p.run(at + 4, [&] { results.setLastRowText(text); });
-        } else {
-            p.run(at + 6, [&] { results.appendRow(text); });
-        }
-    };
-    if (p.test(first, [&] { return state.keepDuplicates(); })) {
-        append(first + 2);
-    } else if (!p.test(first + 10, [&] {
-                   return state.showSourceFilename() ? results.containsSourced(entry, text)
-                                                     : results.contains(text);
-               })) {
-        append(first + 12);
+    if (p.test(first, [&] { return state.showSourceFilename(); })) {
+        p.run(first + 2, [&] { state.results.appendSourcedRow(entry); });
+        p.run(first + 4, [&] { state.results.setLastRowText(text); });
+    } else {
+        p.run(first + 6, [&] { state.results.appendRow(text); });
     }
 }
 
-int progressFor(qsizetype i, qsizetype count)
+bool isDuplicate(const MainState& state, const QString& entry, const QString& text)
 {
-    return static_cast<int>(std::nearbyint(static_cast<double>(i) / static_cast<double>(count) * 100.0));
+    return state.showSourceFilename() ? state.results.containsSourced(entry, text) : state.results.contains(text);
+}
+
+void addExtractedLine(Procedure& p, MainState& state, const QString& entry, const QString& text, int first)
+{
+    if (p.test(first, [&] { return state.keepDuplicates(); }))
+        appendResult(p, state, entry, text, first + 2);
+    else if (!p.test(first + 10, [&] { return isDuplicate(state, entry, text); }))
+        appendResult(p, state, entry, text, first + 12);
+}
+
+int progressFor(qsizetype i, qsizetype count, Rounding rounding)
+{
+    const double value = static_cast<double>(i) / static_cast<double>(count) * 100.0;
+    return static_cast<int>(rounding == Rounding::Down ? std::floor(value) : std::nearbyint(value));
 }
 
 void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
-                  const std::function<void(const QString& entry)>& body)
+                  const std::function<void(const QString& entry)>& body, Rounding rounding)
 {
     UrlList& urls = state.urls;
     qsizetype count = 0;
@@ -79,7 +82,7 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
             entry = urls.at(position);
             lastVisited = urls.serialAt(position);
         });
-        p.run(first + 4, [&] { state.setProgressValue(progressFor(i, urls.count())); });
+        p.run(first + 4, [&] { state.setProgressValue(progressFor(i, urls.count(), rounding)); });
         p.run(first + 6, [&] { state.setStatusLine(QStringLiteral("Processing: ") + ShortSourceName(entry)); });
         p.run(first + 8, [&] { host.pump.processPendingEvents(); });
         body(entry);

@@ -18,17 +18,27 @@ QStringList cutIntoLines(const QString& pageText);
 // Removes the headers and builds the layout for the current ShowSourceFilename: statements first to first+14.
 void rebuildLayout(Procedure& p, MainState& state, int first);
 
+// Appends `text` as a sourced row or a plain row by ShowSourceFilename: statements first to first+6.
+void appendResult(Procedure& p, MainState& state, const QString& entry, const QString& text, int first);
+
+// The duplicate test: the text among the results, or with ShowSourceFilename on, the same text from the
+// same source.
+bool isDuplicate(const MainState& state, const QString& entry, const QString& text);
+
 // Appends `text` unless it is a suppressed duplicate: statements first to first+18.
 void addExtractedLine(Procedure& p, MainState& state, const QString& entry, const QString& text, int first);
+
+// ProgressValue for the i-th entry of `count`: rounded to the nearest whole number (halves to even), or
+// rounded down by the modes of the two dialogs.
+enum class Rounding { Nearest, Down };
+int progressFor(qsizetype i, qsizetype count, Rounding rounding = Rounding::Nearest);
 
 // The entry loop: `first` takes the entry count, first+2 reads the entry, first+4 sets the progress,
 // first+6 the status line, first+8 processes events; then `body` runs for the entry.
 // Entries removed during the loop are skipped, never repeated; entries added during it are not visited.
 void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
-                  const std::function<void(const QString& entry)>& body);
+                  const std::function<void(const QString& entry)>& body, Rounding rounding = Rounding::Nearest);
 
-// ProgressValue for the i-th entry of `count`, rounded to the nearest whole number (halves to even).
-int progressFor(qsizetype i, qsizetype count);
 
 // A run of a line-filtering mode: every non-empty line that `keep` accepts (all lines without `keep`).
 struct LineMode {

@@ -2,6 +2,9 @@
 
 #include "engine/failure.h"
 #include "engine/mainstate.h"
+#include "engine/modes/betweenstate.h"
+#include "engine/procedure.h"
+#include "platform/host.h"
 #include "platform/settingsstore.h"
 
 #include <cmath>
@@ -107,6 +110,21 @@ void persistChanges(MainState& state, SettingsStore& store)
                      [s](const QString& t) { write(*s, QStringLiteral("Text1"), t); });
     QObject::connect(&state, &MainState::text2Changed, &state,
                      [s](const QString& t) { write(*s, QStringLiteral("Text2"), t); });
+}
+
+void loadBetweenFields(Host& host, BetweenState& between)
+{
+    Procedure p(host.dialogs, QStringLiteral("Form2.Form_Load"));
+    SettingsStore& store = host.settings;
+    p.run(100, [&] { between.setStartWith(read(store, QStringLiteral("StartWith"), QString())); });
+    p.run(102, [&] { between.setEndWith(read(store, QStringLiteral("EndWith"), QString())); });
+    p.run(104, [&] { between.setCheck21(toWholeNumber(read(store, QStringLiteral("Check21"), QStringLiteral("1")))); });
+    p.run(106, [&] { between.setCheck22(toWholeNumber(read(store, QStringLiteral("Check22"), QStringLiteral("1")))); });
+    SettingsStore* s = &store;
+    QObject::connect(&between, &BetweenState::startWithChanged, &between, [s](const QString& t) { writeStartWith(*s, t); });
+    QObject::connect(&between, &BetweenState::endWithChanged, &between, [s](const QString& t) { writeEndWith(*s, t); });
+    QObject::connect(&between, &BetweenState::check21Changed, &between, [s](int v) { writeCheck21(*s, v); });
+    QObject::connect(&between, &BetweenState::check22Changed, &between, [s](int v) { writeCheck22(*s, v); });
 }
 
 } // namespace Settings

@@ -5,6 +5,8 @@
 
 class SettingsStore;
 class MainState;
+class BetweenState;
+struct Host;
 
 // Every value lives under application "Marrowick", section "Quarnel".
 namespace Settings {
@@ -38,5 +40,9 @@ void writeExtension(SettingsStore& store, const QString& extension);
 
 // Writes the options and search texts of the main window whenever they change.
 void persistChanges(MainState& state, SettingsStore& store);
+
+// The "Extract Between" window's load: its four fields from the store (a value that cannot be converted is
+// reported and leaves its field as it is), then written back on every change.
+void loadBetweenFields(Host& host, BetweenState& between);
 
 } // namespace Settings

@@ -5,11 +5,17 @@
 #include "engine/mainstate.h"
 #include "engine/modes/alllines.h"
 #include "engine/modes/linefilters.h"
+#include "engine/modes/between.h"
+#include "engine/modes/betweenstate.h"
 #include "engine/modes/linesbynumber.h"
+#include "engine/modes/textset.h"
 #include "platform/host.h"
 #include "output/resultscommands.h"
 #include "shell/startup.h"
 #include "sources/sourcelistcommands.h"
+#include "ui/appearance.h"
+#include "ui/form2.h"
+#include "ui/form3.h"
 #include "ui/resultstablemodel.h"
 #include "ui/twips.h"
 #include "ui/urllistmodel.h"
@@ -106,7 +112,8 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
     layout->addWidget(columns, 1);
     layout->addLayout(bottom);
 
-    installEventFilter(this);
+    m_pointer = new PointerRules(this, [this] { return m_state.pointer(); }, [this](int p) { m_state.setPointer(p); });
+    m_pointer->watchAll();
     bindState();
     resize(1200, 720);
 }
@@ -115,7 +122,6 @@ QPushButton* Form1::addButton(const QString& name, const QString& caption, std::
 {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(name);
-    button->installEventFilter(this);
     if (command)
         connect(button, &QPushButton::clicked, this, [this, command] { runCommand(command); });
     m_buttons.insert(name, button);
@@ -129,7 +135,6 @@ QWidget* Form1::buildSourcesColumn()
     layout->setContentsMargins(0, 0, 0, 0);
     m_urlView = makeListView(QStringLiteral("ListView1"), new UrlListModel(m_state.urls, this), column);
     m_urlView->setColumnWidth(0, twipsToPixels(7000, this));
-    m_urlView->viewport()->installEventFilter(this);
     m_urlView->installEventFilter(this); // the Delete key
     layout->addWidget(m_urlView, 1);
 
@@ -183,14 +188,21 @@ QWidget* Form1::buildCommandsColumn()
     grid->addWidget(addButton(QStringLiteral("PushButton16"), QStringLiteral("Help >"),
                               [this] { PushButton16_Click(m_host); }),
                     3, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton4"), QStringLiteral("Extract Between X and Y (Repeatedly)")), 4, 0, 1, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >")), 4, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton19"), QStringLiteral("Extract Lines Containing These Text Sets")), 5, 0, 1, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton20"), QStringLiteral("Help >")), 5, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton4"), QStringLiteral("Extract Between X and Y (Repeatedly)"),
+                              [this] { showForm2(); }),
+                    4, 0, 1, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >"),
+                              [this] { ExtractBetween::PushButton11_Click(m_host); }),
+                    4, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton19"), QStringLiteral("Extract Lines Containing These Text Sets"),
+                              [this] { showForm3(); }),
+                    5, 0, 1, 2);
+    grid->addWidget(addButton(QStringLiteral("PushButton20"), QStringLiteral("Help >"),
+                              [this] { ExtractTextSets::PushButton11_Click(m_host); }),
+                    5, 2);
 
     auto* frame3 = new QGroupBox(QStringLiteral("Extract Option"), column);
     frame3->setObjectName(QStringLiteral("Frame3"));
-    frame3->installEventFilter(this);
     m_option1 = new QRadioButton(QStringLiteral("Extract from all text including HTML code"), frame3);
     m_option1->setObjectName(QStringLiteral("Option1"));
     m_option2 = new QRadioButton(QStringLiteral("Extract from web browser text only (no HTML code)"), frame3);
@@ -202,7 +214,6 @@ QWidget* Form1::buildCommandsColumn()
 
     auto* frame2 = new QGroupBox(QStringLiteral("Results Option"), column);
     frame2->setObjectName(QStringLiteral("Frame2"));
-    frame2->installEventFilter(this);
     m_check14 = new QCheckBox(QStringLiteral("Show source filename next to extracted text"), frame2);
     m_check14->setObjectName(QStringLiteral("Check14"));
     m_check1 = new QCheckBox(QStringLiteral("Keep duplicate results"), frame2);
@@ -222,7 +233,6 @@ QWidget* Form1::buildResultsColumn()
     layout->setContentsMargins(0, 0, 0, 0);
     m_resultsView =
         makeListView(QStringLiteral("ListView2"), new ResultsTableModel(m_state.results, this), column);
-    m_resultsView->viewport()->installEventFilter(this);
     layout->addWidget(m_resultsView, 1);
 
     auto* buttons = new QGridLayout;
@@ -273,9 +283,9 @@ void Form1::bindState()
     m_progress->setFormat(progressFormat(s.statusLine()));
     m_progress->setValue(s.progressValue());
 
-    connect(&s, &MainState::pointerChanged, this, &Form1::applyPointer);
+    connect(&s, &MainState::pointerChanged, m_pointer, &PointerRules::apply);
     connect(&s, &MainState::resultsDisplayEnabledChanged, m_resultsView, &QWidget::setEnabled);
-    applyPointer(s.pointer());
+    m_pointer->apply(s.pointer());
 
     connect(&s.results, &ResultsList::columnsChanged, this, &Form1::applyResultColumnWidths);
     connect(&s.results, &ResultsList::headerChanged, this, &Form1::applyResultColumnWidths);
@@ -294,16 +304,6 @@ void Form1::applyResultColumnWidths()
         m_resultsView->setColumnWidth(c, twipsToPixels(columns[c].widthTwips, this));
 }
 
-void Form1::applyPointer(int pointer)
-{
-    if (pointer == Pointer::Busy)
-        setCursor(Qt::WaitCursor);
-    else if (pointer == Pointer::Hover)
-        setCursor(m_hoverCursor);
-    else
-        setCursor(Qt::ArrowCursor);
-}
-
 qsizetype Form1::selectedPosition(const QTreeView* view)
 {
     const QModelIndexList selected = view->selectionModel()->selectedRows();
@@ -317,9 +317,6 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         RemoveSelectedUrl(m_state, selectedPosition(m_urlView));
         return true;
     }
-    // Over a button the pointer becomes the hover pointer, elsewhere the default; never while busy.
-    if ((event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) && !m_state.isBusy())
-        m_state.setPointer(qobject_cast<QPushButton*>(watched) ? Pointer::Hover : Pointer::Default);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -332,22 +329,7 @@ void Form1::closeEvent(QCloseEvent* event)
 
 QString Form1::applicationFolder() { return QCoreApplication::applicationDirPath(); }
 
-void Form1::applyFaceColor()
-{
-    const QColor face = palette().color(QPalette::Button);
-    QList<QWidget*> widgets{this};
-    for (QWidget* w : findChildren<QWidget*>()) {
-        if (qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w) || qobject_cast<QGroupBox*>(w) ||
-            qobject_cast<QLabel*>(w))
-            widgets << w;
-    }
-    for (QWidget* w : widgets) {
-        QPalette pal = w->palette();
-        pal.setColor(QPalette::Window, face);
-        w->setPalette(pal);
-        w->setAutoFillBackground(true);
-    }
-}
+void Form1::applyFaceColor() { ApplyFaceColor(this); }
 
 void Form1::applySkin(const QString& path)
 {
@@ -357,15 +339,7 @@ void Form1::applySkin(const QString& path)
     setStyleSheet(QString::fromUtf8(file.readAll()));
 }
 
-void Form1::loadHoverPointer(const QString& path)
-{
-    QPixmap image(path);
-    if (image.isNull())
-        image.load(path, "ICO"); // cursor files share the icon format
-    if (image.isNull())
-        throw Failure(QStringLiteral("Invalid picture: ") + path);
-    m_hoverCursor = QCursor(image, 0, 0);
-}
+void Form1::loadHoverPointer(const QString& path) { m_pointer->setHoverCursor(loadPointerImage(path)); }
 
 void Form1::setCaption(const QString& caption) { setWindowTitle(caption); }
 
@@ -375,6 +349,28 @@ void Form1::setUrlColumn(const QString&, int widthTwips)
 {
     // The header text comes from the list's model.
     m_urlView->setColumnWidth(0, twipsToPixels(widthTwips, this));
+}
+
+Form1::~Form1() = default;
+
+void Form1::showForm2()
+{
+    if (!m_form2) {
+        m_between = new BetweenState;
+        m_between->setParent(this);
+        m_form2 = new Form2(m_host, m_state, *m_between, this);
+    }
+    m_form2->exec();
+}
+
+void Form1::showForm3()
+{
+    if (!m_form3) {
+        m_textSet = new TextSetState;
+        m_textSet->setParent(this);
+        m_form3 = new Form3(m_host, m_state, *m_textSet, this);
+    }
+    m_form3->exec();
 }
 
 void Form1::runCommand(const std::function<void()>& command)

@@ -2,7 +2,6 @@
 
 #include "shell/windowshell.h"
 
-#include <QCursor>
 #include <QHash>
 #include <QWidget>
 #include <functional>
@@ -15,6 +14,11 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTreeView;
+class PointerRules;
+class Form2;
+class Form3;
+class BetweenState;
+class TextSetState;
 
 // The main window: the source list, every command, the options and the results. It only wires controls
 // to the commands of the engine and displays the state they act on.
@@ -22,6 +26,9 @@ class Form1 : public QWidget, public WindowShell {
     Q_OBJECT
 public:
     Form1(Host& host, MainState& state, QWidget* parent = nullptr);
+    ~Form1() override;
+    Form2* form2() const { return m_form2; }
+    Form3* form3() const { return m_form3; }
 
     QPushButton* button(const QString& objectName) const { return m_buttons.value(objectName); }
 
@@ -45,7 +52,6 @@ private:
     QWidget* buildResultsColumn();
     void bindState();
     void applyResultColumnWidths();
-    void applyPointer(int pointer);
     static qsizetype selectedPosition(const QTreeView* view); // 1-based, 0 when nothing is selected
     // Runs one command; a command ended by the window closing simply stops.
     void runCommand(const std::function<void()>& command);
@@ -63,5 +69,12 @@ private:
     QAbstractButton* m_check1 = nullptr;
     QAbstractButton* m_check14 = nullptr;
     QProgressBar* m_progress = nullptr;
-    QCursor m_hoverCursor{Qt::PointingHandCursor};
+    PointerRules* m_pointer = nullptr;
+    // The two mode windows, made on first use and kept (hidden between uses) until the program ends.
+    BetweenState* m_between = nullptr;
+    TextSetState* m_textSet = nullptr;
+    Form2* m_form2 = nullptr;
+    Form3* m_form3 = nullptr;
+    void showForm2();
+    void showForm3();
 };

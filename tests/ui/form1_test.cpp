@@ -1,8 +1,12 @@
 #include "fakes/fakehost.h"
 #include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/form3.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -137,4 +141,44 @@ TEST_F(MainWindow, DeleteKeyWithAnyModifiersRemovesTheSelectedEntry)
     QCoreApplication::sendEvent(view, &del);
     ASSERT_EQ(f.state.urls.count(), 1);
     EXPECT_EQ(f.state.urls.at(1), QStringLiteral("b"));
+}
+
+TEST_F(MainWindow, ModeWindowsOpenModallyHideOnCloseAndKeepTheirFields)
+{
+    // Each window is closed by the user as soon as it shows.
+    QTimer::singleShot(0, &form, [this] {
+        auto* text1 = form.form2()->findChild<QLineEdit*>(QStringLiteral("Text1"));
+        text1->setText(QStringLiteral("<td>"));
+        EXPECT_TRUE(form.form2()->isModal());
+        form.form2()->button("PushButton1")->click(); // "Close"
+    });
+    form.button(QStringLiteral("PushButton4"))->click();
+    ASSERT_NE(form.form2(), nullptr);
+    EXPECT_FALSE(form.form2()->isVisible());
+    EXPECT_EQ(f.settings.value(QStringLiteral("StartWith")), QStringLiteral("<td>"));
+    EXPECT_EQ(form.form2()->windowTitle(), QStringLiteral("Extract Between"));
+    for (const char* name : {"Check1", "Check2"})
+        EXPECT_TRUE(form.form2()->findChild<QAbstractButton*>(QLatin1String(name))->isChecked()) << name;
+
+    QTimer::singleShot(0, &form, [this] { form.form2()->close(); });
+    auto* before = form.form2();
+    form.button(QStringLiteral("PushButton4"))->click();
+    EXPECT_EQ(form.form2(), before); // the same window, fields kept
+    EXPECT_EQ(form.form2()->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("<td>"));
+
+    // The text-set window: a text added, a run that closes it, the set still there on reopening.
+    f.state.urls.append(QStringLiteral("p"));
+    f.browser.setPage(QStringLiteral("p"), QStringLiteral("one width\r\ntwo"));
+    f.dialogs.promptAnswers << QStringLiteral("WIDTH");
+    QTimer::singleShot(0, &form, [this] {
+        form.form3()->button("PushButton2")->click();   // "Add Text"
+        form.form3()->button("PushButton4")->click();   // "Start Extracting" closes the window at its end
+    });
+    form.button(QStringLiteral("PushButton19"))->click();
+    EXPECT_FALSE(form.form3()->isVisible());
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("one width")}));
+    EXPECT_EQ(form.form3()->cursor().shape(), Qt::ArrowCursor);
+    QTimer::singleShot(0, &form, [this] { form.form3()->close(); });
+    form.button(QStringLiteral("PushButton19"))->click();
+    EXPECT_EQ(form.form3()->findChild<QComboBox*>(QStringLiteral("Combo1"))->count(), 1);
 }

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct Host;
+class MainState;
+class BetweenState;
+
+namespace ExtractBetween {
+// The procedures of the "Extract Between" window (Form2).
+// "Start Extracting": every fragment between the start and the end marker, repeatedly, without regard to
+// letter case. The markers are taken at the start of each source; the include options at each use.
+void PushButton4_Click(Host& host, MainState& state, BetweenState& between);
+// "Help" (also the main window's "Help >" beside the mode).
+void PushButton11_Click(Host& host);
+QStringList helpLines();
+} // namespace ExtractBetween

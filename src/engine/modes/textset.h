@@ -1,0 +1,42 @@
+#pragma once
+
+#include "engine/mainstate.h"
+
+#include <QObject>
+#include <QStringList>
+
+struct Host;
+
+// The set of texts of the "Extract Lines Containing These Text Sets" window, its pointer, and its wish to
+// close at the end of a run. Lives as long as the window; never stored.
+class TextSetState : public QObject {
+    Q_OBJECT
+public:
+    const QStringList& texts() const { return m_texts; }
+    void append(const QString& text);
+    void removeAt(qsizetype index); // 0-based
+    void clear();
+
+    int pointer() const { return m_pointer; }
+    void setPointer(int value);
+    void requestClose() { Q_EMIT closeRequested(); }
+
+Q_SIGNALS:
+    void textsChanged();
+    void pointerChanged(int value);
+    void closeRequested();
+
+private:
+    QStringList m_texts;
+    int m_pointer = Pointer::Default;
+};
+
+namespace ExtractTextSets {
+void PushButton2_Click(Host& host, TextSetState& set);                          // "Add Text"
+void PushButton1_Click(Host& host, TextSetState& set, qsizetype selectedIndex); // "Remove Selected Text", -1: none
+void PushButton5_Click(Host& host, TextSetState& set);                          // "Remove All"
+// "Start Extracting": every line containing any text of the set, one add attempt per matching text.
+void PushButton4_Click(Host& host, MainState& state, TextSetState& set);
+void PushButton11_Click(Host& host); // "Help" (also the main window's "Help >" beside the mode)
+QStringList helpLines();
+} // namespace ExtractTextSets
