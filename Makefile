@@ -24,7 +24,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/quarnel_bench
-	$(BUILD)/bench/quarnel_output_bench
+	$(BUILD)/bench/quarnel_platform_bench
 	bench/run-pages.sh $(BUILD)
 
 clean:

@@ -6,6 +6,7 @@
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
+#include "fakes/fakefilesystem.h"
 #include "fakes/fakesettings.h"
 #include "support/localhttpserver.h"
 
@@ -62,7 +63,8 @@ int main(int argc, char* argv[])
     FakeSettings settings;
     FakeProcessRunner processes;
     FakeClipboard clipboard;
-    Host host{browser, dialogs, pump, clock, settings, processes, clipboard};
+    FakeFileSystem files;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
 
     QElapsedTimer timer;
     timer.start();

@@ -1,6 +1,7 @@
 #include "engine/mainstate.h"
 #include "platform/host.h"
 #include "platform/qt/qtdialogs.h"
+#include "platform/qt/posixfilesystem.h"
 #include "platform/qt/posixprocessrunner.h"
 #include "platform/qt/qtclipboard.h"
 #include "platform/qt/qsettingsstore.h"
@@ -27,7 +28,8 @@ int main(int argc, char* argv[])
     QSettingsStore settings;
     PosixProcessRunner processes;
     QtClipboard clipboard;
-    Host host{browser, dialogs, pump, clock, settings, processes, clipboard};
+    PosixFileSystem files;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
     MainState state;
     pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/failure.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,8 +27,16 @@ struct FileDialogRequest {
 };
 
 // Message boxes, the one-line prompt, the file dialogs and the folder browser. All modal.
+// A multiple selection that does not fit the dialog's result (error 20476).
+class SelectionTooLarge : public Failure {
+public:
+    SelectionTooLarge() : Failure(QStringLiteral("Buffer too small")) {}
+};
+
 class Dialogs {
 public:
+    static constexpr int MaxSelection = 100'000;
+
     virtual ~Dialogs() = default;
 
     // An empty title means the ApplicationTitle.
@@ -35,6 +45,7 @@ public:
     // The text as typed, or the empty text on Cancel.
     QString prompt(const QString& text, const QString& defaultAnswer = {}, const QString& title = {});
     // The chosen path; for several files the folder, NUL, and the names joined by NUL. Empty on Cancel.
+    // Throws SelectionTooLarge for more than MaxSelection files.
     virtual QString fileDialog(const FileDialogRequest& request) = 0;
     // The chosen folder, or empty on Cancel.
     virtual QString browseForFolder(const QString& message, const QString& startFolder) = 0;

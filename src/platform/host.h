@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/eventpump.h"
+#include "platform/filesystem.h"
 #include "platform/processrunner.h"
 #include "platform/settingsstore.h"
 
@@ -17,4 +18,5 @@ struct Host {
     SettingsStore& settings;
     ProcessRunner& processes;
     Clipboard& clipboard;
+    FileSystem& files;
 };

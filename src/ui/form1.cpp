@@ -12,6 +12,7 @@
 #include "platform/host.h"
 #include "output/resultscommands.h"
 #include "shell/startup.h"
+#include "sources/localfiles.h"
 #include "sources/sourcelistcommands.h"
 #include "ui/appearance.h"
 #include "ui/form2.h"
@@ -145,8 +146,8 @@ QWidget* Form1::buildSourcesColumn()
     };
     add(0, 0, "PushButton5", "Add One URL", [this] { PushButton5_Click(m_host, m_state); });
     add(0, 1, "PushButton13", "Load List Of URLS From Text File", [this] { PushButton13_Click(m_host, m_state); });
-    add(1, 0, "PushButton10", "Add Local HTML Files");
-    add(1, 1, "PushButton7", "Add All HTML File(s) In Folder");
+    add(1, 0, "PushButton10", "Add Local HTML Files", [this] { PushButton10_Click(m_host, m_state); });
+    add(1, 1, "PushButton7", "Add All HTML File(s) In Folder", [this] { PushButton7_Click(m_host, m_state); });
     add(2, 0, "PushButton22", "Load Sample/Example URLs", [this] { PushButton22_Click(m_host, m_state); });
     add(2, 1, "PushButton11", "Clear List", [this] { PushButton11_Click(m_host, m_state); });
     add(3, 0, "PushButton14", "Remove URLs Containing X", [this] { PushButton14_Click(m_host, m_state); });

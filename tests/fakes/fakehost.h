@@ -4,6 +4,7 @@
 #include "fakes/fakebrowser.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakepump.h"
+#include "fakes/fakefilesystem.h"
 #include "fakes/fakesettings.h"
 #include "platform/host.h"
 
@@ -16,7 +17,8 @@ struct FakeHost {
     FakeSettings settings;
     FakeProcessRunner processes;
     FakeClipboard clipboard;
-    Host host{browser, dialogs, pump, clock, settings, processes, clipboard};
+    FakeFileSystem files;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
     MainState state;
 
     void addUrls(const QStringList& entries)

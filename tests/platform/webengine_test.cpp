@@ -3,6 +3,7 @@
 #include "engine/modes/linefilters.h"
 #include "engine/retrieval.h"
 #include "fakes/fakedialogs.h"
+#include "fakes/fakefilesystem.h"
 #include "fakes/fakesettings.h"
 #include "platform/host.h"
 #include "platform/qt/qteventpump.h"
@@ -58,7 +59,8 @@ protected:
     FakeSettings settings;
     FakeProcessRunner processes;
     FakeClipboard clipboard;
-    Host host{browser, dialogs, pump, clock, settings, processes, clipboard};
+    FakeFileSystem files;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
     MainState state;
 };
 LocalHttpServer* RealBrowser::server = nullptr;

@@ -43,7 +43,10 @@ QString QtDialogs::fileDialog(const FileDialogRequest& request)
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return joinSelection(dialog.selectedFiles());
+    const QStringList files = dialog.selectedFiles();
+    if (files.size() > MaxSelection)
+        throw SelectionTooLarge();
+    return joinSelection(files);
 }
 
 QString QtDialogs::browseForFolder(const QString& message, const QString& startFolder)
