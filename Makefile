@@ -16,8 +16,14 @@ $(BUILD)/CMakeCache.txt:
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Without a display the window cannot open: the same engine runs over the sample pages instead.
 run: build
-	$(BUILD)/quarnel
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "No display: running quarnel-cli over the pages in examples/ instead of opening the window."; \
+		$(BUILD)/quarnel-cli --folder examples --ext html --rendered --format table; \
+	else \
+		$(BUILD)/quarnel; \
+	fi
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2

@@ -38,7 +38,7 @@ void appendResult(Procedure& p, MainState& state, const QString& entry, const QS
         p.run(first + 2, [&] { state.results.appendSourcedRow(entry); });
         p.run(first + 4, [&] { state.results.setLastRowText(text); });
     } else {
-        p.run(first + 6, [&] { state.results.appendRow(text); });
+        p.run(first + 6, [&] { state.results.appendRow(text, entry); });
     }
 }
 

@@ -28,10 +28,10 @@ void ResultsList::setFirstHeader(const QString& header)
     Q_EMIT headerChanged(1);
 }
 
-void ResultsList::appendRow(const QString& text)
+void ResultsList::appendRow(const QString& text, const QString& origin)
 {
     Q_EMIT aboutToAppend(m_rows.size());
-    m_rows.append(ResultRow{text, std::nullopt, false, true});
+    m_rows.append(ResultRow{text, std::nullopt, false, true, origin});
     index(m_rows.last());
     Q_EMIT appended();
 }
@@ -39,7 +39,7 @@ void ResultsList::appendRow(const QString& text)
 void ResultsList::appendSourcedRow(const QString& source)
 {
     Q_EMIT aboutToAppend(m_rows.size());
-    m_rows.append(ResultRow{source, std::nullopt, true, true});
+    m_rows.append(ResultRow{source, std::nullopt, true, true, source});
     index(m_rows.last());
     Q_EMIT appended();
 }

@@ -12,6 +12,7 @@ struct ResultRow {
     std::optional<QString> second; // the extracted text of a sourced row
     bool sourced = false;
     bool checked = true;
+    QString origin; // the source the text came from, shown or not
 
     // What the duplicate test compares: the extracted text.
     QString result() const { return sourced ? second.value_or(QString()) : first; }
@@ -40,7 +41,7 @@ public:
     void setColumnWidth(int column, int twips); // 1-based column
     void setFirstHeader(const QString& header);
 
-    void appendRow(const QString& text);
+    void appendRow(const QString& text, const QString& origin = {});
     // A sourced row is appended with its source first; its text is filled in right after.
     void appendSourcedRow(const QString& source);
     void setLastRowText(const QString& text);

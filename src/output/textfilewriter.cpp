@@ -12,6 +12,8 @@ TextFileWriter::~TextFileWriter()
 
 void TextFileWriter::create(const QString& path)
 {
+    if (m_device)
+        return;
     m_file = m_factory ? m_factory(path) : std::make_unique<QSaveFile>(path);
     m_failed = false;
     if (!m_file->open(QIODevice::WriteOnly)) {
@@ -21,20 +23,27 @@ void TextFileWriter::create(const QString& path)
     }
 }
 
-void TextFileWriter::writeLine(const QString& line)
+void TextFileWriter::writeLine(const QString& line) { writeText(line + QStringLiteral("\r\n")); }
+
+void TextFileWriter::writeText(const QString& text)
 {
-    if (!m_file)
+    QIODevice* out = m_device ? m_device : m_file.get();
+    if (!out)
         throw Failure(QStringLiteral("Bad file name or number"));
-    const QByteArray bytes = line.toUtf8() + "\r\n";
-    if (m_file->write(bytes) != bytes.size()) {
-        m_failed = true;
-        m_file->cancelWriting();
-        throw Failure(QStringLiteral("Device I/O error: ") + m_file->errorString());
+    const QByteArray bytes = text.toUtf8();
+    if (out->write(bytes) != bytes.size()) {
+        if (m_file) {
+            m_failed = true;
+            m_file->cancelWriting();
+        }
+        throw Failure(QStringLiteral("Device I/O error: ") + out->errorString());
     }
 }
 
 void TextFileWriter::close()
 {
+    if (m_device)
+        return;
     if (!m_file)
         throw Failure(QStringLiteral("Bad file name or number"));
     std::unique_ptr<QSaveFile> file = std::move(m_file);

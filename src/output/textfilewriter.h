@@ -13,14 +13,18 @@ public:
     using Factory = std::function<std::unique_ptr<QSaveFile>(const QString& path)>;
 
     explicit TextFileWriter(Factory factory = {});
+    // Lines go to `device`, already open (standard output, say); create() then ignores its path.
+    explicit TextFileWriter(QIODevice* device) : m_device(device) {}
     ~TextFileWriter();
 
     void create(const QString& path);      // throws Failure
     void writeLine(const QString& line);   // throws Failure, also when the file could not be created
+    void writeText(const QString& text);   // the same without the line break
     void close();                          // throws Failure when the file could not be completed
 
 private:
     Factory m_factory;
     std::unique_ptr<QSaveFile> m_file;
+    QIODevice* m_device = nullptr;
     bool m_failed = false;
 };

@@ -70,7 +70,13 @@ void PushButton7_Click(Host& host, MainState& state)
         return;
     p.run(110, [&] { Settings::writeLastFolder(host.settings, folder); });
     p.run(112, [&] { state.setPointer(Pointer::Busy); });
+    collectFolder(host, state, folder, extension);
+    p.run(120, [&] { state.setPointer(Pointer::Default); });
+}
 
+void collectFolder(Host& host, MainState& state, const QString& folder, const QString& extension)
+{
+    Procedure p(host.dialogs, QStringLiteral("Form1.PushButton7_Click"));
     FileSystem& fs = host.files;
     const QChar separator = fs.separator();
     QStringList queue;
@@ -94,5 +100,4 @@ void PushButton7_Click(Host& host, MainState& state)
             });
         }
     }
-    p.run(120, [&] { state.setPointer(Pointer::Default); });
 }

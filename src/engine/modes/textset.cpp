@@ -95,7 +95,7 @@ void PushButton4_Click(Host& host, MainState& state, TextSetState& set)
                                     p.run(172, [&] { results.setLastRowText(line); });
                                 }
                             } else if (!p.test(174, [&] { return results.contains(line); })) {
-                                p.run(176, [&] { results.appendRow(line); });
+                                p.run(176, [&] { results.appendRow(line, entry); });
                             }
                         }
                     }

@@ -5,6 +5,7 @@
 #include "platform/eventpump.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QUrl>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
@@ -84,8 +85,9 @@ WebEngineBrowser::~WebEngineBrowser()
 
 void WebEngineBrowser::navigate(const QString& entry)
 {
-    // Bare hosts become http addresses and local paths file addresses; the entry itself stays as it is.
-    const QUrl url = QUrl::fromUserInput(entry);
+    // Bare hosts become http addresses and local paths (also relative ones that exist) file addresses; the
+    // entry itself stays as it is.
+    const QUrl url = QUrl::fromUserInput(entry, QDir::currentPath());
     if (!url.isValid() || url.isEmpty())
         throw Failure(QStringLiteral("Invalid address: ") + entry);
     m_loadError.clear();
@@ -141,6 +143,6 @@ void prepareWebEngineEnvironment()
         flags += " --no-sandbox";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     QByteArray rules = qgetenv("QT_LOGGING_RULES");
-    rules += QByteArray(rules.isEmpty() ? "" : ";") + "qt.webenginecontext.info=false";
+    rules += QByteArray(rules.isEmpty() ? "" : ";") + "qt.webenginecontext.*=false";
     qputenv("QT_LOGGING_RULES", rules);
 }

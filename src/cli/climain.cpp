@@ -1,0 +1,289 @@
+// quarnel-cli: the extraction engine without a window.
+#include "cli/clidialogs.h"
+#include "engine/mainstate.h"
+#include "engine/modes/alllines.h"
+#include "engine/modes/between.h"
+#include "engine/modes/betweenstate.h"
+#include "engine/modes/linefilters.h"
+#include "engine/modes/linesbynumber.h"
+#include "engine/modes/textset.h"
+#include "engine/sourcename.h"
+#include "output/alignedtable.h"
+#include "output/textfilewriter.h"
+#include "platform/host.h"
+#include "platform/qt/posixfilesystem.h"
+#include "platform/qt/posixprocessrunner.h"
+#include "platform/qt/qteventpump.h"
+#include "platform/qt/systemclock.h"
+#include "platform/qt/webenginebrowser.h"
+#include "sources/filetolist.h"
+#include "sources/localfiles.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+// Settings and the clipboard play no part in a command-line run.
+class NoSettings : public SettingsStore {
+public:
+    QString read(const QString&, const QString&, const QString&, const QString& def) override { return def; }
+    void write(const QString&, const QString&, const QString&, const QString&) override {}
+};
+class NoClipboard : public Clipboard {
+public:
+    bool tryClear() override { return true; }
+    bool trySetText(const QString&) override { return true; }
+};
+
+struct UsageError {
+    QString message;
+};
+
+const QStringList Modes = {QStringLiteral("all"), QStringLiteral("containing"), QStringLiteral("not-containing"),
+                           QStringLiteral("numbers"), QStringLiteral("between"), QStringLiteral("text-set")};
+const QStringList Formats = {QStringLiteral("aligned"), QStringLiteral("comma"), QStringLiteral("table"),
+                             QStringLiteral("jsonl")};
+
+QString commaLine(const ResultsList& results)
+{
+    QString line;
+    for (qsizetype r = 1; r <= results.count(); ++r)
+        line += results.at(r).first + QLatin1Char(',');
+    return line;
+}
+
+QByteArray jsonLines(const ResultsList& results)
+{
+    QByteArray out;
+    for (qsizetype r = 1; r <= results.count(); ++r) {
+        const ResultRow& row = results.at(r);
+        const QJsonObject object{{QStringLiteral("source"), row.origin}, {QStringLiteral("text"), row.result()}};
+        out += QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    }
+    return out;
+}
+
+void addSources(const QCommandLineParser& parser, Host& host, MainState& state)
+{
+    for (const QString& entry : parser.positionalArguments())
+        state.urls.append(entry);
+    if (parser.isSet(QStringLiteral("input"))) {
+        const QString input = parser.value(QStringLiteral("input"));
+        QByteArray bytes;
+        if (input == QStringLiteral("-")) {
+            QFile in;
+            in.open(stdin, QIODevice::ReadOnly);
+            bytes = in.readAll();
+        } else {
+            QFile in(input);
+            if (!in.open(QIODevice::ReadOnly))
+                throw UsageError{QStringLiteral("cannot read the list file ") + input + QStringLiteral(": ") + in.errorString()};
+            bytes = in.readAll();
+        }
+        // The list-file rules, except that a blank line names no source here: a script's list usually
+        // ends with a line break, and an empty entry would only fail.
+        for (const QString& entry : listFileEntries(decodeListFile(bytes)))
+            if (!entry.isEmpty())
+                state.urls.append(entry);
+    }
+    if (parser.isSet(QStringLiteral("folder"))) {
+        const QString folder = parser.value(QStringLiteral("folder"));
+        if (!host.files.isFolder(folder))
+            throw UsageError{QStringLiteral("no such folder: ") + folder};
+        collectFolder(host, state, QFileInfo(folder).absoluteFilePath(), parser.value(QStringLiteral("ext")));
+    }
+    if (state.urls.isEmpty())
+        throw UsageError{QStringLiteral("no sources: give addresses or files, --input or --folder")};
+}
+
+void runMode(const QCommandLineParser& parser, Host& host, MainState& state)
+{
+    const QString mode = parser.value(QStringLiteral("mode"));
+    const QStringList texts = parser.values(QStringLiteral("text"));
+    if (mode == QStringLiteral("all")) {
+        PushButton3_Click(host, state);
+    } else if (mode == QStringLiteral("containing")) {
+        state.setText1(texts.value(0));
+        PushButton2_Click(host, state);
+    } else if (mode == QStringLiteral("not-containing")) {
+        state.setText2(texts.value(0));
+        PushButton8_Click(host, state);
+    } else if (mode == QStringLiteral("numbers")) {
+        state.setText5(parser.value(QStringLiteral("numbers")));
+        PushButton17_Click(host, state);
+    } else if (mode == QStringLiteral("between")) {
+        BetweenState between;
+        between.setStartWith(parser.value(QStringLiteral("start")));
+        between.setEndWith(parser.value(QStringLiteral("end")));
+        between.setCheck21(parser.isSet(QStringLiteral("no-include-start")) ? 0 : 1);
+        between.setCheck22(parser.isSet(QStringLiteral("no-include-end")) ? 0 : 1);
+        ExtractBetween::PushButton4_Click(host, state, between);
+    } else {
+        TextSetState set;
+        for (const QString& text : texts)
+            set.append(text);
+        ExtractTextSets::PushButton4_Click(host, state, set);
+    }
+}
+
+void checkUsage(const QCommandLineParser& parser)
+{
+    const QString mode = parser.value(QStringLiteral("mode"));
+    if (!Modes.contains(mode))
+        throw UsageError{QStringLiteral("unknown mode '") + mode + QStringLiteral("' (") + Modes.join(QLatin1Char('|')) + QLatin1Char(')')};
+    if (!Formats.contains(parser.value(QStringLiteral("format"))))
+        throw UsageError{QStringLiteral("unknown format '") + parser.value(QStringLiteral("format")) + QStringLiteral("' (") +
+                         Formats.join(QLatin1Char('|')) + QLatin1Char(')')};
+    if (mode == QStringLiteral("numbers") && parser.value(QStringLiteral("numbers")).isEmpty())
+        throw UsageError{QStringLiteral("--mode numbers needs --numbers, such as 1,3,4")};
+    if (mode == QStringLiteral("between") &&
+        (parser.value(QStringLiteral("start")).isEmpty() || parser.value(QStringLiteral("end")).isEmpty()))
+        throw UsageError{QStringLiteral("--mode between needs --start and --end")};
+    if (mode == QStringLiteral("text-set") && parser.values(QStringLiteral("text")).isEmpty())
+        throw UsageError{QStringLiteral("--mode text-set needs at least one --text")};
+    if (parser.isSet(QStringLiteral("ext")) && !parser.isSet(QStringLiteral("folder")))
+        throw UsageError{QStringLiteral("--ext goes with --folder")};
+}
+
+bool writeResults(const QCommandLineParser& parser, Host& host, const ResultsList& results)
+{
+    const QString format = parser.value(QStringLiteral("format"));
+    const bool toFile = parser.isSet(QStringLiteral("output"));
+    QFile out;
+    std::unique_ptr<TextFileWriter> writer;
+    if (toFile) {
+        writer = std::make_unique<TextFileWriter>();
+    } else {
+        out.open(stdout, QIODevice::WriteOnly);
+        writer = std::make_unique<TextFileWriter>(&out);
+    }
+    const QString path = parser.value(QStringLiteral("output"));
+    if (format == QStringLiteral("aligned")) {
+        SaveListviewProperlySpaced(host.dialogs, host.pump, results, path, nullptr, *writer);
+        return true;
+    }
+    try {
+        writer->create(path);
+        if (format == QStringLiteral("comma"))
+            writer->writeLine(commaLine(results));
+        else if (format == QStringLiteral("table"))
+            writer->writeText(buildClipboardTable(host.pump, results));
+        else
+            writer->writeText(QString::fromUtf8(jsonLines(results)));
+        writer->close();
+    } catch (const Failure& failure) {
+        QTextStream(stderr) << CliDialogs::oneLine(failure.description()) << '\n';
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace {
+bool g_qtChatter = false;
+// Standard error carries the run's own messages; the toolkit's start-up chatter only with --verbose.
+void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg || g_qtChatter)
+        QTextStream(stderr) << message << '\n';
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        g_qtChatter = g_qtChatter || std::strcmp(argv[i], "--verbose") == 0;
+    qInstallMessageHandler(messageHandler);
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWebEngineEnvironment();
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("quarnel-cli"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(QUARNEL_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Extracts lines or fragments from web pages and local HTML files, as the Quarnel window does."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("sources"), QStringLiteral("Web addresses or local files."),
+                                 QStringLiteral("[sources...]"));
+    parser.addOptions({
+        {QStringLiteral("input"), QStringLiteral("Read sources from a list file, one a line (- for standard input)."), QStringLiteral("file")},
+        {QStringLiteral("folder"), QStringLiteral("Add every file of a folder tree with the --ext extension."), QStringLiteral("dir")},
+        {QStringLiteral("ext"), QStringLiteral("Extension for --folder (default htm; * for all files)."), QStringLiteral("ext"), QStringLiteral("htm")},
+        {QStringLiteral("mode"), QStringLiteral("all, containing, not-containing, numbers, between or text-set (default all)."), QStringLiteral("mode"), QStringLiteral("all")},
+        {QStringLiteral("text"), QStringLiteral("Search text; repeat it for a text set."), QStringLiteral("text")},
+        {QStringLiteral("numbers"), QStringLiteral("Line numbers for --mode numbers, such as 1,3,4."), QStringLiteral("list")},
+        {QStringLiteral("start"), QStringLiteral("Start marker for --mode between."), QStringLiteral("x")},
+        {QStringLiteral("end"), QStringLiteral("End marker for --mode between."), QStringLiteral("y")},
+        {QStringLiteral("no-include-start"), QStringLiteral("Leave the start marker out of the results.")},
+        {QStringLiteral("no-include-end"), QStringLiteral("Leave the end marker out of the results.")},
+        {QStringLiteral("rendered"), QStringLiteral("Read the text the browser renders instead of the HTML markup.")},
+        {QStringLiteral("keep-duplicates"), QStringLiteral("Keep results that repeat earlier ones.")},
+        {QStringLiteral("show-source"), QStringLiteral("Put each result beside its source.")},
+        {QStringLiteral("format"), QStringLiteral("aligned, comma, table or jsonl (default aligned)."), QStringLiteral("format"), QStringLiteral("aligned")},
+        {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."), QStringLiteral("file")},
+        {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
+    });
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << "quarnel-cli: " << parser.errorText() << '\n';
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        QTextStream(stdout) << parser.helpText();
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        QTextStream(stdout) << "quarnel-cli " << QCoreApplication::applicationVersion() << '\n';
+        return 0;
+    }
+
+    CliDialogs dialogs(parser.isSet(QStringLiteral("verbose")));
+    QtEventPump pump;
+    SystemClock clock;
+    WebEngineBrowser browser(pump, clock);
+    NoSettings settings;
+    PosixProcessRunner processes;
+    NoClipboard clipboard;
+    PosixFileSystem files;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
+    MainState state;
+    state.setCheck1(parser.isSet(QStringLiteral("keep-duplicates")) ? 1 : 0);
+    state.setCheck14(parser.isSet(QStringLiteral("show-source")) ? 1 : 0);
+    if (parser.isSet(QStringLiteral("rendered")))
+        state.selectOption2();
+
+    try {
+        checkUsage(parser);
+        addSources(parser, host, state);
+    } catch (const UsageError& error) {
+        QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+        return 2;
+    }
+
+    // "[3/200] Processing: page.html" on a terminal, nothing otherwise.
+    if (isatty(STDERR_FILENO)) {
+        int done = 0;
+        const qsizetype total = state.urls.count();
+        QObject::connect(&state, &MainState::statusLineChanged, [&done, total](const QString& status) {
+            if (status.startsWith(QStringLiteral("Processing: ")))
+                QTextStream(stderr) << '[' << ++done << '/' << total << "] " << status << '\n';
+        });
+    }
+
+    runMode(parser, host, state);
+    const bool written = writeResults(parser, host, state.results);
+    return dialogs.errorReports() == 0 && written ? 0 : 1;
+}

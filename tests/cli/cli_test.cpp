@@ -1,0 +1,219 @@
+// quarnel-cli as a user runs it: a process over local pages and a server on 127.0.0.1, compared with the
+// same runs through the window's commands.
+#include "engine/mainstate.h"
+#include "engine/modes/alllines.h"
+#include "engine/modes/between.h"
+#include "engine/modes/betweenstate.h"
+#include "engine/modes/linefilters.h"
+#include "engine/modes/linesbynumber.h"
+#include "engine/modes/textset.h"
+#include "fakes/fakehost.h"
+#include "output/alignedtable.h"
+#include "output/textfilewriter.h"
+#include "platform/qt/qteventpump.h"
+#include "platform/qt/systemclock.h"
+#include "platform/qt/webenginebrowser.h"
+#include "support/localhttpserver.h"
+
+#include <QBuffer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+const QByteArray PageA = "<html><body><p>Alpha line</p><p>Shared line</p><p>tab\there \"quoted\"</p>"
+                         "<script>document.write('<p>Written alpha</p>')</script></body></html>";
+const QByteArray PageB = "<html><body><p>Beta line</p><p>Shared line</p><pre>[one\ntwo]</pre></body></html>";
+
+class Cli : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server = new LocalHttpServer;
+        ASSERT_TRUE(server->start());
+        server->setPage(QStringLiteral("/b.html"), PageB);
+    }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+    Cli()
+    {
+        QFile a(dir.filePath(QStringLiteral("a.html")));
+        a.open(QIODevice::WriteOnly);
+        a.write(PageA);
+        sources = {a.fileName(), server->base() + QStringLiteral("/b.html")};
+    }
+
+    // Runs the program while this process keeps serving pages.
+    CliRun cli(const QStringList& arguments, const QByteArray& input = {})
+    {
+        QProcess process;
+        QEventLoop loop;
+        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+        process.start(QStringLiteral(QUARNEL_CLI), arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        loop.exec();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+                process.readAllStandardError()};
+    }
+
+    // The same run through the window's command, saved as "Save Results As Text File" saves it.
+    QByteArray windowRun(const std::function<void(Host&, MainState&)>& command, bool rendered, bool keep, bool source)
+    {
+        FakeHost f;
+        QtEventPump pump;
+        SystemClock clock;
+        WebEngineBrowser browser(pump, clock);
+        Host host{browser, f.dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+        if (rendered)
+            f.state.selectOption2();
+        f.state.setCheck1(keep ? 1 : 0);
+        f.state.setCheck14(source ? 1 : 0);
+        for (const QString& s : sources)
+            f.state.urls.append(s);
+        command(host, f.state);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        TextFileWriter writer(&buffer);
+        SaveListviewProperlySpaced(f.dialogs, pump, f.state.results, QString(), nullptr, writer);
+        return buffer.data();
+    }
+
+    static LocalHttpServer* server;
+    QTemporaryDir dir;
+    QStringList sources;
+};
+LocalHttpServer* Cli::server = nullptr;
+
+} // namespace
+
+TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives)
+{
+    struct Case {
+        QStringList arguments;
+        std::function<void(Host&, MainState&)> command;
+        bool rendered, keep, source;
+    };
+    const QList<Case> cases = {
+        {{QStringLiteral("--mode"), QStringLiteral("all")}, PushButton3_Click, false, false, false},
+        {{QStringLiteral("--mode"), QStringLiteral("all"), QStringLiteral("--rendered"), QStringLiteral("--show-source")},
+         PushButton3_Click, true, false, true},
+        {{QStringLiteral("--mode"), QStringLiteral("containing"), QStringLiteral("--text"), QStringLiteral("LINE"),
+          QStringLiteral("--rendered"), QStringLiteral("--keep-duplicates")},
+         [](Host& h, MainState& s) { s.setText1(QStringLiteral("LINE")); PushButton2_Click(h, s); }, true, true, false},
+        {{QStringLiteral("--mode"), QStringLiteral("not-containing"), QStringLiteral("--text"), QStringLiteral("line"),
+          QStringLiteral("--rendered")},
+         [](Host& h, MainState& s) { s.setText2(QStringLiteral("line")); PushButton8_Click(h, s); }, true, false, false},
+        {{QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"), QStringLiteral("2,1"),
+          QStringLiteral("--rendered")},
+         [](Host& h, MainState& s) { s.setText5(QStringLiteral("2,1")); PushButton17_Click(h, s); }, true, false, false},
+        {{QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"), QStringLiteral("<p>"),
+          QStringLiteral("--end"), QStringLiteral("</p>"), QStringLiteral("--no-include-end")},
+         [](Host& h, MainState& s) {
+             BetweenState b;
+             b.setStartWith(QStringLiteral("<p>"));
+             b.setEndWith(QStringLiteral("</p>"));
+             b.setCheck22(0);
+             ExtractBetween::PushButton4_Click(h, s, b);
+         },
+         false, false, false},
+        {{QStringLiteral("--mode"), QStringLiteral("text-set"), QStringLiteral("--text"), QStringLiteral("alpha"),
+          QStringLiteral("--text"), QStringLiteral("shared"), QStringLiteral("--rendered"), QStringLiteral("--keep-duplicates")},
+         [](Host& h, MainState& s) {
+             TextSetState set;
+             set.append(QStringLiteral("alpha"));
+             set.append(QStringLiteral("shared"));
+             ExtractTextSets::PushButton4_Click(h, s, set);
+         },
+         true, true, false},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = cli(c.arguments + sources);
+        EXPECT_EQ(run.exitCode, 0) << c.arguments.join(QLatin1Char(' ')).toStdString() << run.err.toStdString();
+        const QByteArray expected = windowRun(c.command, c.rendered, c.keep, c.source);
+        EXPECT_EQ(run.out, expected) << c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_GT(expected.count('\n'), 1) << c.arguments.join(QLatin1Char(' ')).toStdString();
+    }
+}
+
+TEST_F(Cli, AnUnreachableAddressIsReportedAndTheRestIsStillWritten)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const QString gone = QStringLiteral("127.0.0.1:%1/gone.html").arg(closed.serverPort());
+    closed.close();
+    // From standard input, with the formats that are not the default.
+    const QByteArray list = (gone + QStringLiteral("\r\n") + sources.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const CliRun run = cli({QStringLiteral("--input"), QStringLiteral("-"), QStringLiteral("--rendered"),
+                            QStringLiteral("--format"), QStringLiteral("comma")},
+                           list);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("Could not load " + gone.toUtf8() + ": "));
+    EXPECT_TRUE(run.err.contains(" | in Vantrel2021/08/31.Extract1.GetWebBrowserText at line 100 |  | Please email"));
+    EXPECT_TRUE(run.out.startsWith("Alpha line,Shared line,")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith(",\r\n"));
+}
+
+TEST_F(Cli, JsonLinesRoundTripTabsQuotesAndLineBreaks)
+{
+    const QStringList arguments{QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"),
+                                QStringLiteral("<p>"), QStringLiteral("--end"), QStringLiteral("</p>"),
+                                QStringLiteral("--format"), QStringLiteral("jsonl"), QStringLiteral("--keep-duplicates"),
+                                QStringLiteral("--no-include-start"), QStringLiteral("--no-include-end")};
+    const CliRun run = cli(arguments + sources);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QStringList texts, origins;
+    for (const QByteArray& line : run.out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error{};
+        const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        texts << object.value(QStringLiteral("text")).toString();
+        origins << object.value(QStringLiteral("source")).toString();
+    }
+    EXPECT_TRUE(texts.contains(QStringLiteral("tab\there \"quoted\"")));
+    EXPECT_EQ(origins.first(), sources.first());
+    EXPECT_EQ(origins.last(), sources.last());
+
+    // A fragment spanning a line break comes back with its CR LF.
+    const CliRun pre = cli({QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"),
+                            QStringLiteral("["), QStringLiteral("--end"), QStringLiteral("]"), QStringLiteral("--format"),
+                            QStringLiteral("jsonl"), sources.last()});
+    EXPECT_EQ(QJsonDocument::fromJson(pre.out.trimmed()).object().value(QStringLiteral("text")).toString(),
+              QStringLiteral("[one\r\ntwo]"));
+}
+
+TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine)
+{
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("--mode"), QStringLiteral("sideways"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--format"), QStringLiteral("xml"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--no-such-option")}, QStringList{}}) {
+        const CliRun run = cli(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    const CliRun version = cli({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("quarnel-cli "));
+}
