@@ -31,6 +31,7 @@ test: build
 bench: build
 	$(BUILD)/bench/quarnel_bench
 	$(BUILD)/bench/quarnel_platform_bench
+	bench/startup.sh $(BUILD)
 	bench/run-pages.sh $(BUILD)
 
 clean:

@@ -37,10 +37,15 @@ ProcessRunner::Outcome PosixProcessRunner::run(const QStringList& arguments, boo
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // A stream that is not captured goes nowhere, as from a hidden console window.
     if (captureOutput)
         posix_spawn_file_actions_adddup2(&actions, writeEnd.fd, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     if (captureErrors)
         posix_spawn_file_actions_adddup2(&actions, writeEnd.fd, STDERR_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
 
     std::vector<QByteArray> storage;
     std::vector<char*> argv;
