@@ -66,13 +66,19 @@ void LoadLargeListFile(benchmark::State& bench)
             bench.SkipWithError("wrong number of entries");
     }
 }
-// One page of 200,000 lines through a mode's line loop (fake browser; event processing is a no-op).
-template <void (*Mode)(Host&, MainState&)> void LineLoop(benchmark::State& bench)
+// A page of 200,000 lines of table markup.
+QString tablePage()
 {
     QStringList lines;
     for (int i = 0; i < 200'000; ++i)
         lines << QStringLiteral("<td class=\"cell\">row %1 of the table</td>").arg(i);
-    const QString page = lines.join(QStringLiteral("\r\n"));
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+// One page of 200,000 lines through a mode's line loop (fake browser; event processing is a no-op).
+template <void (*Mode)(Host&, MainState&)> void LineLoop(benchmark::State& bench)
+{
+    const QString page = tablePage();
     for (auto _ : bench) {
         FakeHost f;
         f.browser.setPage(QStringLiteral("p"), page);
@@ -112,10 +118,7 @@ void BetweenMarkers(benchmark::State& bench)
 // A page of 200,000 lines against a set of 50 texts.
 void TextSetLineTests(benchmark::State& bench)
 {
-    QStringList lines;
-    for (int i = 0; i < 200'000; ++i)
-        lines << QStringLiteral("<td class=\"cell\">row %1 of the table</td>").arg(i);
-    const QString page = lines.join(QStringLiteral("\r\n"));
+    const QString page = tablePage();
     for (auto _ : bench) {
         FakeHost f;
         TextSetState set;
