@@ -75,7 +75,7 @@ void removeWhere(UrlList& target, const QString& text, bool containing)
 }
 
 void removeByPrompt(Host& host, MainState& state, const QString& location, const QString& question,
-                    bool containing)
+                    void (*remove)(UrlList&, const QString&))
 {
     Procedure p(host.dialogs, location);
     QString answer;
@@ -83,7 +83,7 @@ void removeByPrompt(Host& host, MainState& state, const QString& location, const
     if (p.test(102, [&] { return answer.isEmpty(); }))
         return;
     p.run(104, [&] { state.setPointer(Pointer::Busy); });
-    p.run(106, [&] { removeWhere(state.urls, answer, containing); });
+    p.run(106, [&] { remove(state.urls, answer); });
     p.run(108, [&] { state.setPointer(Pointer::Default); });
 }
 } // namespace
@@ -94,13 +94,13 @@ void RemoveUrlsNotContaining(UrlList& target, const QString& text) { removeWhere
 void PushButton14_Click(Host& host, MainState& state)
 {
     removeByPrompt(host, state, QStringLiteral("Form1.PushButton14_Click"),
-                   QStringLiteral("Remove entries containing: "), true);
+                   QStringLiteral("Remove entries containing: "), RemoveUrlsContaining);
 }
 
 void PushButton15_Click(Host& host, MainState& state)
 {
     removeByPrompt(host, state, QStringLiteral("Form1.PushButton15_Click"),
-                   QStringLiteral("Remove entries not containing: "), false);
+                   QStringLiteral("Remove entries not containing: "), RemoveUrlsNotContaining);
 }
 
 void RemoveSelectedUrl(MainState& state, qsizetype selectedPosition)

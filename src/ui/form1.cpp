@@ -24,8 +24,6 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QLabel>
-#include <QPixmap>
 #include <QStyle>
 #include <QCloseEvent>
 #include <QGridLayout>
