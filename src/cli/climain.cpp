@@ -74,8 +74,14 @@ QByteArray jsonLines(const ResultsList& results)
 
 void addSources(const QCommandLineParser& parser, Host& host, MainState& state)
 {
-    for (const QString& entry : parser.positionalArguments())
-        state.urls.append(entry);
+    // A file named on the command line is meant relative to where the command runs; the engine itself
+    // never resolves a bare name against a folder, so the path is made absolute here.
+    for (const QString& entry : parser.positionalArguments()) {
+        const QFileInfo file(entry);
+        state.urls.append(file.isRelative() && !entry.contains(QStringLiteral("://")) && file.exists()
+                              ? file.absoluteFilePath()
+                              : entry);
+    }
     if (parser.isSet(QStringLiteral("input"))) {
         const QString input = parser.value(QStringLiteral("input"));
         QByteArray bytes;

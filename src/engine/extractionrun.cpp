@@ -6,6 +6,7 @@
 #include "engine/sourcename.h"
 #include "platform/host.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ExtractionRun {
@@ -51,13 +52,15 @@ void addExtractedLine(Procedure& p, MainState& state, const QString& entry, cons
 {
     if (p.test(first, [&] { return state.keepDuplicates(); }))
         appendResult(p, state, entry, text, first + 2);
-    else if (!p.test(first + 10, [&] { return isDuplicate(state, entry, text); }))
+    else if (p.testNot(first + 10, [&] { return isDuplicate(state, entry, text); }))
         appendResult(p, state, entry, text, first + 12);
 }
 
 int progressFor(qsizetype i, qsizetype count, Rounding rounding)
 {
-    const double value = static_cast<double>(i) / static_cast<double>(count) * 100.0;
+    // Entries removed during a run can leave fewer entries than the one being visited.
+    const double value = count > 0 ? std::clamp(static_cast<double>(i) / static_cast<double>(count) * 100.0, 0.0, 100.0)
+                                   : 100.0;
     return static_cast<int>(rounding == Rounding::Down ? std::floor(value) : std::nearbyint(value));
 }
 
@@ -120,7 +123,7 @@ void runLineMode(Host& host, MainState& state, const LineMode& mode)
         QStringList lines;
         p.run(cut, [&] { lines = cutIntoLines(pageText); });
         for (const QString& line : std::as_const(lines)) {
-            if (p.test(emptyTest, [&] { return line.isEmpty(); }))
+            if (!p.testNot(emptyTest, [&] { return line.isEmpty(); }))
                 continue;
             if (filter && !p.test(filter, [&] { return mode.keep(line); }))
                 continue;

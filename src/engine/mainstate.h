@@ -4,6 +4,7 @@
 #include "engine/urllist.h"
 
 #include <QObject>
+#include <algorithm>
 #include <QString>
 
 namespace Pointer {
@@ -63,6 +64,10 @@ public:
     bool resultsDisplayEnabled() const { return m_resultsDisplayEnabled; }
     void setResultsDisplayEnabled(bool enabled);
 
+    // How long one page may take to load before it is read as it stands, in seconds (1 and more).
+    int pageTimeout() const { return m_pageTimeout; }
+    void setPageTimeout(int seconds) { m_pageTimeout = std::max(1, seconds); }
+
     int pointer() const { return m_pointer; }
     bool isBusy() const { return m_pointer == Pointer::Busy; }
     void setPointer(int value);
@@ -92,4 +97,5 @@ private:
     bool m_appClosing = false;
     bool m_resultsDisplayEnabled = true;
     bool m_unloading = false;
+    int m_pageTimeout = 60;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <utility>
 
 class Dialogs;
@@ -17,6 +18,7 @@ public:
     template <class F> void run(int line, F&& statement)
     {
         try {
+            injectFault(line);
             std::forward<F>(statement)();
         } catch (...) {
             handleFailure(line);
@@ -27,7 +29,21 @@ public:
     template <class F> bool test(int line, F&& condition)
     {
         try {
+            injectFault(line);
             return std::forward<F>(condition)();
+        } catch (...) {
+            handleFailure(line);
+            return true;
+        }
+    }
+
+    // A branch test written the other way round: the guarded branch runs when the condition is false, and,
+    // as with every branch test, when evaluating it fails.
+    template <class F> bool testNot(int line, F&& condition)
+    {
+        try {
+            injectFault(line);
+            return !std::forward<F>(condition)();
         } catch (...) {
             handleFailure(line);
             return true;
@@ -39,8 +55,20 @@ public:
     static QString reportText(const QString& description, const QString& module, const QString& location,
                               int line);
 
+    // Lets a test make any statement fail as if its own work had failed: the hook is called before each
+    // statement with the procedure and the statement number, and may throw. The program never sets it.
+    using FaultHook = std::function<void(const QString& location, int line)>;
+    static void setFaultHook(FaultHook hook) { s_faultHook = std::move(hook); }
+
 private:
     void handleFailure(int line); // rethrows AppClosingUnwind
+    void injectFault(int line) const
+    {
+        if (s_faultHook) [[unlikely]]
+            s_faultHook(m_location, line);
+    }
+
+    static inline FaultHook s_faultHook;
 
     Dialogs& m_dialogs;
     QString m_location;

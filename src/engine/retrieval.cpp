@@ -8,12 +8,23 @@
 namespace {
 // A ready state that cannot be read counts as "still loading": the wait still ends at the cap or the
 // time limit, and no report is shown for every one of its iterations.
-int readyStateOf(Browser& browser)
+int readyStateOf(PageLoad& load)
 {
     try {
-        return browser.readyState();
+        return load.readyState();
     } catch (const Failure&) {
         return 0;
+    }
+}
+
+// A page whose navigation did not even answer in time has nothing of its own to read; one that answered
+// but did not finish has its partial text. A page that cannot say which counts as not answering.
+bool committedOf(PageLoad& load)
+{
+    try {
+        return load.committed();
+    } catch (const Failure&) {
+        return false;
     }
 }
 } // namespace
@@ -23,13 +34,19 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
     Procedure p(host.dialogs, QStringLiteral("Extract1.GetWebBrowserText"));
     QString pageText;
     int counter = 0;
+    // The navigation is this call's own: nothing another call loads (a nested run started during the wait,
+    // the end of an earlier page) can take its place.
+    std::unique_ptr<PageLoad> load;
+    bool complete = false;
 
-    p.run(100, [&] { host.browser.navigate(entry); });
+    p.run(100, [&] { load = host.browser.navigate(entry); });
     p.run(102, [&] { counter = 0; });
     const qint64 started = host.clock.elapsedMs();
-    while (p.test(104, [&] {
-        return readyStateOf(host.browser) != Browser::ReadyStateComplete && counter < Retrieval::WaitCap &&
-               host.clock.elapsedMs() - started < Retrieval::PageTimeLimitMs;
+    const qint64 limitMs = qint64(state.pageTimeout()) * 1000;
+    while (load && p.test(104, [&] {
+        complete = readyStateOf(*load) == Browser::ReadyStateComplete;
+        return !complete && counter < Retrieval::WaitCap &&
+               host.clock.elapsedMs() - started < limitMs;
     })) {
         p.run(106, [&] { host.pump.waitForEvents(1); });
         p.run(108, [&] { ++counter; });
@@ -44,18 +61,30 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
     p.run(116, [&] { state.setPointer(Pointer::Busy); });
     p.run(118, [&] { state.setStatusLine(MainState::idleStatus()); });
 
-    // A page that could not be loaded at all gives no text: never the engine's error page, never the text
-    // of the page before it.
-    const QString loadError = host.browser.loadError();
-    if (!loadError.isEmpty()) {
-        p.report(100, QStringLiteral("Could not load ") + entry + QStringLiteral(": ") + loadError);
+    // An entry the engine refused has been reported at 100 and has no text: never the text of the page
+    // shown before it.
+    if (!load)
         return {};
+    const QString couldNotLoad = QStringLiteral("Could not load ") + entry + QStringLiteral(": ");
+    const QString loadError = load->loadError();
+    if (!loadError.isEmpty()) {
+        p.report(100, couldNotLoad + loadError);
+        return {};
+    }
+    if (!complete) {
+        const QString limit = QString::number(state.pageTimeout());
+        if (!committedOf(*load)) {
+            p.report(100, couldNotLoad + QStringLiteral("the page did not answer within ") + limit + QStringLiteral(" s"));
+            return {};
+        }
+        p.report(104, entry + QStringLiteral(": the page did not finish loading within ") + limit +
+                          QStringLiteral(" s; its text is what had loaded by then"));
     }
 
     if (p.test(120, [&] { return state.option1(); })) {
-        p.run(122, [&] { pageText = host.browser.outerHtml(); });
+        p.run(122, [&] { pageText = load->outerHtml(); });
     } else if (p.test(124, [&] { return state.option2(); })) {
-        p.run(126, [&] { pageText = host.browser.bodyInnerText(); });
+        p.run(126, [&] { pageText = load->bodyInnerText(); });
     }
     return pageText;
 }

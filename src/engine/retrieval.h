@@ -6,8 +6,8 @@ struct Host;
 class MainState;
 
 namespace Retrieval {
-constexpr int WaitCap = 10'000'000;  // wait iterations before the document is read as it stands
-constexpr qint64 PageTimeLimitMs = 60'000; // the same, by the clock
+constexpr int WaitCap = 10'000'000; // wait iterations before the document is read as it stands; the clock
+                                    // limit is the state's page timeout
 } // namespace Retrieval
 
 // Loads one source in the browser engine and returns its text: the document's markup with Option1, the

@@ -1,6 +1,25 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+// One navigation of the browser engine, owned by the retrieval that started it. Everything it reports and
+// reads belongs to this navigation's own document, never to a document another navigation loaded.
+class PageLoad {
+public:
+    virtual ~PageLoad() = default;
+    // 4 once the navigation has finished (loaded or failed); anything else means still loading.
+    virtual int readyState() = 0;
+    // Why the navigation could not be loaded at all, in plain words; empty when it loaded.
+    virtual QString loadError() = 0;
+    // Whether this navigation's document has replaced the one shown before it. Asked only of a navigation
+    // that has not finished; throws Failure when the page does not answer.
+    virtual bool committed() = 0;
+    // The document element's outer HTML with CR LF line breaks. Throws Failure when it cannot be read.
+    virtual QString outerHtml() = 0;
+    // The body's rendered text with CR LF line breaks. Throws Failure without a body.
+    virtual QString bodyInnerText() = 0;
+};
 
 // The embedded browser engine, reduced to what page retrieval needs.
 class Browser {
@@ -8,15 +27,7 @@ public:
     static constexpr int ReadyStateComplete = 4;
 
     virtual ~Browser() = default;
-    // Starts loading the entry, replacing the current document. Throws Failure when the engine refuses
-    // the address outright.
-    virtual void navigate(const QString& entry) = 0;
-    // 4 once the document has finished loading (successfully or not); anything else means still loading.
-    virtual int readyState() = 0;
-    // Why the last navigation could not be loaded at all; empty when it loaded.
-    virtual QString loadError() = 0;
-    // The document element's outer HTML with CR LF line breaks. Throws Failure when it cannot be read.
-    virtual QString outerHtml() = 0;
-    // The body's rendered text with CR LF line breaks. Throws Failure without a body.
-    virtual QString bodyInnerText() = 0;
+    // Starts loading the entry on a page that no other navigation uses until the returned load is dropped.
+    // Throws Failure when the entry is not an address the engine may load.
+    virtual std::unique_ptr<PageLoad> navigate(const QString& entry) = 0;
 };

@@ -18,8 +18,12 @@ const QString Separator = QStringLiteral("||Separator||");
 
 double toNumber(const QString& stored, bool* ok)
 {
+    // "nan" and "inf" parse as numbers but are no value a setting can hold.
     const QString trimmed = stored.trimmed();
-    return trimmed.isEmpty() ? (*ok = false, 0.0) : trimmed.toDouble(ok);
+    const double number = trimmed.isEmpty() ? 0.0 : trimmed.toDouble(ok);
+    if (trimmed.isEmpty() || !std::isfinite(number))
+        *ok = false;
+    return number;
 }
 } // namespace
 
@@ -114,12 +118,13 @@ void persistChanges(MainState& state, SettingsStore& store)
 
 void loadBetweenFields(Host& host, BetweenState& between)
 {
+    // Form2's load: the window's own statements come first (100 to 106), then the four fields.
     Procedure p(host.dialogs, QStringLiteral("Form2.Form_Load"));
     SettingsStore& store = host.settings;
-    p.run(100, [&] { between.setStartWith(read(store, QStringLiteral("StartWith"), QString())); });
-    p.run(102, [&] { between.setEndWith(read(store, QStringLiteral("EndWith"), QString())); });
-    p.run(104, [&] { between.setCheck21(toWholeNumber(read(store, QStringLiteral("Check21"), QStringLiteral("1")))); });
-    p.run(106, [&] { between.setCheck22(toWholeNumber(read(store, QStringLiteral("Check22"), QStringLiteral("1")))); });
+    p.run(108, [&] { between.setStartWith(read(store, QStringLiteral("StartWith"), QString())); });
+    p.run(110, [&] { between.setEndWith(read(store, QStringLiteral("EndWith"), QString())); });
+    p.run(112, [&] { between.setCheck21(toWholeNumber(read(store, QStringLiteral("Check21"), QStringLiteral("1")))); });
+    p.run(114, [&] { between.setCheck22(toWholeNumber(read(store, QStringLiteral("Check22"), QStringLiteral("1")))); });
     SettingsStore* s = &store;
     QObject::connect(&between, &BetweenState::startWithChanged, &between, [s](const QString& t) { writeStartWith(*s, t); });
     QObject::connect(&between, &BetweenState::endWithChanged, &between, [s](const QString& t) { writeEndWith(*s, t); });

@@ -191,13 +191,13 @@ QWidget* Form1::buildCommandsColumn()
                               [this] { showForm2(); }),
                     4, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >"),
-                              [this] { ExtractBetween::PushButton11_Click(m_host); }),
+                              [this] { ExtractBetween::PushButton11_Click(m_host, QStringLiteral("Form1.PushButton18_Click")); }),
                     4, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton19"), QStringLiteral("Extract Lines Containing These Text Sets"),
                               [this] { showForm3(); }),
                     5, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton20"), QStringLiteral("Help >"),
-                              [this] { ExtractTextSets::PushButton11_Click(m_host); }),
+                              [this] { ExtractTextSets::PushButton11_Click(m_host, QStringLiteral("Form1.PushButton20_Click")); }),
                     5, 2);
 
     auto* frame3 = new QGroupBox(QStringLiteral("Extract Option"), column);

@@ -36,7 +36,7 @@ Form3::Form3(Host& host, MainState& state, TextSetState& set, QWidget* parent)
                                   [this] { ExtractTextSets::PushButton4_Click(m_host, m_state, m_set); }),
                        1, 0);
     buttons->addWidget(modeButton(this, "PushButton11", "Help", [this] { ExtractTextSets::PushButton11_Click(m_host); }), 1, 1);
-    buttons->addWidget(modeButton(this, "PushButton3", "Close", [this] { close(); }), 1, 2);
+    buttons->addWidget(modeButton(this, "PushButton3", "Close", [this] { ExtractTextSets::PushButton3_Click(m_host, [this] { close(); }); }), 1, 2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);

@@ -59,9 +59,10 @@ protected:
     }
 
     // Runs the program while this process keeps serving pages.
-    CliRun cli(const QStringList& arguments, const QByteArray& input = {})
+    CliRun cli(const QStringList& arguments, const QByteArray& input = {}, const QString& workingDir = {})
     {
         QProcess process;
+        process.setWorkingDirectory(workingDir);
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
         QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
@@ -199,6 +200,13 @@ TEST_F(Cli, JsonLinesRoundTripTabsQuotesAndLineBreaks)
                             QStringLiteral("jsonl"), sources.last()});
     EXPECT_EQ(QJsonDocument::fromJson(pre.out.trimmed()).object().value(QStringLiteral("text")).toString(),
               QStringLiteral("[one\r\ntwo]"));
+
+    // A file named relative to where the command runs is that file, named by its whole path.
+    const CliRun relative = cli({QStringLiteral("--format"), QStringLiteral("jsonl"), QStringLiteral("--rendered"),
+                                 QStringLiteral("a.html")}, {}, dir.path());
+    ASSERT_EQ(relative.exitCode, 0) << relative.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(relative.out.split('\n').first()).object().value(QStringLiteral("source")).toString(),
+              sources.first());
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine)

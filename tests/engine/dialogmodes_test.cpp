@@ -108,7 +108,11 @@ TEST_F(Between, FieldsComeFromTheStoreAndGoBackOnEveryChange)
 {
     f.settings.set(QStringLiteral("StartWith"), QStringLiteral("<td>"));
     f.settings.set(QStringLiteral("Check22"), QStringLiteral("0"));
+    f.settings.set(QStringLiteral("Check21"), QStringLiteral("x"));
     Settings::loadBetweenFields(f.host, between);
+    // The window's own load statements come first: the fields are read at 108 to 114.
+    ASSERT_EQ(f.dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(QStringLiteral("Form2.Form_Load at line 112\r")));
     EXPECT_EQ(between.startWith(), QStringLiteral("<td>"));
     EXPECT_TRUE(between.endWith().isEmpty());
     EXPECT_TRUE(between.includeStart());

@@ -1,4 +1,8 @@
 #include "engine/modes/alllines.h"
+#include "engine/modes/between.h"
+#include "engine/modes/betweenstate.h"
+#include "engine/modes/textset.h"
+#include "engine/procedure.h"
 #include "engine/modes/linefilters.h"
 #include "engine/modes/linesbynumber.h"
 #include "fakes/fakehost.h"
@@ -122,6 +126,8 @@ TEST(LineNumbers, ConversionAndReadingBack)
     EXPECT_THROW(LineNumbers::toInteger(QStringLiteral("40000")), Failure);
     EXPECT_THROW(LineNumbers::toInteger(QString()), Failure);
     EXPECT_THROW(LineNumbers::toInteger(QStringLiteral("1-3")), Failure);
+    for (const char* notFinite : {"nan", "NaN", "inf", "-Infinity"})
+        EXPECT_THROW(LineNumbers::toInteger(QLatin1String(notFinite)), Failure) << notFinite;
     EXPECT_EQ(LineNumbers::leadingNumber(QStringLiteral("1-3")), 1);
     EXPECT_EQ(LineNumbers::leadingNumber(QStringLiteral(" 1 2x")), 12);
     EXPECT_EQ(LineNumbers::leadingNumber(QStringLiteral("x1")), 0);
@@ -137,4 +143,86 @@ TEST(LineNumbers, HelpExplainsByExample)
     EXPECT_EQ(lines[10], QStringLiteral("and your input is: 1,3,4"));
     EXPECT_EQ(lines[12], QStringLiteral("then "));
     EXPECT_EQ(lines[20], QStringLiteral("The same lines will be extracted throughout all the urls you add to the list."));
+}
+
+namespace {
+struct StatementCase {
+    const char* location;
+    int line;
+    QStringList rows; // what the run adds when that statement fails every time it runs
+};
+} // namespace
+
+// Every mode's statement table: the step that fails is the number the report quotes, the run goes on to its
+// end, and a failed branch test (negated ones too) runs the branch it guards.
+TEST(StatementTables, AFailedStepIsQuotedByNumberAndTheRunGoesOn)
+{
+    const QString A = QStringLiteral("alpha"), B = QStringLiteral("beta");
+    const QList<StatementCase> cases = {
+        {"Form1.PushButton3_Click", 128, {A, B}},
+        {"Form1.PushButton3_Click", 144, {A, QString(), B}}, // the empty line is added too
+        {"Form1.PushButton3_Click", 156, {A, B, A}},         // the duplicate is added too
+        {"Form1.PushButton3_Click", 178, {A, B}},
+        {"Form1.PushButton2_Click", 134, {}},
+        {"Form1.PushButton2_Click", 144, {A, B}}, // the filter lets every line through
+        {"Form1.PushButton2_Click", 146, {A, A}}, // duplicates are kept
+        {"Form1.PushButton8_Click", 136, {}},
+        {"Form1.PushButton8_Click", 146, {A, B}},
+        {"Form1.PushButton8_Click", 148, {B}},
+        {"Form1.PushButton17_Click", 128, {A, B}}, // the pieces stay text, read for their leading number
+        {"Form1.PushButton17_Click", 140, {A, B}},
+        {"Form1.PushButton17_Click", 154, {A, B}},
+        {"Form2.PushButton4_Click", 128, {QStringLiteral("p")}},
+        {"Form2.PushButton4_Click", 138, {QStringLiteral("p")}},
+        {"Form2.PushButton4_Click", 162, {QStringLiteral("p"), QStringLiteral("p")}},
+        {"Form3.PushButton4_Click", 130, {A}},
+        {"Form3.PushButton4_Click", 140, {}},
+        {"Form3.PushButton4_Click", 144, {A}},
+        {"Form3.PushButton4_Click", 152, {A, A}}, // the KeepDuplicates test fails: duplicates are kept
+        {"Form3.PushButton4_Click", 174, {A, A}},
+    };
+    for (const StatementCase& c : cases) {
+        SCOPED_TRACE(std::string(c.location) + " " + std::to_string(c.line));
+        FakeHost f;
+        BetweenState between;
+        TextSetState set;
+        f.browser.setPage(QStringLiteral("p"), QStringLiteral("alpha\r\n\r\nbeta\r\nalpha"));
+        f.addUrls({QStringLiteral("p")});
+        f.state.setText1(A);
+        f.state.setText2(A);
+        f.state.setText5(QStringLiteral("1,3"));
+        between.setStartWith(QStringLiteral("al"));
+        between.setEndWith(QStringLiteral("ha"));
+        between.setCheck21(0);
+        between.setCheck22(0);
+        set.append(A);
+        const QString location = QLatin1String(c.location);
+        Procedure::setFaultHook([&](const QString& where, int line) {
+            if (where == location && line == c.line)
+                throw Failure(QStringLiteral("injected"));
+        });
+        if (location == QStringLiteral("Form1.PushButton3_Click"))
+            PushButton3_Click(f.host, f.state);
+        else if (location == QStringLiteral("Form1.PushButton2_Click"))
+            PushButton2_Click(f.host, f.state);
+        else if (location == QStringLiteral("Form1.PushButton8_Click"))
+            PushButton8_Click(f.host, f.state);
+        else if (location == QStringLiteral("Form1.PushButton17_Click"))
+            PushButton17_Click(f.host, f.state);
+        else if (location == QStringLiteral("Form2.PushButton4_Click"))
+            ExtractBetween::PushButton4_Click(f.host, f.state, between);
+        else
+            ExtractTextSets::PushButton4_Click(f.host, f.state, set);
+        Procedure::setFaultHook(nullptr);
+
+        const auto reports = f.dialogs.errorReports();
+        ASSERT_FALSE(reports.isEmpty());
+        for (const auto& report : reports)
+            EXPECT_TRUE(report.text.startsWith(QStringLiteral("injected\r\nin Vantrel2021/08/31.") + location +
+                                               QStringLiteral(" at line ") + QString::number(c.line) + QLatin1Char('\r')))
+                << report.text.toStdString();
+        EXPECT_EQ(f.resultTexts(), c.rows);
+        EXPECT_EQ(f.state.pointer(), Pointer::Default); // every run reached its closing steps
+        EXPECT_EQ(f.state.statusLine(), QStringLiteral("Progress Bar"));
+    }
 }

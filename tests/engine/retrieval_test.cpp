@@ -42,21 +42,32 @@ TEST_F(Retrieve, WaitCountsInTheStatusLineAndLeavesItIdle)
     EXPECT_EQ(statuses, QStringList());
 }
 
-TEST_F(Retrieve, APageThatNeverCompletesIsReadAtTheTimeLimitWithoutMessage)
+TEST_F(Retrieve, APageThatNeverCompletesGivesWhatItLoadedOrNothingWithOneReport)
 {
+    // Answered but never finished: read at the time limit, with one report that says so.
     f.browser.pages[QStringLiteral("never")] = {QStringLiteral("partial"), {}, -1};
     f.clock.stepPerRead = 1000;
     EXPECT_EQ(get(QStringLiteral("never")), QStringLiteral("partial"));
     EXPECT_EQ(f.pump.waits, 59); // the clock reads 1 s … 59 s inside the limit, 60 s at it
-    EXPECT_TRUE(f.dialogs.messages.isEmpty());
-}
+    ASSERT_EQ(f.dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(f.dialogs.messages[0].text.startsWith(
+        QStringLiteral("never: the page did not finish loading within 60 s; its text is what had loaded by then\r\n")));
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(QStringLiteral("GetWebBrowserText at line 104")));
 
-TEST_F(Retrieve, APageThatNeverCompletesIsReadAfterTheIterationCap)
-{
-    f.browser.pages[QStringLiteral("never")] = {QStringLiteral("partial"), {}, -1};
-    EXPECT_EQ(get(QStringLiteral("never")), QStringLiteral("partial"));
+    // Never answered: nothing of the document shown before it, whether the clock or the cap ends the wait.
+    f.browser.pages[QStringLiteral("silent")] = {QStringLiteral("old document"), QStringLiteral("old document"), -1};
+    f.browser.pages[QStringLiteral("silent")].commits = false;
+    EXPECT_EQ(get(QStringLiteral("silent")), QString());
+    f.clock.stepPerRead = 0;
+    f.pump.waits = 0;
+    EXPECT_EQ(get(QStringLiteral("silent")), QString());
     EXPECT_EQ(f.pump.waits, Retrieval::WaitCap);
-    EXPECT_TRUE(f.dialogs.messages.isEmpty());
+    const auto reports = f.dialogs.errorReports();
+    ASSERT_EQ(reports.size(), 3);
+    for (int i : {1, 2})
+        EXPECT_TRUE(reports[i].text.startsWith(QStringLiteral("Could not load silent: the page did not answer within 60 s\r\n")))
+            << reports[i].text.toStdString();
+    EXPECT_EQ(f.browser.liveLoads, 0);
 }
 
 TEST_F(Retrieve, FailuresAreReportedOnceWithTheirStatementNumbers)
@@ -68,11 +79,11 @@ TEST_F(Retrieve, FailuresAreReportedOnceWithTheirStatementNumbers)
     ASSERT_EQ(f.dialogs.errorReports().size(), 1);
     EXPECT_TRUE(f.dialogs.messages[0].text.contains(QStringLiteral("Extract1.GetWebBrowserText at line 126")));
 
-    // A refused address: reported at 100, and what the engine still holds is read.
+    // A refused address: reported at 100, and never the text of the page before it.
     f.browser.pages[QStringLiteral("ok")] = {QStringLiteral("old"), QStringLiteral("old")};
     get(QStringLiteral("ok"));
     f.browser.pages[QStringLiteral("refused")].refuse = true;
-    EXPECT_EQ(get(QStringLiteral("refused")), QStringLiteral("old"));
+    EXPECT_EQ(get(QStringLiteral("refused")), QString());
     ASSERT_EQ(f.dialogs.errorReports().size(), 2);
     EXPECT_TRUE(f.dialogs.messages[1].text.contains(QStringLiteral("at line 100")));
 }

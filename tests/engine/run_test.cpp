@@ -143,8 +143,11 @@ TEST_F(AllLinesRun, EntriesRemovedMidRunAreNeitherRepeatedNorReadPastTheEnd)
             f.state.urls.removeAt(3); // "d", not yet visited
         }
     };
+    QList<int> progress;
+    QObject::connect(&f.state, &MainState::progressValueChanged, [&](int value) { progress << value; });
     run();
     EXPECT_EQ(f.browser.navigations, QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    EXPECT_EQ(progress, QList<int>({25, 50, 100, 0})); // the third of two remaining entries is not 150 %
 
     f.browser.navigations.clear();
     f.browser.onNavigate = [&](const QString&) { f.state.urls.clear(); };

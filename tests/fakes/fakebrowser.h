@@ -7,7 +7,8 @@
 #include <QStringList>
 #include <functional>
 
-// Pages by entry. A page is complete after `pollsToLoad` ready-state reads.
+// Pages by entry. A page is complete after `pollsToLoad` ready-state reads. Each navigation keeps the page
+// as it was when the navigation began, as a real engine's separate documents would.
 class FakeBrowser : public Browser {
 public:
     struct Page {
@@ -17,41 +18,50 @@ public:
         bool hasBody = true;
         QString loadError;        // the page cannot be loaded at all
         bool refuse = false;      // navigate itself fails
+        bool commits = true;      // a page that never completes has at least replaced the one before
     };
 
     QHash<QString, Page> pages;
     QStringList navigations;
     std::function<void(const QString&)> onNavigate;
+    int liveLoads = 0; // loads not yet dropped by their retrieval
 
     void setPage(const QString& entry, const QString& text) { pages[entry] = Page{text, text}; }
 
-    void navigate(const QString& entry) override
+    std::unique_ptr<PageLoad> navigate(const QString& entry) override
     {
         navigations << entry;
         if (onNavigate)
             onNavigate(entry);
         if (pages.value(entry).refuse)
             throw Failure(QStringLiteral("The address was refused"));
-        m_current = entry;
-        m_polls = 0;
-    }
-    int readyState() override
-    {
-        const int needed = pages.value(m_current).pollsToLoad;
-        if (needed < 0 || m_polls++ < needed)
-            return 1;
-        return ReadyStateComplete;
-    }
-    QString loadError() override { return pages.value(m_current).loadError; }
-    QString outerHtml() override { return pages.value(m_current).html; }
-    QString bodyInnerText() override
-    {
-        if (!pages.value(m_current).hasBody)
-            throw Failure(QStringLiteral("Object required"));
-        return pages.value(m_current).text;
+        return std::make_unique<Load>(*this, pages.value(entry));
     }
 
 private:
-    QString m_current;
-    int m_polls = 0;
+    class Load : public PageLoad {
+    public:
+        Load(FakeBrowser& browser, Page page) : m_browser(browser), m_page(std::move(page)) { ++m_browser.liveLoads; }
+        ~Load() override { --m_browser.liveLoads; }
+        int readyState() override
+        {
+            if (m_page.pollsToLoad < 0 || m_polls++ < m_page.pollsToLoad)
+                return 1;
+            return ReadyStateComplete;
+        }
+        QString loadError() override { return m_page.loadError; }
+        bool committed() override { return m_page.commits; }
+        QString outerHtml() override { return m_page.html; }
+        QString bodyInnerText() override
+        {
+            if (!m_page.hasBody)
+                throw Failure(QStringLiteral("Object required"));
+            return m_page.text;
+        }
+
+    private:
+        FakeBrowser& m_browser;
+        Page m_page;
+        int m_polls = 0;
+    };
 };

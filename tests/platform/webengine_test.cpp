@@ -12,6 +12,8 @@
 #include "support/localhttpserver.h"
 #include "engine/mainstate.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -98,6 +100,15 @@ TEST_F(RealBrowser, LocalFilesAndAddressesWithAScheme)
     EXPECT_EQ(get(QStringLiteral("http://") + server->base() + QStringLiteral("/page.html")).count(
                   QStringLiteral("Static line")),
               1);
+
+    // A bare name is a web address even when a file of that name lies in the working folder.
+    const QString before = QDir::currentPath();
+    QFile named(dir.filePath(QStringLiteral("example.com")));
+    ASSERT_TRUE(named.open(QIODevice::WriteOnly));
+    QDir::setCurrent(dir.path());
+    EXPECT_EQ(WebEngineBrowser::addressOf(QStringLiteral("example.com")), QUrl(QStringLiteral("http://example.com")));
+    QDir::setCurrent(before);
+    EXPECT_EQ(WebEngineBrowser::addressOf(QStringLiteral("file://") + file.fileName()).toLocalFile(), file.fileName());
 }
 
 TEST_F(RealBrowser, UnloadablePagesGiveOneReportAndNoText)
@@ -181,4 +192,159 @@ TEST_F(RealBrowser, AnAttributeNameMatchesMarkupButNotRenderedText)
     renderedText();
     PushButton2_Click(host, state);
     EXPECT_EQ(state.results.count(), 0);
+}
+
+namespace {
+// The real pump, with one action run the first time a condition holds after a wait: how a test clicks a
+// second command while a page is loading.
+class ScriptedPump : public EventPump {
+public:
+    std::function<bool()> when;
+    std::function<void()> action;
+    void processPendingEvents() override { m_real.processPendingEvents(); }
+    void waitForEvents(int maxMs) override
+    {
+        m_real.waitForEvents(maxMs);
+        if (action && when && when())
+            std::exchange(action, nullptr)();
+    }
+
+private:
+    QtEventPump m_real;
+};
+
+QByteArray pageOf(const QString& name)
+{
+    return "<html><body><p>first of " + name.toUtf8() + "</p><p>second of " + name.toUtf8() + "</p></body></html>";
+}
+
+// Every row must name the page it came from: "first of /a" under the entry for /a.
+void expectRowsUnderTheirOwnSource(const MainState& state)
+{
+    for (qsizetype i = 1; i <= state.results.count(); ++i) {
+        const ResultRow& row = state.results.at(i);
+        const QString name = row.result().section(QLatin1Char(' '), 2);
+        EXPECT_TRUE(row.first.section(QLatin1Char('#'), 0, 0).endsWith(name))
+            << row.first.toStdString() << " holds " << row.result().toStdString();
+    }
+}
+} // namespace
+
+// One run over good pages with every kind of bad entry between them: each bad entry costs one report and
+// no rows (or, for a page cut short, its partial rows), never another page's text, and never a further wait
+// for the page after it.
+TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
+{
+    for (const char* name : {"/a", "/b", "/c", "/d", "/e", "/anchors.html"})
+        server->setPage(QLatin1String(name), pageOf(QLatin1String(name)));
+    LocalHttpServer::Reply hang;
+    hang.delayMs = -1;
+    server->setReply(QStringLiteral("/hang"), hang);
+    LocalHttpServer::Reply late; // answers only after the limit, while the next page loads
+    late.body = pageOf(QStringLiteral("/late"));
+    late.delayMs = 4500;
+    server->setReply(QStringLiteral("/late"), late);
+    LocalHttpServer::Reply attachment;
+    attachment.body = pageOf(QStringLiteral("/attachment"));
+    attachment.extraHeaders = "Content-Disposition: attachment; filename=\"x.html\"\r\n";
+    server->setReply(QStringLiteral("/attachment"), attachment);
+    LocalHttpServer::Reply partial;
+    partial.body = "<html><body><p>partial words</p>" + QByteArray(2048, ' ');
+    partial.holdAfterBody = true;
+    server->setReply(QStringLiteral("/partial"), partial);
+
+    const QString b = server->base();
+    const QStringList entries = {
+        b + QStringLiteral("/a"), QStringLiteral("http://"), QStringLiteral("%%%%"), QStringLiteral("?"),
+        QStringLiteral("  "), QString(), QStringLiteral("javascript:document.body.innerHTML='X'"),
+        QStringLiteral("chrome://version"), b + QStringLiteral("/hang"), b + QStringLiteral("/b"),
+        b + QStringLiteral("/late"), b + QStringLiteral("/c"), b + QStringLiteral("/attachment"),
+        b + QStringLiteral("/d"), b + QStringLiteral("/anchors.html#intro"), b + QStringLiteral("/anchors.html#usage"),
+        b + QStringLiteral("/anchors.html#end"), b + QStringLiteral("/missing"), b + QStringLiteral("/partial"),
+        b + QStringLiteral("/e")};
+    for (const QString& entry : entries)
+        state.urls.append(entry);
+    renderedText();
+    state.setCheck1(1);
+    state.setCheck14(1);
+    state.setPageTimeout(3);
+
+    QElapsedTimer timer;
+    timer.start();
+    PushButton3_Click(host, state);
+    const qint64 took = timer.elapsed();
+
+    expectRowsUnderTheirOwnSource(state);
+    QStringList rows;
+    for (qsizetype i = 1; i <= state.results.count(); ++i)
+        rows << state.results.at(i).first + QStringLiteral(" | ") + state.results.at(i).result();
+    QStringList expected;
+    for (const char* name : {"/a", "/b", "/c", "/d", "/anchors.html#intro", "/anchors.html#usage", "/anchors.html#end"}) {
+        const QString path = QString::fromLatin1(name).section(QLatin1Char('#'), 0, 0);
+        expected << b + QLatin1String(name) + QStringLiteral(" | first of ") + path
+                 << b + QLatin1String(name) + QStringLiteral(" | second of ") + path;
+    }
+    expected.insert(expected.size(), b + QStringLiteral("/partial | partial words"));
+    expected << b + QStringLiteral("/e | first of /e") << b + QStringLiteral("/e | second of /e");
+    EXPECT_EQ(rows, expected);
+
+    // One report for each bad entry, in plain words, then "Done.".
+    QStringList reports;
+    for (const auto& message : dialogs.errorReports())
+        reports << message.text.section(QStringLiteral("\r\n"), 0, 0);
+    ASSERT_EQ(reports.size(), 12) << reports.join(QLatin1Char('\n')).toStdString();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(reports[i].startsWith(QStringLiteral("Invalid address: ")) ||
+                    reports[i].startsWith(QStringLiteral("Could not load ")))
+            << reports[i].toStdString();
+    EXPECT_EQ(reports[5], QStringLiteral("Not a web page address: javascript:document.body.innerHTML='X'"));
+    EXPECT_EQ(reports[6], QStringLiteral("Not a web page address: chrome://version"));
+    EXPECT_EQ(reports[7], QStringLiteral("Could not load %1/hang: the page did not answer within 3 s").arg(b));
+    EXPECT_EQ(reports[8], QStringLiteral("Could not load %1/late: the page did not answer within 3 s").arg(b));
+    // The engine stops such a load before it tells of the download.
+    EXPECT_TRUE(reports[9].startsWith(QStringLiteral("Could not load %1/attachment: ").arg(b))) << reports[9].toStdString();
+    EXPECT_EQ(reports[10], QStringLiteral("Could not load %1/missing: the server answered HTTP 404 Not Found").arg(b));
+    EXPECT_EQ(reports[11], QStringLiteral("%1/partial: the page did not finish loading within 3 s; its text is what had "
+                                          "loaded by then").arg(b));
+    EXPECT_EQ(dialogs.messages.last().text, QStringLiteral("Done."));
+
+    // /hang, /late and /partial cost their limit each; nothing else waits for one (generous bound).
+    EXPECT_LT(took, 3 * 3000 + 8000) << took;
+    EXPECT_EQ(server->requestsFor(QStringLiteral("/favicon.ico")), 0);
+}
+
+// A second run clicked while the first waits for a page: both finish with all their rows, each row under
+// its own source, and neither waits for the other's page.
+TEST_F(RealBrowser, ARunStartedDuringAWaitLeavesTheFirstRunIntact)
+{
+    for (const char* name : {"/n1", "/n3"})
+        server->setPage(QLatin1String(name), pageOf(QLatin1String(name)));
+    LocalHttpServer::Reply slow;
+    slow.body = pageOf(QStringLiteral("/n2"));
+    slow.delayMs = 700;
+    server->setReply(QStringLiteral("/n2"), slow);
+
+    ScriptedPump scripted;
+    WebEngineBrowser engine(scripted, clock);
+    Host nested{engine, dialogs, scripted, clock, settings, processes, clipboard, files};
+    for (const char* name : {"/n1", "/n2", "/n3"})
+        state.urls.append(server->base() + QLatin1String(name));
+    renderedText();
+    state.setCheck1(1);
+    state.setCheck14(1);
+    const QString slowEntry = server->base() + QStringLiteral("/n2");
+    scripted.when = [&] { return state.statusLine().startsWith(QStringLiteral("Retreiving: ") + slowEntry); };
+    scripted.action = [&] { PushButton3_Click(nested, state); };
+    PushButton3_Click(nested, state);
+
+    expectRowsUnderTheirOwnSource(state);
+    EXPECT_EQ(state.results.count(), 12); // three pages, two lines each, twice
+    for (const char* name : {"/n1", "/n2", "/n3"})
+        for (const char* which : {"first of ", "second of "}) {
+            qsizetype found = 0;
+            for (qsizetype i = 1; i <= state.results.count(); ++i)
+                found += state.results.at(i).result() == QLatin1String(which) + QLatin1String(name);
+            EXPECT_EQ(found, 2) << which << name;
+        }
+    EXPECT_EQ(dialogs.texts(), QStringList({QStringLiteral("Done."), QStringLiteral("Done.")}));
 }

@@ -90,6 +90,9 @@ TEST_F(Shell, StoredValuesComeBackAndABadOneCostsOneReport)
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports[0].text.startsWith(
         QStringLiteral("Type mismatch\r\nin Vantrel2021/08/31.Form1.Form_Load at line 130")));
+    // A stored "nan" or "inf" is no number.
+    EXPECT_THROW(Settings::toWholeNumber(QStringLiteral("nan")), Failure);
+    EXPECT_THROW(Settings::toTruthValue(QStringLiteral("-inf")), Failure);
     // Write-back on restore leaves the options consistent.
     EXPECT_EQ(f.settings.value(QStringLiteral("Option1")), QStringLiteral("False"));
     EXPECT_EQ(f.settings.value(QStringLiteral("Option2")), QStringLiteral("True"));

@@ -1,3 +1,4 @@
+#include "engine/procedure.h"
 #include "fakes/fakehost.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -72,6 +73,15 @@ TEST_F(MainWindow, EveryControlIsThereByNameWithItsCaption)
     EXPECT_EQ(results->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Result(s)"));
     EXPECT_TRUE(results->toolTip().startsWith(QStringLiteral("Double-click item to remove it.")));
     EXPECT_TRUE(find<QRadioButton>("Option1")->isChecked());
+
+    // The "Help >" buttons report failures under the main window's own names.
+    QStringList locations;
+    Procedure::setFaultHook([&](const QString& location, int) { locations << location; });
+    for (const char* name : {"PushButton16", "PushButton18", "PushButton20"})
+        find<QPushButton>(name)->click();
+    Procedure::setFaultHook(nullptr);
+    EXPECT_EQ(locations, QStringList({QStringLiteral("Form1.PushButton16_Click"), QStringLiteral("Form1.PushButton18_Click"),
+                                      QStringLiteral("Form1.PushButton20_Click")}));
 }
 
 TEST_F(MainWindow, ControlsAndStateFollowEachOther)

@@ -103,7 +103,7 @@ void PushButton4_Click(Host& host, MainState& state, BetweenState& between)
                 if (p.test(160, [&] { return state.keepDuplicates(); })) {
                     if (p.test(174, [&] { return !fragment.isEmpty(); }))
                         ExtractionRun::appendResult(p, state, entry, fragment, 176);
-                } else if (!p.test(162, [&] { return ExtractionRun::isDuplicate(state, entry, fragment); })) {
+                } else if (p.testNot(162, [&] { return ExtractionRun::isDuplicate(state, entry, fragment); })) {
                     if (p.test(164, [&] { return !fragment.isEmpty(); }))
                         ExtractionRun::appendResult(p, state, entry, fragment, 166);
                 }
@@ -141,9 +141,9 @@ QStringList helpLines()
     };
 }
 
-void PushButton11_Click(Host& host)
+void PushButton11_Click(Host& host, const QString& location)
 {
-    Procedure p(host.dialogs, QStringLiteral("Form2.PushButton11_Click"));
+    Procedure p(host.dialogs, location);
     p.run(100, [&] { host.dialogs.message(helpLines().join(QLatin1Char('\r'))); });
 }
 

@@ -19,7 +19,7 @@ qint16 toInteger(const QString& piece)
     double number = QLocale::system().toDouble(trimmed, &ok);
     if (!ok)
         number = QLocale::c().toDouble(trimmed, &ok);
-    if (!ok || trimmed.isEmpty())
+    if (!ok || trimmed.isEmpty() || !std::isfinite(number)) // "nan" and "inf" parse, but are no line number
         throw Failure(QStringLiteral("Type mismatch"));
     const double rounded = std::nearbyint(number); // halves go to the even neighbour
     if (rounded < -32768 || rounded > 32767)

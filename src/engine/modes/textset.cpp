@@ -73,16 +73,16 @@ void PushButton4_Click(Host& host, MainState& state, TextSetState& set)
                 p.run(134, [&] { state.results.setFirstHeader(QStringLiteral("Results - Looking at: ") + entry); });
                 p.run(136, [&] { set.setPointer(Pointer::Busy); });
                 QStringList lines;
-                p.run(138, [&] { lines = ExtractionRun::cutIntoLines(GetWebBrowserText(host, state, entry)); });
+                QString pageText;
+                p.run(138, [&] { pageText = GetWebBrowserText(host, state, entry); });
+                p.run(140, [&] { lines = ExtractionRun::cutIntoLines(pageText); });
                 for (const QString& line : std::as_const(lines)) {
                     p.run(144, [&] { host.pump.processPendingEvents(); });
                     p.run(146, [&] { state.setResultsDisplayEnabled(false); });
                     // Each line is tested against the set as it stands when its scan begins.
                     const QStringList texts = set.texts();
                     for (const QString& text : texts) {
-                        bool keep = false;
-                        p.run(152, [&] { keep = state.keepDuplicates(); });
-                        if (keep) {
+                        if (p.test(152, [&] { return state.keepDuplicates(); })) {
                             if (p.test(154, [&] { return containsIgnoringCase(line, text); }))
                                 ExtractionRun::appendResult(p, state, entry, line, 156);
                         } else if (p.test(164, [&] { return containsIgnoringCase(line, text); })) {
@@ -90,11 +90,11 @@ void PushButton4_Click(Host& host, MainState& state, TextSetState& set)
                             if (p.test(166, [&] { return state.showSourceFilename(); })) {
                                 // The candidate is the source with the line: a duplicate of the same line
                                 // from the same source.
-                                if (!p.test(168, [&] { return results.containsSourced(entry, line); })) {
+                                if (p.testNot(168, [&] { return results.containsSourced(entry, line); })) {
                                     p.run(170, [&] { results.appendSourcedRow(entry); });
                                     p.run(172, [&] { results.setLastRowText(line); });
                                 }
-                            } else if (!p.test(174, [&] { return results.contains(line); })) {
+                            } else if (p.testNot(174, [&] { return results.contains(line); })) {
                                 p.run(176, [&] { results.appendRow(line, entry); });
                             }
                         }
@@ -112,6 +112,12 @@ void PushButton4_Click(Host& host, MainState& state, TextSetState& set)
     p.run(192, [&] { state.setProgressValue(0); });
     p.run(194, [&] { state.setStatusLine(MainState::idleStatus()); });
     p.run(196, [&] { set.requestClose(); });
+}
+
+void PushButton3_Click(Host& host, const std::function<void()>& close)
+{
+    Procedure p(host.dialogs, QStringLiteral("Form3.PushButton3_Click"));
+    p.run(100, close);
 }
 
 QStringList helpLines()
@@ -145,9 +151,9 @@ QStringList helpLines()
     };
 }
 
-void PushButton11_Click(Host& host)
+void PushButton11_Click(Host& host, const QString& location)
 {
-    Procedure p(host.dialogs, QStringLiteral("Form3.PushButton11_Click"));
+    Procedure p(host.dialogs, location);
     p.run(100, [&] { host.dialogs.message(helpLines().join(QLatin1Char('\r'))); });
 }
 

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 struct Host;
 
@@ -37,6 +38,9 @@ void PushButton1_Click(Host& host, TextSetState& set, qsizetype selectedIndex); 
 void PushButton5_Click(Host& host, TextSetState& set);                          // "Remove All"
 // "Start Extracting": every line containing any text of the set, one add attempt per matching text.
 void PushButton4_Click(Host& host, MainState& state, TextSetState& set);
-void PushButton11_Click(Host& host); // "Help" (also the main window's "Help >" beside the mode)
+// "Help"; the main window's "Help >" beside the mode shows the same under its own name.
+void PushButton11_Click(Host& host, const QString& location = QStringLiteral("Form3.PushButton11_Click"));
+// "Close": hides the window through `close`, with the window's own error report.
+void PushButton3_Click(Host& host, const std::function<void()>& close);
 QStringList helpLines();
 } // namespace ExtractTextSets

@@ -2,40 +2,45 @@
 
 #include "platform/browser.h"
 
+#include <QList>
 #include <QObject>
-#include <QVariant>
+#include <QUrl>
 
 class Clock;
 class EventPump;
 class QWebEngineProfile;
 class QWebEnginePage;
 
-// Chromium through Qt WebEngine: one page that is never shown, on an off-the-record profile. Pages may run
-// their JavaScript; their dialogs, pop-ups, downloads and permission requests are refused silently.
+// Chromium through Qt WebEngine: pages that are never shown, on one off-the-record profile. Every
+// navigation gets a page of its own for as long as its retrieval holds it; a page comes back for reuse only
+// when its load ended cleanly, so no late event of one load can reach the next. Pages may run their
+// JavaScript; their dialogs, pop-ups, downloads and permission requests are refused silently.
 class WebEngineBrowser : public QObject, public Browser {
     Q_OBJECT
 public:
-    static constexpr qint64 ScriptTimeLimitMs = 60'000;
+    static constexpr qint64 ScriptTimeLimitMs = 15'000; // reading a loaded document
+    static constexpr qint64 ProbeTimeLimitMs = 2'000;   // asking a page that did not finish what it shows
 
     WebEngineBrowser(EventPump& pump, Clock& clock, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
-    void navigate(const QString& entry) override;
-    int readyState() override { return m_readyState; }
-    QString loadError() override { return m_loadError; }
-    QString outerHtml() override;
-    QString bodyInnerText() override;
+    std::unique_ptr<PageLoad> navigate(const QString& entry) override;
+
+    // The address the engine loads for an entry: an absolute path or a file: URL is a local file, anything
+    // else a web address (http:// added when there is no scheme), never resolved against a folder. Throws
+    // Failure for what is not an address, and for schemes other than http, https and file.
+    static QUrl addressOf(const QString& entry);
 
 private:
-    QVariant evaluate(const QString& script);
+    friend class WebEngineLoad;
+    QWebEnginePage* takePage(const QUrl& url);
+    void givePageBack(QWebEnginePage* page, bool reusable);
 
     EventPump& m_pump;
     Clock& m_clock;
     QWebEngineProfile* m_profile;
-    QWebEnginePage* m_page;
-    int m_readyState = Browser::ReadyStateComplete;
-    bool m_started = false;
-    QString m_loadError;
+    QList<QWebEnginePage*> m_idle;
+    quint64 m_loads = 0;
 };
 
 // Chromium refuses to run as root without its sandbox switched off: do that then, and only then.
