@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Runs a command and prints the peak of the summed resident memory of it and all its descendants
-# (browser engines run in several processes), sampled every 50 ms.
+# Runs a command and prints the peak and the last sample of the summed resident memory of it and all its
+# descendants (browser engines run in several processes), sampled every SAMPLE_SECONDS (0.05 by default).
 set -uo pipefail
+interval=${SAMPLE_SECONDS:-0.05}
 "$@" &
 root=$!
 peak=0
+last=0
 tree() { local p=$1; echo "$p"; for c in $(pgrep -P "$p"); do tree "$c"; done; }
 while kill -0 "$root" 2>/dev/null; do
     total=0
@@ -12,10 +14,11 @@ while kill -0 "$root" 2>/dev/null; do
         rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$p/status" 2>/dev/null)
         total=$((total + ${rss:-0}))
     done
+    (( total > 0 )) && last=$total
     (( total > peak )) && peak=$total
-    sleep 0.05
+    sleep "$interval"
 done
 wait "$root"
 status=$?
-echo "peak RSS of the process tree: $((peak / 1024)) MiB"
+echo "peak RSS of the process tree: $((peak / 1024)) MiB  last sample: $((last / 1024)) MiB"
 exit $status

@@ -156,6 +156,10 @@ void checkUsage(const QCommandLineParser& parser)
         throw UsageError{QStringLiteral("--mode between needs --start and --end")};
     if (mode == QStringLiteral("text-set") && parser.values(QStringLiteral("text")).isEmpty())
         throw UsageError{QStringLiteral("--mode text-set needs at least one --text")};
+    bool wholeNumber = false;
+    const int timeout = parser.value(QStringLiteral("page-timeout")).toInt(&wholeNumber);
+    if (!wholeNumber || timeout < 1 || timeout > 86'400)
+        throw UsageError{QStringLiteral("--page-timeout takes whole seconds from 1 to 86400")};
     if (parser.isSet(QStringLiteral("ext")) && !parser.isSet(QStringLiteral("folder")))
         throw UsageError{QStringLiteral("--ext goes with --folder")};
 }
@@ -241,6 +245,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("show-source"), QStringLiteral("Put each result beside its source.")},
         {QStringLiteral("format"), QStringLiteral("aligned, comma, table or jsonl (default aligned)."), QStringLiteral("format"), QStringLiteral("aligned")},
         {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."), QStringLiteral("file")},
+        {QStringLiteral("page-timeout"), QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."), QStringLiteral("seconds"), QStringLiteral("60")},
         {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
     });
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -270,6 +275,7 @@ int main(int argc, char* argv[])
     state.setCheck14(parser.isSet(QStringLiteral("show-source")) ? 1 : 0);
     if (parser.isSet(QStringLiteral("rendered")))
         state.selectOption2();
+    state.setPageTimeout(parser.value(QStringLiteral("page-timeout")).toInt());
 
     try {
         checkUsage(parser);

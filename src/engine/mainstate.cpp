@@ -46,3 +46,12 @@ void MainState::setResultsDisplayEnabled(bool enabled)
 {
     assign(this, m_resultsDisplayEnabled, enabled, &MainState::resultsDisplayEnabledChanged);
 }
+
+void MainState::setPageTimeout(int seconds)
+{
+    seconds = std::max(1, seconds);
+    if (seconds == m_pageTimeout)
+        return;
+    m_pageTimeout = seconds;
+    Q_EMIT pageTimeoutChanged(seconds);
+}

@@ -66,7 +66,7 @@ public:
 
     // How long one page may take to load before it is read as it stands, in seconds (1 and more).
     int pageTimeout() const { return m_pageTimeout; }
-    void setPageTimeout(int seconds) { m_pageTimeout = std::max(1, seconds); }
+    void setPageTimeout(int seconds);
 
     int pointer() const { return m_pointer; }
     bool isBusy() const { return m_pointer == Pointer::Busy; }
@@ -84,6 +84,7 @@ Q_SIGNALS:
     void progressValueChanged(int value);
     void pointerChanged(int value);
     void resultsDisplayEnabledChanged(bool enabled);
+    void pageTimeoutChanged(int seconds);
 
 private:
     bool m_option1 = true;

@@ -39,10 +39,11 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
     std::unique_ptr<PageLoad> load;
     bool complete = false;
 
-    p.run(100, [&] { load = host.browser.navigate(entry); });
+    const qint64 limitMs = qint64(state.pageTimeout()) * 1000;
+
+    p.run(100, [&] { load = host.browser.navigate(entry, limitMs); });
     p.run(102, [&] { counter = 0; });
     const qint64 started = host.clock.elapsedMs();
-    const qint64 limitMs = qint64(state.pageTimeout()) * 1000;
     while (load && p.test(104, [&] {
         complete = readyStateOf(*load) == Browser::ReadyStateComplete;
         return !complete && counter < Retrieval::WaitCap &&
@@ -79,6 +80,7 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
         }
         p.report(104, entry + QStringLiteral(": the page did not finish loading within ") + limit +
                           QStringLiteral(" s; its text is what had loaded by then"));
+        load->stop();
     }
 
     if (p.test(120, [&] { return state.option1(); })) {

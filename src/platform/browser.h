@@ -15,6 +15,9 @@ public:
     // Whether this navigation's document has replaced the one shown before it. Asked only of a navigation
     // that has not finished; throws Failure when the page does not answer.
     virtual bool committed() = 0;
+    // Stops a navigation that has not finished, keeping the document as far as it has loaded: a page that
+    // reloads itself or never ends is read as it stands.
+    virtual void stop() = 0;
     // The document element's outer HTML with CR LF line breaks. Throws Failure when it cannot be read.
     virtual QString outerHtml() = 0;
     // The body's rendered text with CR LF line breaks. Throws Failure without a body.
@@ -28,6 +31,7 @@ public:
 
     virtual ~Browser() = default;
     // Starts loading the entry on a page that no other navigation uses until the returned load is dropped.
+    // `timeLimitMs` is what the whole retrieval may take; reads of a page that does not answer end with it.
     // Throws Failure when the entry is not an address the engine may load.
-    virtual std::unique_ptr<PageLoad> navigate(const QString& entry) = 0;
+    virtual std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) = 0;
 };

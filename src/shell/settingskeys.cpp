@@ -62,6 +62,15 @@ bool toTruthValue(const QString& stored)
     return number != 0;
 }
 
+int toSeconds(const QString& stored)
+{
+    bool ok = false;
+    const double number = toNumber(stored, &ok);
+    if (!ok || number < 1 || number > 86'400)
+        throw Failure(QStringLiteral("Invalid property value"));
+    return static_cast<int>(std::nearbyint(number));
+}
+
 QString joinUrlList(const QStringList& entries) { return entries.join(Separator); }
 
 QStringList splitUrlList(const QString& stored)
@@ -114,6 +123,8 @@ void persistChanges(MainState& state, SettingsStore& store)
                      [s](const QString& t) { write(*s, QStringLiteral("Text1"), t); });
     QObject::connect(&state, &MainState::text2Changed, &state,
                      [s](const QString& t) { write(*s, QStringLiteral("Text2"), t); });
+    QObject::connect(&state, &MainState::pageTimeoutChanged, &state,
+                     [s](int seconds) { write(*s, QStringLiteral("PageTimeout"), QString::number(seconds)); });
 }
 
 void loadBetweenFields(Host& host, BetweenState& between)

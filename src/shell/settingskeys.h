@@ -17,6 +17,7 @@ void write(SettingsStore& store, const QString& key, const QString& value);
 // Stored forms and their conversions back. Conversions throw Failure for text they cannot convert.
 int toWholeNumber(const QString& stored);   // check-box values
 bool toTruthValue(const QString& stored);   // "True"/"False" in any case, or a number (0 is false)
+int toSeconds(const QString& stored);       // a time limit: a whole number of seconds, 1 or more
 inline QString fromTruthValue(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
 // The source list as one value: entries joined by "||Separator||"; empty pieces are dropped on the way back.

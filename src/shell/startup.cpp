@@ -66,6 +66,9 @@ void Form_Load(Host& host, MainState& state, WindowShell& window)
     p.run(136, [&] { entries = Settings::splitUrlList(Settings::read(store, QStringLiteral("ListView1"), QString())); });
     for (const QString& entry : std::as_const(entries))
         p.run(138, [&] { state.urls.append(entry); });
+    p.run(140, [&] {
+        state.setPageTimeout(Settings::toSeconds(Settings::read(store, QStringLiteral("PageTimeout"), QStringLiteral("60"))));
+    });
 }
 
 void Form_QueryUnload(Host& host, MainState& state)

@@ -22,6 +22,8 @@
 #include "ui/urllistmodel.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QSpinBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QStyle>
@@ -209,6 +211,19 @@ QWidget* Form1::buildCommandsColumn()
     auto* options = new QVBoxLayout(frame3);
     options->addWidget(m_option1);
     options->addWidget(m_option2);
+    m_pageTimeout = new QSpinBox(frame3);
+    m_pageTimeout->setObjectName(QStringLiteral("PageTimeout"));
+    m_pageTimeout->setRange(1, 3600);
+    m_pageTimeout->setSuffix(QStringLiteral(" s"));
+    m_pageTimeout->setToolTip(QStringLiteral("How long one page may take to load. A page still loading then is "
+                                             "read as far as it has loaded; one that has not answered gives no text."));
+    auto* timeoutRow = new QHBoxLayout;
+    auto* timeoutLabel = new QLabel(QStringLiteral("Page time limit:"), frame3);
+    timeoutLabel->setBuddy(m_pageTimeout);
+    timeoutRow->addWidget(timeoutLabel);
+    timeoutRow->addWidget(m_pageTimeout);
+    timeoutRow->addStretch(1);
+    options->addLayout(timeoutRow);
     grid->addWidget(frame3, 6, 0, 1, 3);
 
     auto* frame2 = new QGroupBox(QStringLiteral("Results Option"), column);
@@ -271,6 +286,9 @@ void Form1::bindState()
 
     connect(m_check1, &QAbstractButton::toggled, &s, [&s](bool on) { s.setCheck1(on ? 1 : 0); });
     connect(m_check14, &QAbstractButton::toggled, &s, [&s](bool on) { s.setCheck14(on ? 1 : 0); });
+    m_pageTimeout->setValue(s.pageTimeout());
+    connect(m_pageTimeout, &QSpinBox::valueChanged, &s, &MainState::setPageTimeout);
+    connect(&s, &MainState::pageTimeoutChanged, m_pageTimeout, &QSpinBox::setValue);
     connect(&s, &MainState::check1Changed, m_check1, [this](int v) { m_check1->setChecked(v != 0); });
     connect(&s, &MainState::check14Changed, m_check14, [this](int v) { m_check14->setChecked(v != 0); });
     m_check1->setChecked(s.keepDuplicates());

@@ -13,6 +13,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTreeView;
 class PointerRules;
 class Form2;
@@ -68,6 +69,7 @@ private:
     QRadioButton* m_option2 = nullptr;
     QAbstractButton* m_check1 = nullptr;
     QAbstractButton* m_check14 = nullptr;
+    QSpinBox* m_pageTimeout = nullptr;
     QProgressBar* m_progress = nullptr;
     PointerRules* m_pointer = nullptr;
     // The two mode windows, made on first use and kept (hidden between uses) until the program ends.

@@ -23,6 +23,11 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -224,4 +229,73 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine)
     const CliRun version = cli({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("quarnel-cli "));
+}
+
+namespace {
+// The living processes below `root`, by /proc: the engine's zygotes, renderers and helpers.
+QList<qint64> descendantsOf(qint64 root)
+{
+    QMultiHash<qint64, qint64> children;
+    QHash<qint64, char> states;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!entry.toLongLong() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        children.insert(fields.value(1).toLongLong(), entry.toLongLong());
+        states.insert(entry.toLongLong(), fields.value(0).isEmpty() ? 0 : fields.value(0).at(0));
+    }
+    QList<qint64> found, pending{root};
+    while (!pending.isEmpty())
+        for (qint64 child : children.values(pending.takeFirst())) {
+            if (states.value(child) != 'Z')
+                found << child;
+            pending << child;
+        }
+    return found;
+}
+
+bool anyAlive(const QList<qint64>& pids)
+{
+    for (qint64 pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (stat.open(QIODevice::ReadOnly)) {
+            const QByteArray line = stat.readAll();
+            if (line.mid(line.lastIndexOf(')') + 2, 1) != "Z")
+                return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+// No engine process outlives the program: not after a normal end, not after SIGTERM or SIGINT mid-page.
+TEST_F(Cli, EveryEngineProcessEndsWithTheProgram)
+{
+    LocalHttpServer::Reply hang;
+    hang.delayMs = -1;
+    server->setReply(QStringLiteral("/hang.html"), hang);
+    for (const int signal : {0, SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        QProcess process;
+        QEventLoop loop;
+        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        process.start(QStringLiteral(QUARNEL_CLI), {QStringLiteral("--page-timeout"), QStringLiteral("2"), sources.last(),
+                                                   server->base() + QStringLiteral("/hang.html")});
+        QList<qint64> engine;
+        QTimer::singleShot(1500, &loop, [&] {
+            engine = descendantsOf(process.processId());
+            if (signal)
+                ::kill(pid_t(process.processId()), signal);
+        });
+        loop.exec();
+        EXPECT_GE(engine.size(), 2); // the engine had started its processes
+        QElapsedTimer waited;
+        waited.start();
+        while (anyAlive(engine) && waited.elapsed() < 5000)
+            QThread::msleep(50);
+        EXPECT_FALSE(anyAlive(engine));
+    }
 }

@@ -28,7 +28,7 @@ public:
 
     void setPage(const QString& entry, const QString& text) { pages[entry] = Page{text, text}; }
 
-    std::unique_ptr<PageLoad> navigate(const QString& entry) override
+    std::unique_ptr<PageLoad> navigate(const QString& entry, qint64) override
     {
         navigations << entry;
         if (onNavigate)
@@ -51,6 +51,7 @@ private:
         }
         QString loadError() override { return m_page.loadError; }
         bool committed() override { return m_page.commits; }
+        void stop() override {}
         QString outerHtml() override { return m_page.html; }
         QString bodyInnerText() override
         {

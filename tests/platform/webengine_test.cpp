@@ -14,6 +14,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <csignal>
+#include <unistd.h>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -347,4 +350,131 @@ TEST_F(RealBrowser, ARunStartedDuringAWaitLeavesTheFirstRunIntact)
             EXPECT_EQ(found, 2) << which << name;
         }
     EXPECT_EQ(dialogs.texts(), QStringList({QStringLiteral("Done."), QStringLiteral("Done.")}));
+}
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Kills every renderer process of this one (the children of its engine's zygotes): a renderer that dies
+// under a page.
+void killOurRenderers()
+{
+    QHash<qint64, qint64> parents;
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& pid : processes) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (pid.toLongLong() && stat.open(QIODevice::ReadOnly)) {
+            const QByteArray line = stat.readAll();
+            parents.insert(pid.toLongLong(), line.mid(line.lastIndexOf(')') + 4).split(' ').value(0).toLongLong());
+        }
+    }
+    for (auto it = parents.cbegin(); it != parents.cend(); ++it)
+        if (parents.value(it.value()) == getpid())
+            ::kill(pid_t(it.key()), SIGKILL);
+}
+} // namespace
+
+// Pages that hang their renderer, lose it, outgrow it, reload forever or drip: each costs at most its
+// limit and one report, and the good pages between them lose nothing.
+TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
+{
+    for (const char* name : {"/g1", "/g2", "/g3", "/g4", "/g5", "/g6"})
+        server->setPage(QLatin1String(name), pageOf(QLatin1String(name)));
+    server->setPage(QStringLiteral("/busy"), "<html><body><p>busy</p><script>while (true) {}</script></body></html>");
+    server->setPage(QStringLiteral("/busy-after"),
+                    "<html><body><p>busy later</p><script>setTimeout(function () { while (true) {} }, 0)</script></body></html>");
+    server->setPage(QStringLiteral("/reloads"),
+                    "<html><body><p>reloads forever</p><script>onload = function () { location.reload() }</script></body></html>");
+    server->setPage(QStringLiteral("/greedy"), "<html><body><p>greedy</p><script>var kept = [];"
+                                               " for (;;) kept.push(new Float64Array(1 << 20).fill(1));</script></body></html>");
+    LocalHttpServer::Reply held;
+    held.body = "<html><body><p>held open</p>";
+    held.holdAfterBody = true;
+    server->setReply(QStringLiteral("/killed"), held);
+    LocalHttpServer::Reply drip = held;
+    drip.body = "<html><body><p>drips</p>";
+    drip.dripEveryMs = 1000;
+    server->setReply(QStringLiteral("/drips"), drip);
+
+    const QString b = server->base();
+    const QStringList names = {u"/g1"_s, u"/busy"_s, u"/g2"_s, u"/busy-after"_s, u"/g3"_s, u"/killed"_s, u"/g4"_s, u"/greedy"_s, u"/g5"_s, u"/reloads"_s, u"/drips"_s, u"/g6"_s};
+    for (const QString& name : names)
+        state.urls.append(b + name);
+    ScriptedPump scripted;
+    WebEngineBrowser engine(scripted, clock);
+    Host faulty{engine, dialogs, scripted, clock, settings, processes, clipboard, files};
+    scripted.when = [&] { return state.statusLine().startsWith(QStringLiteral("Retreiving: ") + b + QStringLiteral("/killed  200")); };
+    scripted.action = killOurRenderers;
+    renderedText();
+    state.setCheck1(1);
+    state.setCheck14(1);
+    state.setPageTimeout(3);
+
+    QElapsedTimer timer;
+    timer.start();
+    PushButton3_Click(faulty, state);
+    const qint64 took = timer.elapsed();
+
+    expectRowsUnderTheirOwnSource(state);
+    QStringList rows;
+    for (qsizetype i = 1; i <= state.results.count(); ++i)
+        rows << state.results.at(i).first.mid(b.size()) + QStringLiteral(" | ") + state.results.at(i).result();
+    EXPECT_EQ(rows, QStringList({u"/g1 | first of /g1"_s, u"/g1 | second of /g1"_s, u"/g2 | first of /g2"_s, u"/g2 | second of /g2"_s,
+                                 u"/g3 | first of /g3"_s, u"/g3 | second of /g3"_s, u"/g4 | first of /g4"_s, u"/g4 | second of /g4"_s,
+                                 u"/g5 | first of /g5"_s, u"/g5 | second of /g5"_s, u"/reloads | reloads forever"_s,
+                                 u"/drips | drips"_s, u"/g6 | first of /g6"_s, u"/g6 | second of /g6"_s}));
+    QStringList reports;
+    for (const auto& message : dialogs.errorReports())
+        reports << message.text.section(QStringLiteral("\r\n"), 0, 0) + QStringLiteral(" @") +
+                       message.text.section(QStringLiteral(" at line "), 1).left(3);
+    EXPECT_EQ(reports,
+              QStringList({QStringLiteral("Could not load %1/busy: the page did not answer within 3 s @100").arg(b),
+                           QStringLiteral("The page did not answer @126"),
+                           QStringLiteral("Could not load %1/killed: the page's renderer was killed (signal or out of memory) @100").arg(b),
+                           QStringLiteral("Could not load %1/greedy: the page needs more than 1200 MB of memory to be shown @100").arg(b),
+                           QStringLiteral("%1/reloads: the page did not finish loading within 3 s; its text is what had loaded by then @104").arg(b),
+                           QStringLiteral("%1/drips: the page did not finish loading within 3 s; its text is what had loaded by then @104").arg(b)}))
+        << reports.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(dialogs.messages.last().text, QStringLiteral("Done."));
+    // Four pages cost their 3 s limit (the busy one 2 s more to find it does not answer); nothing else waits.
+    EXPECT_LT(took, 4 * 3000 + 2000 + 20000) << took;
+}
+
+// A local page's own script, style and frame load; its scripts read no local file, beside it or elsewhere.
+TEST_F(RealBrowser, ALocalPageReadsNoOtherLocalFile)
+{
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const QByteArray& content) {
+        QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    };
+    write(QStringLiteral("else/secret.txt"), "SECRET ELSEWHERE");
+    write(QStringLiteral("else/secret.html"), "<p>SECRET PAGE ELSEWHERE</p>");
+    write(QStringLiteral("site/beside.txt"), "SECRET BESIDE");
+    write(QStringLiteral("site/own.js"), "document.write('<p>own script ran</p>');");
+    write(QStringLiteral("site/page_files/frame.html"), "<p>own frame</p>");
+    write(QStringLiteral("site/page.html"),
+          "<html><body><script src=\"own.js\"></script><div id=\"out\"></div>"
+          "<iframe id=\"f1\" src=\"page_files/frame.html\"></iframe><iframe id=\"f2\" src=\"beside.txt\"></iframe>"
+          "<iframe id=\"f3\" src=\"../else/secret.html\"></iframe><object id=\"f4\" data=\"../else/secret.txt\"></object>"
+          "<script>function say(t) { var p = document.createElement('p'); p.textContent = t;"
+          " document.getElementById('out').appendChild(p); }"
+          "['beside.txt', '../else/secret.txt', 'file:///etc/hostname'].forEach(function (u) {"
+          " try { var x = new XMLHttpRequest(); x.open('GET', u, false); x.send(); say('xhr ' + x.responseText); }"
+          " catch (e) { say('xhr refused'); }"
+          " fetch(u).then(function (r) { return r.text(); }).then(function (t) { say('fetch ' + t); },"
+          " function () { say('fetch refused'); }); });"
+          "onload = function () { ['f1', 'f2', 'f3', 'f4'].forEach(function (id) { var e = document.getElementById(id);"
+          " try { var d = e.contentDocument; say(id + ' ' + (d && d.body ? d.body.innerText : 'nothing')); }"
+          " catch (x) { say(id + ' refused'); } }); };</script></body></html>");
+    renderedText();
+    const QString text = get(dir.filePath(QStringLiteral("site/page.html")));
+    EXPECT_TRUE(text.contains(QStringLiteral("own script ran"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("f1 own frame"))) << text.toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("xhr refused")), 3) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("SECRET"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("fetch ")) && !text.contains(QStringLiteral("fetch refused")));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }

@@ -110,6 +110,8 @@ TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose)
     EXPECT_EQ(f.settings.value(QStringLiteral("Option2")), QStringLiteral("True"));
     f.state.setCheck14(1);
     EXPECT_EQ(f.settings.value(QStringLiteral("Check14")), QStringLiteral("1"));
+    f.state.setPageTimeout(15);
+    EXPECT_EQ(f.settings.value(QStringLiteral("PageTimeout")), QStringLiteral("15"));
     EXPECT_FALSE(f.settings.values.contains(FakeSettings::keyOf(QStringLiteral("ListView1"))));
 
     f.addUrls({QStringLiteral("a"), QStringLiteral("x||Separator||y"), QStringLiteral("c")});
@@ -124,6 +126,7 @@ TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose)
     next.settings.values = f.settings.values;
     Form_Load(next.host, next.state, window);
     EXPECT_EQ(next.state.urls.count(), 4);
+    EXPECT_EQ(next.state.pageTimeout(), 15);
 
     next.state.urls.clear();
     Form_QueryUnload(next.host, next.state);

@@ -58,6 +58,11 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
     if (!page->holdAfterBody)
         head += "Content-Length: " + QByteArray::number(page->body.size()) + "\r\n";
     socket->write(head + "\r\n" + page->body);
-    if (!page->holdAfterBody)
+    if (!page->holdAfterBody) {
         socket->disconnectFromHost();
+    } else if (page->dripEveryMs > 0) {
+        auto* drip = new QTimer(socket);
+        connect(drip, &QTimer::timeout, socket, [socket] { socket->write(" "); });
+        drip->start(page->dripEveryMs);
+    }
 }

@@ -15,6 +15,7 @@ public:
         QByteArray extraHeaders;  // whole header lines, each ending in CR LF
         int delayMs = 0;          // before anything is sent; -1: the connection is held and never answered
         bool holdAfterBody = false; // the body is sent but the response never ends (no length, kept open)
+        int dripEveryMs = 0;        // with holdAfterBody: one more byte at this interval
     };
 
     explicit LocalHttpServer(QObject* parent = nullptr);

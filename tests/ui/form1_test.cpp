@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -98,6 +99,8 @@ TEST_F(MainWindow, ControlsAndStateFollowEachOther)
     EXPECT_FALSE(find<QRadioButton>("Option2")->isChecked());
     find<QAbstractButton>("Check1")->click();
     EXPECT_TRUE(f.state.keepDuplicates());
+    find<QSpinBox>("PageTimeout")->setValue(20);
+    EXPECT_EQ(f.state.pageTimeout(), 20);
     f.state.setStatusLine(QStringLiteral("Processing: 100% done"));
     EXPECT_EQ(find<QProgressBar>("ProgressBar1")->text(), QStringLiteral("Processing: 100% done"));
 }

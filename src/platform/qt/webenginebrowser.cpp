@@ -12,6 +12,11 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
+#include <QFile>
+#include <QFileInfo>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -31,13 +36,6 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
 };
-
-QString withCrLf(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text;
-}
 
 QString httpReason(int status)
 {
@@ -92,6 +90,48 @@ QString terminationReason(QWebEnginePage::RenderProcessTerminationStatus status,
     }
 }
 
+// Local pages load their own scripts, styles, images and frames, as a browser opened on a saved page does,
+// but their scripts never read a local file: no XMLHttpRequest or fetch of a file: address, no worker from
+// one, and no frame or object but an HTML document in the page's own folder tree (a saved page's frames).
+// Web pages cannot reach file: addresses at all.
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        if (!info.requestUrl().isLocalFile())
+            return;
+        switch (info.resourceType()) {
+        case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
+        case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
+        case QWebEngineUrlRequestInfo::ResourceTypeScript:
+        case QWebEngineUrlRequestInfo::ResourceTypeImage:
+        case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+        case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+            return;
+        case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
+        case QWebEngineUrlRequestInfo::ResourceTypeObject:
+            info.block(!isOwnDocument(info.firstPartyUrl(), info.requestUrl()));
+            return;
+        default:
+            info.block(true);
+        }
+    }
+
+private:
+    static bool isOwnDocument(const QUrl& page, const QUrl& target)
+    {
+        static const QRegularExpression html(QStringLiteral("\\.(x?html?|shtml)$"), QRegularExpression::CaseInsensitiveOption);
+        if (!page.isLocalFile() || !html.match(target.path()).hasMatch())
+            return false;
+        // Links are followed on both sides: a link in the folder to a file elsewhere is elsewhere.
+        const QString folder = QFileInfo(QFileInfo(page.toLocalFile()).canonicalPath()).canonicalFilePath();
+        const QString file = QFileInfo(target.toLocalFile()).canonicalFilePath();
+        return !folder.isEmpty() && file.startsWith(folder + QLatin1Char('/'));
+    }
+};
+
 } // namespace
 
 // One navigation on one page. Each load carries a number that it writes into its own document the first
@@ -100,20 +140,21 @@ QString terminationReason(QWebEnginePage::RenderProcessTerminationStatus status,
 // apart from one that did.
 class WebEngineLoad : public QObject, public PageLoad {
 public:
-    WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, quint64 number)
-        : m_browser(browser), m_page(page), m_number(number)
+    WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, quint64 number, qint64 timeLimitMs)
+        : m_browser(browser), m_page(page), m_number(number), m_started(browser.m_clock.elapsedMs()),
+          m_timeLimitMs(timeLimitMs)
     {
         connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
             if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
                 m_loading = true;
-                m_started = true;
+                m_navigationStarted = true;
                 return;
             }
-            if (!m_started)
+            if (!m_navigationStarted)
                 return; // the end of a load that an earlier navigation began
             m_loading = false;
-            if (m_readyState == Browser::ReadyStateComplete)
-                return; // the page navigates on its own after this navigation ended: not reusable, see below
+            if (m_readyState == Browser::ReadyStateComplete || m_stopped)
+                return; // the page navigates on its own after this navigation ended, or was stopped here
             m_readyState = Browser::ReadyStateComplete;
             if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
                 fail(failureReason(info));
@@ -123,9 +164,8 @@ public:
         connect(page, &QWebEnginePage::renderProcessTerminated, this,
                 [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                     m_readyState = Browser::ReadyStateComplete;
-                    m_unusable = true;
-                    if (m_loadError.isEmpty())
-                        m_loadError = terminationReason(status, exitCode);
+                    m_unusable = m_gone = true;
+                    fail(terminationReason(status, exitCode));
                 });
         connect(page->profile(), &QWebEngineProfile::downloadRequested, this,
                 [this](QWebEngineDownloadRequest* download) {
@@ -140,14 +180,27 @@ public:
     ~WebEngineLoad() override
     {
         disconnect(); // nothing of this page may reach a load that is gone
+        // A large document is not kept for reuse: its renderer's memory goes with it.
+        const qint64 pid = m_page->renderProcessPid();
+        const bool small = pid <= 0 || residentMegabytes(pid) <= WebEngineBrowser::ReusableRendererMb;
         m_browser.givePageBack(m_page, m_read && !m_loading && !m_unusable && m_loadError.isEmpty() &&
-                                           m_readyState == Browser::ReadyStateComplete);
+                                           m_readyState == Browser::ReadyStateComplete && small);
     }
 
     void start(const QUrl& url) { m_page->load(url); }
 
-    int readyState() override { return m_readyState; }
+    int readyState() override
+    {
+        watchMemory();
+        return m_readyState;
+    }
     QString loadError() override { return m_loadError; }
+
+    void stop() override
+    {
+        m_unusable = m_stopped = true;
+        m_page->triggerAction(QWebEnginePage::Stop);
+    }
 
     bool committed() override
     {
@@ -160,43 +213,78 @@ public:
 
     QString outerHtml() override
     {
-        const QVariant html = read(QStringLiteral("document.documentElement ? document.documentElement.outerHTML : null"));
-        if (html.isNull())
-            throw Failure(QStringLiteral("The document has no root element"));
-        return withCrLf(html.toString());
+        return read(QStringLiteral("document.documentElement ? document.documentElement.outerHTML : null"),
+                    QStringLiteral("The document has no root element"));
     }
 
     QString bodyInnerText() override
     {
-        const QVariant text = read(QStringLiteral("document.body ? document.body.innerText : null"));
-        if (text.isNull())
-            throw Failure(QStringLiteral("Object required: the document has no body"));
-        return withCrLf(text.toString());
+        return read(QStringLiteral("document.body ? document.body.innerText : null"),
+                    QStringLiteral("Object required: the document has no body"));
     }
 
 private:
+    // Text comes over in slices of this many characters, so that a large document is never copied whole
+    // between the engine's processes at once.
+    static constexpr int SliceLength = 4 << 20;
+
     void fail(const QString& reason)
     {
         if (m_loadError.isEmpty())
             m_loadError = reason;
     }
 
-    // Evaluates `expression` in this load's own document, and marks the document as this load's.
-    QVariant read(const QString& expression)
+    // Evaluates `expression` in this load's own document with CR LF line breaks, and marks the document as
+    // this load's.
+    QString read(const QString& expression, const QString& missing)
     {
-        const QVariant answer = evaluate(QStringLiteral("(function () {"
-                                                        " if (location.href === 'about:blank' || (window.__quarnelLoad !== undefined"
-                                                        " && window.__quarnelLoad !== %1)) return {stale: true};"
-                                                        " window.__quarnelLoad = %1;"
-                                                        " return {value: %2}; })()")
-                                             .arg(m_number)
-                                             .arg(expression),
-                                         WebEngineBrowser::ScriptTimeLimitMs);
-        const QVariantMap result = answer.toMap();
-        if (result.isEmpty() || result.value(QStringLiteral("stale")).toBool())
+        const QVariantMap head =
+            evaluate(QStringLiteral("(function () {"
+                                    " if (location.href === 'about:blank' || (window.__quarnelLoad !== undefined"
+                                    " && window.__quarnelLoad !== %1)) return {stale: true};"
+                                    " window.__quarnelLoad = %1;"
+                                    " var value = %2;"
+                                    " if (value === null || value === undefined) return {missing: true};"
+                                    " window.__quarnelText = String(value);"
+                                    " return {length: window.__quarnelText.length}; })()")
+                         .arg(m_number)
+                         .arg(expression),
+                     readLimitMs())
+                .toMap();
+        if (head.isEmpty() || head.value(QStringLiteral("stale")).toBool())
             throw Failure(QStringLiteral("The page shows no document of its own"));
         m_read = true;
-        return result.value(QStringLiteral("value"));
+        if (head.value(QStringLiteral("missing")).toBool())
+            throw Failure(missing);
+        // Each slice gets its CR LF line breaks on its own, and never ends inside a CR LF pair.
+        const qint64 length = head.value(QStringLiteral("length")).toLongLong();
+        QString text;
+        text.reserve(length);
+        for (qint64 from = 0; from < length;) {
+            const QVariantMap slice =
+                evaluate(QStringLiteral("(function () { var t = window.__quarnelText; if (typeof t !== 'string') return null;"
+                                        " var end = Math.min(t.length, %1 + %2);"
+                                        " if (end < t.length && t.charCodeAt(end - 1) === 13) end--;"
+                                        " var s = t.substring(%1, end).replace(/\\r?\\n/g, '\\r\\n');"
+                                        " if (end >= t.length) delete window.__quarnelText;"
+                                        " return {text: s, next: end}; })()")
+                             .arg(from)
+                             .arg(SliceLength),
+                         readLimitMs())
+                    .toMap();
+            const qint64 next = slice.value(QStringLiteral("next")).toLongLong();
+            if (slice.isEmpty() || next <= from)
+                throw Failure(QStringLiteral("The page changed while it was being read"));
+            text += slice.value(QStringLiteral("text")).toString();
+            from = next;
+        }
+        return text;
+    }
+
+    // A read may take what is left of the retrieval's time, and never less than a short answer needs.
+    qint64 readLimitMs() const
+    {
+        return std::max(WebEngineBrowser::ProbeTimeLimitMs, m_timeLimitMs - (m_browser.m_clock.elapsedMs() - m_started));
     }
 
     QVariant evaluate(const QString& script, qint64 limitMs)
@@ -212,7 +300,10 @@ private:
         });
         const qint64 started = m_browser.m_clock.elapsedMs();
         while (!answer->done) {
-            if (m_unusable || m_browser.m_clock.elapsedMs() - started > limitMs) {
+            watchMemory();
+            if (m_gone)
+                throw Failure(m_loadError); // the renderer has gone, or was stopped for its memory
+            if (m_browser.m_clock.elapsedMs() - started > limitMs) {
                 m_unusable = true; // a page that does not answer is never used again
                 throw Failure(QStringLiteral("The page did not answer"));
             }
@@ -221,14 +312,46 @@ private:
         return answer->value;
     }
 
+    // A page whose renderer outgrows the limit is stopped there: one huge page must not take the machine.
+    void watchMemory()
+    {
+        const qint64 now = m_browser.m_clock.elapsedMs();
+        if (m_unusable || now - m_lastMemoryCheck < 100)
+            return;
+        m_lastMemoryCheck = now;
+        const qint64 pid = m_page->renderProcessPid();
+        if (pid <= 0 || residentMegabytes(pid) <= WebEngineBrowser::RendererMemoryLimitMb)
+            return;
+        fail(QStringLiteral("the page needs more than %1 MB of memory to be shown").arg(WebEngineBrowser::RendererMemoryLimitMb));
+        m_readyState = Browser::ReadyStateComplete;
+        m_unusable = m_gone = true;
+        ::kill(pid_t(pid), SIGKILL);
+    }
+
+    static qint64 residentMegabytes(qint64 pid)
+    {
+        QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
+        if (!statm.open(QIODevice::ReadOnly))
+            return 0;
+        const QList<QByteArray> fields = statm.readAll().split(' ');
+        if (fields.size() < 2)
+            return 0;
+        return fields[1].toLongLong() * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+    }
+
     WebEngineBrowser& m_browser;
     QWebEnginePage* m_page;
     const quint64 m_number;
+    const qint64 m_started;
+    const qint64 m_timeLimitMs;
+    qint64 m_lastMemoryCheck = 0;
     int m_readyState = 1;
-    bool m_started = false;
+    bool m_navigationStarted = false;
     bool m_loading = false;
     bool m_read = false;
     bool m_unusable = false;
+    bool m_stopped = false; // by this load, at the time limit
+    bool m_gone = false;    // the renderer has ended
     QString m_loadError;
 };
 
@@ -237,6 +360,7 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
 {
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest* download) { download->cancel(); });
+    m_profile->setUrlRequestInterceptor(new LocalFileGuard(m_profile));
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -258,10 +382,10 @@ QUrl WebEngineBrowser::addressOf(const QString& entry)
     return url;
 }
 
-std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry)
+std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint64 timeLimitMs)
 {
     const QUrl url = addressOf(entry);
-    auto load = std::make_unique<WebEngineLoad>(*this, takePage(url), ++m_loads);
+    auto load = std::make_unique<WebEngineLoad>(*this, takePage(url), ++m_loads, timeLimitMs);
     load->start(url);
     return load;
 }

@@ -18,13 +18,14 @@ class QWebEnginePage;
 class WebEngineBrowser : public QObject, public Browser {
     Q_OBJECT
 public:
-    static constexpr qint64 ScriptTimeLimitMs = 15'000; // reading a loaded document
-    static constexpr qint64 ProbeTimeLimitMs = 2'000;   // asking a page that did not finish what it shows
+    static constexpr qint64 ProbeTimeLimitMs = 2'000; // the least time a script in a page is given to answer
+    static constexpr qint64 RendererMemoryLimitMb = 1200; // a page whose renderer outgrows this is not read
+    static constexpr qint64 ReusableRendererMb = 300;     // a page whose renderer is larger is not kept
 
     WebEngineBrowser(EventPump& pump, Clock& clock, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
 
-    std::unique_ptr<PageLoad> navigate(const QString& entry) override;
+    std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) override;
 
     // The address the engine loads for an entry: an absolute path or a file: URL is a local file, anything
     // else a web address (http:// added when there is no scheme), never resolved against a folder. Throws
