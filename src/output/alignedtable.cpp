@@ -19,11 +19,18 @@ void StatusLineProgress::setValue(double value)
 
 namespace AlignedTable {
 
+const ResultRow& rowAt(const ResultsList& list, qsizetype row)
+{
+    if (row < 1 || row > list.count())
+        throw Failure(QStringLiteral("Index out of bounds"));
+    return list.at(row);
+}
+
 QString cellText(const ResultsList& list, qsizetype row, int column)
 {
-    if (row < 1 || row > list.count() || column < 1 || column > list.columns().size())
+    if (column < 1)
         throw Failure(QStringLiteral("Index out of bounds"));
-    const ResultRow& r = list.at(row);
+    const ResultRow& r = rowAt(list, row);
     if (column == 1)
         return r.first;
     return column == 2 && r.second ? *r.second : QString();
@@ -41,6 +48,7 @@ void appendCell(QString& line, const QString& text, qsizetype width)
 
 using AlignedTable::appendCell;
 using AlignedTable::cellText;
+using AlignedTable::rowAt;
 
 void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const ResultsList& list,
                                 const QString& path, ProgressDisplay* progress, TextFileWriter& file)
@@ -56,6 +64,15 @@ void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const Results
         p.run(line + 4, [&] { progress->setStatus(status); });
         p.run(line + 6, [&] { pump.processPendingEvents(); });
     };
+    // A save that has lost its file, or whose rows were cleared under it, ends after its one report: the
+    // old file stays as it was.
+    bool ended = false;
+    const auto finish = [&] {
+        if (progress) {
+            p.run(146, [&] { progress->setValue(0); });
+            p.run(148, [&] { progress->setStatus(MainState::idleStatus()); });
+        }
+    };
 
     report(100, 1, writing);
     QVector<qsizetype> widths;
@@ -66,38 +83,60 @@ void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const Results
             qsizetype width = list.columns().at(c - 1).header.size();
             for (qsizetype r = 1; r <= rows; ++r) {
                 pump.processPendingEvents();
+                if (r > list.count())
+                    ended = true;
                 width = std::max(width, cellText(list, r, c).size());
             }
             widths << width;
         }
     });
+    if (ended) {
+        finish();
+        return;
+    }
     report(110, 10, writing);
+    // A column added since the width pass is as wide as its header.
+    const auto widthOf = [&](int c) {
+        return c <= widths.size() ? widths.at(c - 1) : list.columns().value(c - 1).header.size();
+    };
 
     p.run(118, [&] { file.create(path); });
+    if (file.failed()) {
+        finish();
+        return;
+    }
     p.run(120, [&] {
         QString line;
-        for (int c = 1; c <= widths.size(); ++c) {
+        const auto columns = list.columns().size();
+        for (int c = 1; c <= columns; ++c) {
             pump.processPendingEvents();
-            appendCell(line, list.columns().at(c - 1).header, widths.at(c - 1));
+            appendCell(line, list.columns().value(c - 1).header, widthOf(c));
         }
         file.writeLine(line);
     });
     report(122, 20, writing);
 
     const qsizetype rows = list.count();
-    for (qsizetype r = 1; r <= rows; ++r) {
+    const int columns = int(list.columns().size());
+    for (qsizetype r = 1; r <= rows && !file.failed() && !ended; ++r) {
         p.run(130, [&] { pump.processPendingEvents(); });
         bool checked = false;
-        p.run(132, [&] { checked = list.at(r).checked; });
+        p.run(132, [&] {
+            ended = r > list.count();
+            checked = rowAt(list, r).checked;
+        });
         if (!checked)
             continue;
         QString line;
         p.run(134, [&] {
-            for (int c = 1; c <= widths.size(); ++c) {
+            for (int c = 1; c <= columns; ++c) {
                 pump.processPendingEvents();
-                appendCell(line, cellText(list, r, c), widths.at(c - 1));
+                ended = r > list.count();
+                appendCell(line, cellText(list, r, c), widthOf(c));
             }
         });
+        if (ended)
+            break;
         if (progress) {
             p.run(136, [&] {
                 pump.processPendingEvents();
@@ -110,15 +149,16 @@ void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const Results
         }
         p.run(138, [&] { file.writeLine(line); });
     }
+    if (file.failed() || ended) {
+        finish();
+        return;
+    }
     if (progress) {
         p.run(140, [&] { progress->setValue(100); });
         p.run(142, [&] { progress->setStatus(QStringLiteral("Done.")); });
     }
     p.run(144, [&] { file.close(); });
-    if (progress) {
-        p.run(146, [&] { progress->setValue(0); });
-        p.run(148, [&] { progress->setStatus(MainState::idleStatus()); });
-    }
+    finish();
 }
 
 QString buildClipboardTable(EventPump& pump, const ResultsList& list)
@@ -127,16 +167,18 @@ QString buildClipboardTable(EventPump& pump, const ResultsList& list)
         return {};
     const int columns = int(list.columns().size());
     QVector<qsizetype> widths(columns, 0);
+    const qsizetype rows = list.count();
     for (int c = 1; c <= columns; ++c) {
-        for (qsizetype r = 1, rows = list.count(); r <= rows; ++r) {
+        for (qsizetype r = 1; r <= rows; ++r) {
             pump.processPendingEvents();
             widths[c - 1] = std::max(widths[c - 1], cellText(list, r, c).size());
         }
     }
+    // Rows cleared meanwhile end the copy with a failure: never a read of a row that is gone.
     QString text;
-    for (qsizetype r = 1; r <= list.count(); ++r) {
+    for (qsizetype r = 1; r <= rows; ++r) {
         pump.processPendingEvents();
-        if (!list.at(r).checked)
+        if (!rowAt(list, r).checked)
             continue;
         const qsizetype lineStart = text.size();
         for (int c = 1; c <= columns; ++c) {

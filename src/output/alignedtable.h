@@ -28,16 +28,21 @@ private:
     MainState& m_state;
 };
 
+struct ResultRow;
+
 namespace AlignedTable {
+// The row at a 1-based position; throws Failure when it does not exist (any more).
+const ResultRow& rowAt(const ResultsList& list, qsizetype row);
 // A row's text in a 1-based column: the first-column text, or the second for column 2 (empty when the row
-// has none). Throws Failure when the row or column does not exist (any more).
+// has none, and for a column past the second). Throws Failure when the row does not exist (any more).
 QString cellText(const ResultsList& list, qsizetype row, int column);
 // `text` padded with blanks to `width` (unless longer), then a tab.
 void appendCell(QString& line, const QString& text, qsizetype width);
 } // namespace AlignedTable
 
 // Writes the list as a table of tab-ended cells padded to their column's width: the header line, then one
-// line per checked row. Reports its own failures and carries on; `progress` may be null.
+// line per checked row. Reports its own failures and carries on, except that a save whose file fails or
+// whose rows are cleared under it ends after that one report and leaves the old file; `progress` may be null.
 void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const ResultsList& list,
                                 const QString& path, ProgressDisplay* progress, TextFileWriter& file);
 

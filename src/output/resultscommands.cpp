@@ -61,16 +61,24 @@ void PushButton1_Click(Host& host, MainState& state)
     p.run(116, [&] { state.setPointer(Pointer::Busy); });
     TextFileWriter file;
     p.run(118, [&] { file.create(path); });
+    // A file that cannot be created, or rows cleared under the save, end it after that one report; the
+    // old file stays as it was.
+    bool ended = file.failed();
     QString line;
     const qsizetype rows = state.results.count();
-    for (qsizetype r = 1; r <= rows; ++r) {
+    for (qsizetype r = 1; r <= rows && !ended; ++r) {
         p.run(120, [&] { host.pump.processPendingEvents(); });
-        p.run(122, [&] { line += AlignedTable::cellText(state.results, r, 1) + QLatin1Char(','); });
+        p.run(122, [&] {
+            ended = r > state.results.count();
+            line += AlignedTable::cellText(state.results, r, 1) + QLatin1Char(',');
+        });
     }
-    p.run(124, [&] {
-        file.writeLine(line);
-        file.close();
-    });
+    if (!ended) {
+        p.run(124, [&] {
+            file.writeLine(line);
+            file.close();
+        });
+    }
     p.run(126, [&] { state.setPointer(Pointer::Default); });
 }
 
@@ -92,16 +100,21 @@ bool setClipboardText(Clipboard& clipboard, const QString& text)
 void PushButton12_Click(Host& host, MainState& state)
 {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton12_Click"));
+    bool copied = false;
     p.run(100, [&] {
-        if (state.results.isEmpty())
-            return; // the clipboard keeps what it had
+        if (state.results.isEmpty()) {
+            copied = true; // the clipboard keeps what it had
+            return;
+        }
         const QString text = buildClipboardTable(host.pump, state.results);
         clearClipboard(host.clipboard);
-        setClipboardText(host.clipboard, text);
+        copied = setClipboardText(host.clipboard, text);
     });
+    // A copy that failed (reported above, or refused by the clipboard every time) never says it worked.
     p.run(102, [&] {
-        host.dialogs.message(QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area where "
-                                            "you normally type and press Ctrl+V to paste the clipboard."));
+        host.dialogs.message(copied ? QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area "
+                                                     "where you normally type and press Ctrl+V to paste the clipboard.")
+                                    : QStringLiteral("Results could not be copied to the clipboard."));
     });
 }
 

@@ -17,9 +17,10 @@ void TextFileWriter::create(const QString& path)
     m_file = m_factory ? m_factory(path) : std::make_unique<QSaveFile>(path);
     m_failed = false;
     if (!m_file->open(QIODevice::WriteOnly)) {
-        const QString reason = m_file->errorString();
+        m_reason = m_file->errorString();
         m_file.reset();
-        throw Failure(QStringLiteral("Path/File access error: ") + reason);
+        m_failed = true; // nothing more is tried: every later write reports this same reason once
+        throw Failure(QStringLiteral("Path/File access error: ") + m_reason);
     }
 }
 
@@ -30,23 +31,42 @@ void TextFileWriter::writeText(const QString& text)
     QIODevice* out = m_device ? m_device : m_file.get();
     if (!out)
         throw Failure(QStringLiteral("Bad file name or number"));
+    if (m_failed)
+        throw Failure(QStringLiteral("Device I/O error: the file was not saved: ") + m_reason);
     const QByteArray bytes = text.toUtf8();
     if (out->write(bytes) != bytes.size()) {
+        m_reason = out->errorString(); // before cancelling, which has its own text
         if (m_file) {
             m_failed = true;
             m_file->cancelWriting();
         }
-        throw Failure(QStringLiteral("Device I/O error: ") + out->errorString());
+        throw Failure(QStringLiteral("Device I/O error: ") + m_reason);
     }
 }
 
 void TextFileWriter::close()
 {
-    if (m_device)
+    const auto notSaved = [](const QString& reason) {
+        return Failure(QStringLiteral("Device I/O error: the file was not saved: ") + reason);
+    };
+    if (m_device) {
+        // Standard output may be a file on a full disk too: what is still buffered must arrive.
+        if (auto* file = qobject_cast<QFileDevice*>(m_device); file && !file->flush())
+            throw notSaved(file->errorString());
         return;
+    }
     if (!m_file)
         throw Failure(QStringLiteral("Bad file name or number"));
     std::unique_ptr<QSaveFile> file = std::move(m_file);
-    if (m_failed || !file->commit())
-        throw Failure(QStringLiteral("Device I/O error: the file was not saved: ") + file->errorString());
+    if (m_failed)
+        throw notSaved(m_reason);
+    // The last buffered bytes are written here; a failure to write them must not let the commit replace
+    // the old file with a short one.
+    if (!file->flush()) {
+        const QString reason = file->errorString();
+        file->cancelWriting();
+        throw notSaved(reason);
+    }
+    if (!file->commit())
+        throw notSaved(file->errorString());
 }

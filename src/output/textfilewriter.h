@@ -21,10 +21,13 @@ public:
     void writeLine(const QString& line);   // throws Failure, also when the file could not be created
     void writeText(const QString& text);   // the same without the line break
     void close();                          // throws Failure when the file could not be completed
+    // True once creating or writing has failed: the file is lost, and the save can end.
+    bool failed() const { return m_failed; }
 
 private:
     Factory m_factory;
     std::unique_ptr<QSaveFile> m_file;
     QIODevice* m_device = nullptr;
     bool m_failed = false;
+    QString m_reason; // the system's own words for the failure
 };

@@ -15,20 +15,23 @@ constexpr int Archive = 32;
 constexpr int ReparsePoint = 1024; // a link
 } // namespace FileAttribute
 
-// Listing a folder failed. Error 70 is a denied permission, 76 a path that is not (any more) there.
-class ListingFailure : public Failure {
-public:
-    ListingFailure(int errorNumber, QString description)
-        : Failure(std::move(description)), m_errorNumber(errorNumber) {}
-    int errorNumber() const { return m_errorNumber; }
-
-private:
-    int m_errorNumber;
-};
-
 struct SubFolder {
     QString name;
     int attributes = 0;
+};
+
+// Listing a folder failed. Error 70 is a denied permission, 76 a path that is not (any more) there. A
+// listing that failed part-way carries what it had listed before.
+class ListingFailure : public Failure {
+public:
+    ListingFailure(int errorNumber, QString description, QVector<SubFolder> listed = {})
+        : Failure(std::move(description)), m_errorNumber(errorNumber), m_listed(std::move(listed)) {}
+    int errorNumber() const { return m_errorNumber; }
+    const QVector<SubFolder>& listed() const { return m_listed; }
+
+private:
+    int m_errorNumber;
+    QVector<SubFolder> m_listed;
 };
 
 // What the folder walk needs of the file system. Paths of folders end with their separator.

@@ -37,6 +37,11 @@ void write(SettingsStore& store, const QString& key, const QString& value)
     store.write(Application, Section, key, value);
 }
 
+void writeSoon(SettingsStore& store, const QString& key, const QString& value)
+{
+    store.writeSoon(Application, Section, key, value);
+}
+
 int toWholeNumber(const QString& stored)
 {
     bool ok = false;
@@ -90,10 +95,10 @@ BetweenSettings readBetween(SettingsStore& store)
     return s;
 }
 
-void writeStartWith(SettingsStore& store, const QString& text) { write(store, QStringLiteral("StartWith"), text); }
-void writeEndWith(SettingsStore& store, const QString& text) { write(store, QStringLiteral("EndWith"), text); }
-void writeCheck21(SettingsStore& store, int value) { write(store, QStringLiteral("Check21"), QString::number(value)); }
-void writeCheck22(SettingsStore& store, int value) { write(store, QStringLiteral("Check22"), QString::number(value)); }
+void writeStartWith(SettingsStore& store, const QString& text) { writeSoon(store, QStringLiteral("StartWith"), text); }
+void writeEndWith(SettingsStore& store, const QString& text) { writeSoon(store, QStringLiteral("EndWith"), text); }
+void writeCheck21(SettingsStore& store, int value) { writeSoon(store, QStringLiteral("Check21"), QString::number(value)); }
+void writeCheck22(SettingsStore& store, int value) { writeSoon(store, QStringLiteral("Check22"), QString::number(value)); }
 QString readLastFolder(SettingsStore& store) { return read(store, QStringLiteral("LastFolder"), QString()); }
 void writeLastFolder(SettingsStore& store, const QString& folder) { write(store, QStringLiteral("LastFolder"), folder); }
 QString readExtension(SettingsStore& store) { return read(store, QStringLiteral("Extension"), QStringLiteral("htm")); }
@@ -104,27 +109,28 @@ void writeExtension(SettingsStore& store, const QString& extension)
 
 void persistChanges(MainState& state, SettingsStore& store)
 {
+    // These handlers only store a setting: never a report, and never a wait for the disk while typing.
     SettingsStore* s = &store;
     MainState* m = &state;
     QObject::connect(&state, &MainState::check1Changed, &state,
-                     [s](int v) { write(*s, QStringLiteral("Check1"), QString::number(v)); });
+                     [s](int v) { writeSoon(*s, QStringLiteral("Check1"), QString::number(v)); });
     QObject::connect(&state, &MainState::check14Changed, &state,
-                     [s](int v) { write(*s, QStringLiteral("Check14"), QString::number(v)); });
+                     [s](int v) { writeSoon(*s, QStringLiteral("Check14"), QString::number(v)); });
     // Like a click handler, which runs only when its button becomes selected.
     const auto writeOptions = [s, m](bool selected) {
         if (!selected)
             return;
-        write(*s, QStringLiteral("Option1"), fromTruthValue(m->option1()));
-        write(*s, QStringLiteral("Option2"), fromTruthValue(m->option2()));
+        writeSoon(*s, QStringLiteral("Option1"), fromTruthValue(m->option1()));
+        writeSoon(*s, QStringLiteral("Option2"), fromTruthValue(m->option2()));
     };
     QObject::connect(&state, &MainState::option1Changed, &state, writeOptions);
     QObject::connect(&state, &MainState::option2Changed, &state, writeOptions);
     QObject::connect(&state, &MainState::text1Changed, &state,
-                     [s](const QString& t) { write(*s, QStringLiteral("Text1"), t); });
+                     [s](const QString& t) { writeSoon(*s, QStringLiteral("Text1"), t); });
     QObject::connect(&state, &MainState::text2Changed, &state,
-                     [s](const QString& t) { write(*s, QStringLiteral("Text2"), t); });
+                     [s](const QString& t) { writeSoon(*s, QStringLiteral("Text2"), t); });
     QObject::connect(&state, &MainState::pageTimeoutChanged, &state,
-                     [s](int seconds) { write(*s, QStringLiteral("PageTimeout"), QString::number(seconds)); });
+                     [s](int seconds) { writeSoon(*s, QStringLiteral("PageTimeout"), QString::number(seconds)); });
 }
 
 void loadBetweenFields(Host& host, BetweenState& between)

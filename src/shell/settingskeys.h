@@ -12,7 +12,8 @@ struct Host;
 namespace Settings {
 
 QString read(SettingsStore& store, const QString& key, const QString& defaultValue);
-void write(SettingsStore& store, const QString& key, const QString& value);
+void write(SettingsStore& store, const QString& key, const QString& value); // throws Failure
+void writeSoon(SettingsStore& store, const QString& key, const QString& value); // never fails here
 
 // Stored forms and their conversions back. Conversions throw Failure for text they cannot convert.
 int toWholeNumber(const QString& stored);   // check-box values

@@ -34,8 +34,13 @@ QString decodeListFile(const QByteArray& bytes)
     return text;
 }
 
-QStringList listFileEntries(const QString& text)
+QStringList listFileEntries(const QString& fileText)
 {
+    // One terminator at the very end of the file ends its last line: a file written on Linux ends with a
+    // lone LF, and that makes no empty entry (CR LF and CR at the end make none either, below).
+    QString text = fileText;
+    if (text.endsWith(QLatin1Char('\n')) && !text.endsWith(QStringLiteral("\r\n")))
+        text.chop(1);
     QStringList entries;
     qsizetype pos = 0;
     while (pos < text.size()) {

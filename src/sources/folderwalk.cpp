@@ -7,16 +7,19 @@
 namespace {
 constexpr qsizetype MaxPath = 260;
 
-bool qualifies(FileSystem& fs, const QString& folder)
+// The folder the user chose is walked even when it is a link; links below it never are.
+bool qualifies(FileSystem& fs, const QString& folder, bool chosen = false)
 {
     if (fs.isRoot(folder))
         return true;
-    const int attributes = fs.attributes(folder);
+    int attributes = fs.attributes(folder);
+    if (chosen)
+        attributes &= ~FileAttribute::ReparsePoint;
     return attributes != 22 && attributes != 1046 && !(attributes & FileAttribute::ReparsePoint);
 }
 } // namespace
 
-void GetSubDirectories2016(Host& host, QStringList& queue, bool recurse)
+void GetSubDirectories2016(Host& host, QStringList& queue, bool recurse, bool chosen)
 {
     Procedure p(host.dialogs, QStringLiteral("AddFolder.GetSubDirectories2016"), QStringLiteral("Dornwell2021/08/31."));
     FileSystem& fs = host.files;
@@ -28,26 +31,30 @@ void GetSubDirectories2016(Host& host, QStringList& queue, bool recurse)
         if (!p.test(100, [&] { return fs.isFolder(folder) && folder.size() < MaxPath; }))
             continue;
         p.run(102, [&] { host.pump.processPendingEvents(); });
-        if (!p.test(104, [&] { return qualifies(fs, folder); }))
+        if (!p.test(104, [&] { return qualifies(fs, folder, chosen); }))
             continue;
         p.run(106, [&] {
+            QVector<SubFolder> subs;
             try {
-                for (const SubFolder& sub : fs.subFolders(folder)) {
-                    host.pump.processPendingEvents();
-                    const QString& name = sub.name;
-                    if (name.size() < MaxPath && !HasUnsafeCharacters(name) && !name.contains(QLatin1Char('?')) &&
-                        name != QStringLiteral(".") && name != QStringLiteral(".."))
-                        found << folder + name + fs.separator();
-                }
+                subs = fs.subFolders(folder);
             } catch (const ListingFailure& failure) {
-                // Dropped without a word: a folder we may not read, or one that vanished meanwhile.
+                // What was listed before a failure part-way stays. A folder we may not read, or one that
+                // vanished meanwhile, is dropped without a word.
+                subs = failure.listed();
                 if (failure.errorNumber() == 70 || failure.errorNumber() == 76)
                     queue.removeOne(folder);
+            }
+            for (const SubFolder& sub : std::as_const(subs)) {
+                host.pump.processPendingEvents();
+                const QString& name = sub.name;
+                if (name.size() < MaxPath && !HasUnsafeCharacters(name) && !name.contains(QLatin1Char('?')) &&
+                    name != QStringLiteral(".") && name != QStringLiteral(".."))
+                    found << folder + name + fs.separator();
             }
         });
     }
     if (recurse && !found.isEmpty())
-        p.run(108, [&] { GetSubDirectories2016(host, found, true); });
+        p.run(108, [&] { GetSubDirectories2016(host, found, true, false); });
     for (const QString& folder : std::as_const(found)) {
         if (p.test(110, [&] { return fs.isFolder(folder); })) {
             p.run(112, [&] { host.pump.processPendingEvents(); });

@@ -18,7 +18,10 @@ QString CollapseSeparators(const QString& path)
 {
     const QChar backslash(u'\\');
     QString result;
-    if (!path.startsWith(backslash)) {
+    if (path.startsWith(QLatin1Char('/'))) {
+        // A local path: only "/" separates; a backslash is part of a name.
+        result = path;
+    } else if (!path.startsWith(backslash)) {
         result = collapseDoubled(path, backslash);
     } else {
         qsizetype run = 0;

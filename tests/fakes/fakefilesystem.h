@@ -12,6 +12,7 @@ public:
         bool folder = false;
         int attributes = 0;
         int listingError = 0; // 70, 76, …: listing this folder fails with that number
+        int listedBeforeError = 0; // how many sub-folders the failing listing gives before it fails
         bool openable = true;
         QStringList children; // in listing order
     };
@@ -21,12 +22,12 @@ public:
 
     void addFolder(const QString& path, int attributes = FileAttribute::Directory)
     {
-        nodes[path] = Node{true, attributes, 0, true, {}};
+        nodes[path] = Node{true, attributes, 0, 0, true, {}};
         attach(path);
     }
     void addFile(const QString& path, int attributes = FileAttribute::Archive)
     {
-        nodes[path] = Node{false, attributes, 0, true, {}};
+        nodes[path] = Node{false, attributes, 0, 0, true, {}};
         attach(path);
     }
 
@@ -44,12 +45,15 @@ public:
     {
         listed << folder;
         const Node node = nodes.value(folder);
-        if (node.listingError)
-            throw ListingFailure(node.listingError, QStringLiteral("Permission denied"));
         QVector<SubFolder> result;
-        for (const QString& name : node.children)
+        for (const QString& name : node.children) {
+            if (node.listingError && result.size() == node.listedBeforeError)
+                throw ListingFailure(node.listingError, QStringLiteral("Permission denied"), result);
             if (nodes.value(folder + name + QLatin1Char('\\')).folder)
                 result.push_back({name, nodes[folder + name + QLatin1Char('\\')].attributes});
+        }
+        if (node.listingError)
+            throw ListingFailure(node.listingError, QStringLiteral("Permission denied"), result);
         return result;
     }
     QStringList files(const QString& folder, const QString& pattern) override

@@ -2,11 +2,14 @@
 #include "output/alignedtable.h"
 #include "output/resultscommands.h"
 #include "output/textfilewriter.h"
+#include "support/smalltmpfs.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 
 namespace {
 class RecordingProgress : public ProgressDisplay {
@@ -117,18 +120,79 @@ TEST_F(Output, ProgressCountsRowsAndThousands)
     EXPECT_EQ(big.statuses[0], QStringLiteral("Writing file: out.txt"));
 }
 
-TEST_F(Output, AFileThatCannotBeCreatedIsReportedAtEveryUseAndNeverAsSaved)
+// A save either replaces the old file with the whole new content or leaves it untouched, and then says why
+// once: a file that cannot be created, a full disk (small outputs fail only at the last flush), rows
+// cleared under the save.
+TEST_F(Output, ASaveReplacesTheOldFileWhollyOrLeavesItAndSaysWhyOnce)
 {
-    f.state.results.appendRow(QStringLiteral("a"));
-    f.state.results.appendRow(QStringLiteral("b"));
-    path = dir.filePath(QStringLiteral("no/such/folder/out.txt"));
-    RecordingProgress progress;
-    save(&progress);
-    const auto reports = f.dialogs.errorReports();
-    ASSERT_EQ(reports.size(), 5); // creation, header, two rows, closing
-    for (const auto& r : reports)
-        EXPECT_TRUE(r.text.contains(QStringLiteral("in Vantrel2021/08/31.Main.SaveListviewProperlySpaced at line")));
-    EXPECT_FALSE(QFile::exists(path));
+    const auto fill = [&](int rows) {
+        f.state.results.clear();
+        for (int i = 0; i < rows; ++i)
+            f.state.results.appendRow(QStringLiteral("row %1 of the new results").arg(i));
+    };
+    const auto oneReport = [&](const QString& what, const QString& words) {
+        const auto reports = f.dialogs.errorReports();
+        EXPECT_EQ(reports.size(), 1) << what.toStdString();
+        if (!reports.isEmpty()) {
+            EXPECT_TRUE(reports[0].text.contains(words)) << what.toStdString() << ": " << reports[0].text.toStdString();
+        }
+        f.dialogs.messages.clear();
+    };
+    const auto saveBoth = [&](const QString& target, const QString& what, const std::function<void()>& check) {
+        RecordingProgress progress;
+        TextFileWriter file;
+        SaveListviewProperlySpaced(f.dialogs, f.pump, f.state.results, target, &progress, file);
+        check();
+        EXPECT_EQ(progress.statuses.last(), QStringLiteral("Progress Bar")) << what.toStdString();
+        f.dialogs.fileAnswers << target;
+        f.dialogs.answers << MessageAnswer::Yes;
+        PushButton1_Click(f.host, f.state);
+        f.dialogs.messages.removeIf([](const FakeDialogs::Message& m) { return m.buttons == MessageButtons::YesNo; });
+        check();
+        EXPECT_EQ(f.state.pointer(), Pointer::Default);
+    };
+
+    fill(18);
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/out.txt"));
+    saveBoth(nowhere, QStringLiteral("no folder"), [&] {
+        oneReport(QStringLiteral("no folder"), QStringLiteral("Path/File access error: "));
+        EXPECT_FALSE(QFile::exists(nowhere));
+    });
+
+    SmallTmpfs disk;
+    if (disk.mounted()) {
+        const QString old = disk.filePath(QStringLiteral("old.txt"));
+        QFile file(old);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("the user's old file");
+        file.close();
+        disk.fill();
+        for (const int rows : {3, 2000}) {
+            fill(rows);
+            const QString what = QStringLiteral("full disk, %1 rows").arg(rows);
+            saveBoth(old, what, [&] {
+                oneReport(what, QStringLiteral("No space left on device"));
+                EXPECT_EQ(read(old), QByteArray("the user's old file")) << what.toStdString();
+                EXPECT_EQ(disk.files(), QStringList({QStringLiteral(".filler"), QStringLiteral("old.txt")}));
+            });
+        }
+    } else {
+        std::cout << "[  SKIPPED ] the full-disk half needs root to mount a small tmpfs\n";
+    }
+
+    // Cleared during the width pass, then during the row pass: one report, the old file as it was.
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the user's old file");
+    old.close();
+    for (const int atCall : {5, 40}) {
+        fill(20);
+        f.pump.calls = 0;
+        f.pump.actions[atCall] = [&] { f.state.results.clear(); };
+        save();
+        oneReport(QStringLiteral("cleared at %1").arg(atCall), QStringLiteral("Index out of bounds"));
+        EXPECT_EQ(read(path), QByteArray("the user's old file"));
+    }
 }
 
 TEST_F(Output, AWriteThatFailsMidwayLeavesTheOldFileIntact)
@@ -223,6 +287,12 @@ TEST_F(Output, ClipboardIsRetriedAndAnEmptyListLeavesItAlone)
     clearClipboard(f.clipboard);
     EXPECT_EQ(f.clipboard.attempts, 2000);
     EXPECT_EQ(f.clipboard.text, QStringLiteral("x"));
+
+    // Refused every time: the command says so.
+    f.state.results.appendRow(QStringLiteral("z"));
+    f.clipboard.refusals = 5000;
+    PushButton12_Click(f.host, f.state);
+    EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Results could not be copied to the clipboard."));
 }
 
 TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy)
@@ -235,12 +305,17 @@ TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy)
     EXPECT_EQ(f.state.results.columns().size(), 2);
     EXPECT_EQ(f.state.results.columns()[1].header, QStringLiteral("Extraction Results"));
 
-    // Cleared in the middle of a copy: the copy ends with one report, the message still shows.
-    sourced(QStringLiteral("a"), QStringLiteral("b"));
-    sourced(QStringLiteral("c"), QStringLiteral("d"));
-    f.pump.actions[f.pump.calls + 2] = [&] { PushButton9_Click(f.host, f.state); };
-    PushButton12_Click(f.host, f.state);
-    ASSERT_EQ(f.dialogs.errorReports().size(), 1);
-    EXPECT_TRUE(f.dialogs.errorReports()[0].text.contains(QStringLiteral("Form1.PushButton12_Click at line 100")));
-    EXPECT_TRUE(f.dialogs.texts().last().startsWith(QStringLiteral("Results have been copied")));
+    // Cleared in the middle of a copy, in its width pass and in its row pass: the copy ends with one report
+    // each time and says it failed.
+    for (const int atCall : {2, 7}) {
+        sourced(QStringLiteral("a"), QStringLiteral("b"));
+        sourced(QStringLiteral("c"), QStringLiteral("d"));
+        f.pump.calls = 0;
+        f.dialogs.messages.clear();
+        f.pump.actions[atCall] = [&] { PushButton9_Click(f.host, f.state); };
+        PushButton12_Click(f.host, f.state);
+        ASSERT_EQ(f.dialogs.errorReports().size(), 1) << atCall;
+        EXPECT_TRUE(f.dialogs.errorReports()[0].text.contains(QStringLiteral("Form1.PushButton12_Click at line 100")));
+        EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Results could not be copied to the clipboard."));
+    }
 }

@@ -1,4 +1,8 @@
+#include "engine/failure.h"
+#include "fakes/fakehost.h"
 #include "fakes/fakepump.h"
+#include "shell/startup.h"
+#include "support/smalltmpfs.h"
 #include "platform/qt/posixprocessrunner.h"
 #include "platform/qt/qsettingsstore.h"
 #include "shell/cmdoutput.h"
@@ -35,6 +39,55 @@ TEST(QSettingsStore, ValuesSurviveARestartAndABrokenFileReadsAsDefaults)
     EXPECT_EQ(unreadable.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Option1"),
                               QStringLiteral("1")),
               QStringLiteral("1"));
+}
+
+// What cannot be stored is said, at the statement that stored it; what is typed reaches the file a moment
+// later; a value an older or hand-edited file holds with a bare comma comes back as written.
+TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong)
+{
+    QTemporaryDir blocked; // the file's place is taken by a folder
+    QDir(blocked.path()).mkpath(QStringLiteral("Marrowick/Marrowick.ini"));
+    QSettingsStore store(blocked.path());
+    FakeHost f;
+    Host host{f.browser, f.dialogs, f.pump, f.clock, store, f.processes, f.clipboard, f.files};
+    f.state.urls.append(QStringLiteral("http://example.com/kept"));
+    Form_QueryUnload(host, f.state);
+    ASSERT_EQ(f.dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(f.dialogs.messages[0].text.startsWith(QStringLiteral("Path/File access error: the settings file ")));
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(QStringLiteral("is a folder\r\nin Vantrel2021/08/31.Form1.Form_QueryUnload at line 106")));
+    store.writeSoon(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), QStringLiteral("x"));
+    store.flush(); // a change that cannot be stored yet is never a report while typing
+
+    SmallTmpfs disk;
+    if (disk.mounted()) {
+        QSettingsStore full(disk.filePath(QStringLiteral("config")));
+        full.write(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"), QStringLiteral("a"));
+        disk.fill();
+        EXPECT_THROW(full.write(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"),
+                                QString(4096, QLatin1Char('b'))),
+                     Failure);
+        QFile kept(full.filePath(QStringLiteral("Marrowick")));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), QByteArray("[Quarnel]\nListView1=a\n")); // the file as it was
+    }
+
+    QTemporaryDir config;
+    {
+        QSettingsStore typing(config.path());
+        for (const QString& text : {QStringLiteral("a"), QStringLiteral("ab"), QStringLiteral("abc")})
+            typing.writeSoon(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), text);
+        EXPECT_EQ(typing.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}),
+                  QStringLiteral("abc"));
+    }
+    QSettingsStore restarted(config.path());
+    EXPECT_EQ(restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}),
+              QStringLiteral("abc"));
+    QFile ini(restarted.filePath(QStringLiteral("Marrowick")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Quarnel]\nListView1=http://a.example/?x=1,2||Separator||b.example\n");
+    ini.close();
+    EXPECT_EQ(restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"), {}),
+              QStringLiteral("http://a.example/?x=1,2||Separator||b.example"));
 }
 
 TEST(PosixProcessRunner, CapturesTheWantedStreamsOnly)

@@ -63,6 +63,7 @@ TEST(Paths, CollapseSeparatorsOnEveryForm)
     EXPECT_EQ(CollapseSeparators(QStringLiteral("\\\\\\server\\\\x")), QStringLiteral("\\\\server\\x"));
     EXPECT_EQ(CollapseSeparators(QStringLiteral("\\server")), QStringLiteral("\\\\server"));
     EXPECT_EQ(CollapseSeparators(QStringLiteral("//home//u///f.htm")), QStringLiteral("/home/u/f.htm"));
+    EXPECT_EQ(CollapseSeparators(QStringLiteral("/home/u/a\\\\b.htm")), QStringLiteral("/home/u/a\\\\b.htm"));
     EXPECT_EQ(CollapseSeparators(QStringLiteral("http://example.com//x")), QStringLiteral("http://example.com//x"));
 }
 
@@ -142,6 +143,17 @@ TEST_F(LocalFiles, CollectingAddsFilesLevelByLevel)
     collect(QStringLiteral("*"), QStringLiteral("C:\\A\\A1")); // twice: listed twice
     EXPECT_EQ(entries(), QStringList({QStringLiteral("C:\\A\\A1\\A11\\deep.htm"), QStringLiteral("C:\\A\\A1\\A11\\deep.htm")}));
     EXPECT_EQ(f.dialogs.prompts[3].defaultAnswer, QStringLiteral("*"));
+
+    // A chosen folder that is itself a link is walked; a link below it still is not.
+    using namespace FileAttribute;
+    f.files.addFolder(QStringLiteral("C:\\Linked\\"), Directory | ReparsePoint);
+    f.files.addFolder(QStringLiteral("C:\\Linked\\In\\"));
+    f.files.addFile(QStringLiteral("C:\\Linked\\In\\inside.htm"));
+    f.files.addFolder(QStringLiteral("C:\\Linked\\Below\\"), Directory | ReparsePoint);
+    f.files.addFile(QStringLiteral("C:\\Linked\\Below\\never.htm"));
+    f.state.urls.clear();
+    collect(QStringLiteral("htm"), QStringLiteral("C:\\Linked"));
+    EXPECT_EQ(entries(), QStringList({QStringLiteral("C:\\Linked\\In\\inside.htm")}));
 }
 
 TEST_F(LocalFiles, CancellingKeepsTheNewExtensionOnly)
@@ -159,13 +171,15 @@ TEST_F(LocalFiles, OtherWalkFailuresAreReportedUnderTheirOwnName)
 {
     buildTree(f.files);
     f.files.nodes[QStringLiteral("C:\\B\\")].listingError = 5; // neither denied nor gone: kept in the queue
+    f.files.nodes[QStringLiteral("C:\\B\\")].listedBeforeError = 1; // ... after listing B1
     f.files.unreadable << QStringLiteral("C:\\A\\A1\\");
     QStringList queue{QStringLiteral("C:\\")};
     GetSubDirectories2016(f.host, queue, true);
-    // B stays although it could not be listed. A1's failed tests are reported and taken as passed, so it and
-    // its sub-folder are still walked.
+    // B stays although its listing failed part-way, and B1, listed before the failure, stays too. A1's
+    // failed tests are reported and taken as passed, so it and its sub-folder are still walked.
     EXPECT_EQ(queue, QStringList({QStringLiteral("C:\\"), QStringLiteral("C:\\A\\"), QStringLiteral("C:\\B\\"),
-                                  QStringLiteral("C:\\A\\A1\\"), QStringLiteral("C:\\A\\A1\\A11\\")}));
+                                  QStringLiteral("C:\\A\\A1\\"), QStringLiteral("C:\\B\\B1\\"),
+                                  QStringLiteral("C:\\A\\A1\\A11\\")}));
     const auto reports = f.dialogs.errorReports();
     ASSERT_EQ(reports.size(), 3); // its own level tests it, then every level above checks it again
     for (const auto& report : reports)

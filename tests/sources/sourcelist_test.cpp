@@ -33,7 +33,9 @@ TEST(ListFile, EveryKindOfLineEndSeparatesEntries)
 {
     const QString e;
     EXPECT_EQ(listFileEntries(QStringLiteral("a\r\n\r\nb")), QStringList({QStringLiteral("a"), e, QStringLiteral("b")}));
-    EXPECT_EQ(listFileEntries(QStringLiteral("a\nb\n")), QStringList({QStringLiteral("a"), QStringLiteral("b"), e}));
+    EXPECT_EQ(listFileEntries(QStringLiteral("a\nb\n")), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_EQ(listFileEntries(QStringLiteral("a\nb\n\n")), QStringList({QStringLiteral("a"), QStringLiteral("b"), e}));
+    EXPECT_EQ(listFileEntries(QStringLiteral("\n")), QStringList());
     EXPECT_EQ(listFileEntries(QStringLiteral("a\nb")), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
     EXPECT_EQ(listFileEntries(QStringLiteral("a\r\nb\r\n")), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
     EXPECT_EQ(listFileEntries(QStringLiteral("a\rb\r")), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
@@ -53,10 +55,10 @@ TEST_F(SourceList, LoadingAppendsTheFileLinesAfterTheExistingEntries)
     const QString path = writeFile(QStringLiteral("list.txt"), "  spaced  \r\nhttp://caf\xe9.example\n");
     load(path);
     load(path); // twice: appended twice
+    // The final line feed ends the last line: no empty entry after it.
     EXPECT_EQ(entries(), QStringList({QStringLiteral("first"), QStringLiteral("  spaced  "),
-                                      QStringLiteral("http://caf\u00e9.example"), QString(),
-                                      QStringLiteral("  spaced  "), QStringLiteral("http://caf\u00e9.example"),
-                                      QString()}));
+                                      QStringLiteral("http://caf\u00e9.example"), QStringLiteral("  spaced  "),
+                                      QStringLiteral("http://caf\u00e9.example")}));
     const FileDialogRequest& request = f.dialogs.fileRequests.first();
     EXPECT_EQ(request.title, QStringLiteral("Add File(s) - Use Ctrl & Shift to select multiple files"));
     EXPECT_EQ(request.filter, QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));

@@ -80,7 +80,8 @@ QVector<SubFolder> PosixFileSystem::subFolders(const QString& folder)
         dirent* entry = readdir(dir.get());
         if (!entry) {
             if (errno != 0)
-                throw ListingFailure(75, QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + folder);
+                throw ListingFailure(75, QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + folder,
+                                     folders);
             break;
         }
         const QString name = QFile::decodeName(entry->d_name);
