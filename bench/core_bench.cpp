@@ -4,6 +4,7 @@
 #include "engine/procedure.h"
 #include "platform/dialogs.h"
 #include "sources/filetolist.h"
+#include "sources/sourcelistcommands.h"
 #include "engine/modes/linefilters.h"
 #include "engine/modes/linesbynumber.h"
 #include "engine/modes/between.h"
@@ -66,6 +67,23 @@ void LoadLargeListFile(benchmark::State& bench)
             bench.SkipWithError("wrong number of entries");
     }
 }
+// "Remove URLs Containing X" taking every second entry of a long list.
+void RemoveHalfOfALongList(benchmark::State& bench)
+{
+    for (auto _ : bench) {
+        bench.PauseTiming();
+        UrlList urls;
+        for (qsizetype i = 0; i < bench.range(0); ++i)
+            urls.append(QStringLiteral("http://127.0.0.1:8080/%1/page%2.html")
+                            .arg(i % 2 ? QStringLiteral("odd") : QStringLiteral("even"))
+                            .arg(i));
+        bench.ResumeTiming();
+        RemoveUrlsContaining(urls, QStringLiteral("/ODD/"));
+        if (urls.count() != bench.range(0) / 2)
+            bench.SkipWithError("wrong number of entries left");
+    }
+}
+
 // A page of 200,000 lines of table markup.
 QString tablePage()
 {
@@ -137,5 +155,6 @@ BENCHMARK(TextSetLineTests)->Unit(benchmark::kMillisecond);
 BENCHMARK(LineLoop<PushButton2_Click>)->Name("ContainingLineLoop/200000")->Unit(benchmark::kMillisecond);
 BENCHMARK(LineLoop<PushButton17_Click>)->Name("LinesByNumberLoop/200000")->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadLargeListFile)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(RemoveHalfOfALongList)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(AddExtractedLineWithoutDuplicates)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Start-up to a shown main window (offline, the ping answered at once), and a 100,000-source list saved at
+# A keystroke with a large stored list, start-up to a shown main window (offline, the ping answered at once),
+# and a 100,000-source list saved at
 # close and restored at the next start: the median of 5 runs of each.
 set -euo pipefail
 build=${1:-build}

@@ -18,6 +18,24 @@ void UrlList::removeAt(qsizetype position)
     Q_EMIT removed();
 }
 
+void UrlList::removeIf(const std::function<bool(const QString&)>& remove)
+{
+    Q_EMIT aboutToReset();
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        if (remove(m_entries.at(i)))
+            continue;
+        if (kept != i) {
+            m_entries[kept] = std::move(m_entries[i]);
+            m_serials[kept] = m_serials[i];
+        }
+        ++kept;
+    }
+    m_entries.resize(kept);
+    m_serials.resize(kept);
+    Q_EMIT reset();
+}
+
 void UrlList::clear()
 {
     Q_EMIT aboutToClear();

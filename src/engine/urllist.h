@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
 // The sources to extract from, in order of addition. Positions are 1-based.
 // Every entry also gets a serial number that only grows, so a run can find its place again after entries
@@ -18,6 +19,8 @@ public:
 
     void append(const QString& entry);
     void removeAt(qsizetype position);
+    // Removes every entry `remove` picks, in one pass; the others keep their order and serials.
+    void removeIf(const std::function<bool(const QString&)>& remove);
     void clear();
 
     quint64 serialAt(qsizetype position) const { return m_serials.at(position - 1); }
@@ -32,6 +35,8 @@ Q_SIGNALS:
     void removed();
     void aboutToClear();
     void cleared();
+    void aboutToReset(); // many entries change at once
+    void reset();
 
 private:
     QStringList m_entries;

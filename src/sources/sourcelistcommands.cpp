@@ -59,19 +59,10 @@ void PushButton11_Click(Host& host, MainState& state)
 }
 
 namespace {
-// Records the matching positions first, then removes them from the last to the first, so that no removal
-// shifts a position still to be removed.
+// One pass over the list and one change of its display, however many entries go.
 void removeWhere(UrlList& target, const QString& text, bool containing)
 {
-    QVector<qsizetype> positions;
-    const qsizetype count = target.count();
-    const QString lowered = lowerCodeUnits(text);
-    for (qsizetype i = 1; i <= count; ++i) {
-        if (lowerCodeUnits(target.at(i)).contains(lowered) == containing)
-            positions << i;
-    }
-    for (auto it = positions.crbegin(); it != positions.crend(); ++it)
-        target.removeAt(*it);
+    target.removeIf([&](const QString& entry) { return containsIgnoringCase(entry, text) == containing; });
 }
 
 void removeByPrompt(Host& host, MainState& state, const QString& location, const QString& question,

@@ -14,6 +14,8 @@ UrlListModel::UrlListModel(UrlList& urls, QObject* parent) : QAbstractTableModel
     connect(&urls, &UrlList::removed, this, [this] { endRemoveRows(); });
     connect(&urls, &UrlList::aboutToClear, this, [this] { beginResetModel(); });
     connect(&urls, &UrlList::cleared, this, [this] { endResetModel(); });
+    connect(&urls, &UrlList::aboutToReset, this, [this] { beginResetModel(); });
+    connect(&urls, &UrlList::reset, this, [this] { endResetModel(); });
 }
 
 int UrlListModel::rowCount(const QModelIndex& parent) const

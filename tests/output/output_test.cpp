@@ -193,6 +193,17 @@ TEST_F(Output, ASaveReplacesTheOldFileWhollyOrLeavesItAndSaysWhyOnce)
         oneReport(QStringLiteral("cleared at %1").arg(atCall), QStringLiteral("Index out of bounds"));
         EXPECT_EQ(read(path), QByteArray("the user's old file"));
     }
+
+    // A run rebuilds the layout with a second column during the width pass: every line has both columns.
+    fill(3);
+    f.pump.calls = 0;
+    f.pump.actions[1] = [&] { sourceLayout(); };
+    const QList<QByteArray> lines = save().split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    for (const QByteArray& line : lines.mid(0, 4))
+        EXPECT_EQ(line.count('\t'), 2) << line.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Source Filename")) << lines[0].toStdString();
+    EXPECT_TRUE(f.dialogs.errorReports().isEmpty());
 }
 
 TEST_F(Output, AWriteThatFailsMidwayLeavesTheOldFileIntact)

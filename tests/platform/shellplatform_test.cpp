@@ -8,6 +8,7 @@
 #include "shell/cmdoutput.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -103,4 +104,20 @@ TEST(PosixProcessRunner, CapturesTheWantedStreamsOnly)
     EXPECT_EQ(CaptureCommandOutput(runner, pump, QStringLiteral("no-such-program-here --x"), true, true, true),
               QStringLiteral("Failed to create process, check the path of the command line."));
     EXPECT_GE(pump.calls, 2);
+
+    // A command that closes its output and goes on running: the capture ends after a bounded wait, with
+    // the window answering all along.
+    QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("lingers.sh"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\necho said\nexec >&- 2>&-\nsleep 30\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QElapsedTimer took;
+    took.start();
+    pump.calls = 0;
+    EXPECT_EQ(CaptureCommandOutput(runner, pump, script, true, false, true), QStringLiteral("said\n"));
+    EXPECT_LT(took.elapsed(), 15000); // not the command's 30 s
+    EXPECT_GT(pump.calls, 20);
 }

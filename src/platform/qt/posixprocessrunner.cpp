@@ -1,6 +1,8 @@
 #include "platform/qt/posixprocessrunner.h"
 
+#include <QElapsedTimer>
 #include <cerrno>
+#include <poll.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,6 +12,9 @@
 extern char** environ;
 
 namespace {
+constexpr int PollMs = 10;
+constexpr qint64 ExitWaitMs = 2000;
+
 // Closes a descriptor when it goes out of scope: every path closes every descriptor.
 struct Fd {
     int fd = -1;
@@ -62,9 +67,14 @@ ProcessRunner::Outcome PosixProcessRunner::run(const QStringList& arguments, boo
     if (spawned != 0)
         return Outcome::StartFailed;
 
+    // The window keeps answering while the command is silent: a read waits for output at most a moment.
     char buffer[1024];
     for (;;) {
         betweenReads();
+        pollfd ready{readEnd.fd, POLLIN, 0};
+        const int polled = ::poll(&ready, 1, PollMs);
+        if (polled == 0 || (polled < 0 && errno == EINTR))
+            continue;
         const ssize_t n = ::read(readEnd.fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -72,8 +82,14 @@ ProcessRunner::Outcome PosixProcessRunner::run(const QStringList& arguments, boo
             break;
         onChunk(QByteArray(buffer, n));
     }
+    // The output is complete. A command that closed it but goes on running is waited for only a while,
+    // with the window answering; after that it is left to end on its own.
+    QElapsedTimer waited;
+    waited.start();
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(pid, &status, WNOHANG) == 0 && waited.elapsed() < ExitWaitMs) {
+        betweenReads();
+        ::poll(nullptr, 0, PollMs);
     }
     return Outcome::Finished;
 }
