@@ -26,7 +26,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <cstring>
 #include <unistd.h>
 
@@ -201,6 +204,38 @@ bool writeResults(const QCommandLineParser& parser, Host& host, const ResultsLis
 
 namespace {
 bool g_qtChatter = false;
+
+// SIGINT and SIGTERM stop the run as the window's Stop does: the rows found so far are written, and the
+// exit status says which signal ended it. A second signal ends the program at once.
+int g_signalPipe[2] = {-1, -1};
+volatile sig_atomic_t g_signal = 0;
+
+void onStopSignal(int number)
+{
+    g_signal = number;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+    ::signal(number, SIG_DFL);
+}
+
+void stopOnSignals(MainState& state, QObject* owner)
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [&state] {
+        char byte;
+        while (::read(g_signalPipe[0], &byte, 1) > 0) {
+        }
+        state.requestStop();
+    });
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 // Standard error carries the run's own messages; the toolkit's start-up chatter only with --verbose.
 void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
@@ -295,7 +330,10 @@ int main(int argc, char* argv[])
         });
     }
 
+    stopOnSignals(state, &app);
     runMode(parser, host, state);
     const bool written = writeResults(parser, host, state.results);
+    if (g_signal)
+        return 128 + g_signal;
     return dialogs.errorReports() == 0 && written ? 0 : 1;
 }

@@ -56,6 +56,11 @@ void addExtractedLine(Procedure& p, MainState& state, const QString& entry, cons
         appendResult(p, state, entry, text, first + 12);
 }
 
+QString closingMessage(const MainState& state)
+{
+    return state.stopRequested() ? QStringLiteral("Stopped.") : QStringLiteral("Done.");
+}
+
 int progressFor(qsizetype i, qsizetype count, Rounding rounding)
 {
     // Entries removed during a run can leave fewer entries than the one being visited.
@@ -67,6 +72,12 @@ int progressFor(qsizetype i, qsizetype count, Rounding rounding)
 void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
                   const std::function<void(const QString& entry)>& body, Rounding rounding)
 {
+    // The run counts as running for Stop until the loop ends, whichever way it ends.
+    struct RunScope {
+        MainState& state;
+        explicit RunScope(MainState& s) : state(s) { state.beginRun(); }
+        ~RunScope() { state.endRun(); }
+    } scope(state);
     UrlList& urls = state.urls;
     qsizetype count = 0;
     quint64 lastVisited = 0;
@@ -75,7 +86,7 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
         count = urls.count();
         lastToVisit = urls.lastSerial();
     });
-    for (qsizetype i = 1; i <= count; ++i) {
+    for (qsizetype i = 1; i <= count && !state.stopRequested(); ++i) {
         // Find the place again by serial: removals before it shift positions, additions lie beyond it.
         const qsizetype position = urls.firstPositionAfter(lastVisited, lastToVisit);
         if (position == 0)
@@ -134,7 +145,7 @@ void runLineMode(Host& host, MainState& state, const LineMode& mode)
     p.run(finish + 2, [&] { state.setPointer(Pointer::Default); });
     p.run(finish + 4, [&] { state.setProgressValue(0); });
     p.run(finish + 6, [&] { state.setStatusLine(MainState::idleStatus()); });
-    p.run(finish + 8, [&] { host.dialogs.message(QStringLiteral("Done.")); });
+    p.run(finish + 8, [&] { host.dialogs.message(closingMessage(state)); });
 }
 
 } // namespace ExtractionRun

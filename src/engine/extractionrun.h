@@ -28,6 +28,9 @@ bool isDuplicate(const MainState& state, const QString& entry, const QString& te
 // Appends `text` unless it is a suppressed duplicate: statements first to first+18.
 void addExtractedLine(Procedure& p, MainState& state, const QString& entry, const QString& text, int first);
 
+// "Done.", or "Stopped." for a run the user stopped.
+QString closingMessage(const MainState& state);
+
 // ProgressValue for the i-th entry of `count`: rounded to the nearest whole number (halves to even), or
 // rounded down by the modes of the two dialogs.
 enum class Rounding { Nearest, Down };
@@ -36,6 +39,7 @@ int progressFor(qsizetype i, qsizetype count, Rounding rounding = Rounding::Near
 // The entry loop: `first` takes the entry count, first+2 reads the entry, first+4 sets the progress,
 // first+6 the status line, first+8 processes events; then `body` runs for the entry.
 // Entries removed during the loop are skipped, never repeated; entries added during it are not visited.
+// A stop request ends the loop before its next entry.
 void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
                   const std::function<void(const QString& entry)>& body, Rounding rounding = Rounding::Nearest);
 

@@ -1,5 +1,7 @@
 #include "engine/mainstate.h"
 
+#include <QTime>
+
 namespace {
 template <class T, class Signal> void assign(MainState* state, T& member, const T& value, Signal signal)
 {
@@ -54,4 +56,36 @@ void MainState::setPageTimeout(int seconds)
         return;
     m_pageTimeout = seconds;
     Q_EMIT pageTimeoutChanged(seconds);
+}
+
+void MainState::addProblem(const QString& source, const QString& reason)
+{
+    m_problems.append({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), source, reason});
+    Q_EMIT problemAdded(m_problems.size() - 1);
+}
+
+void MainState::clearProblems()
+{
+    m_problems.clear();
+    Q_EMIT problemsCleared();
+}
+
+void MainState::requestStop()
+{
+    if (m_runs > 0)
+        m_stopRequested = true;
+}
+
+void MainState::beginRun()
+{
+    if (m_runs++ == 0) {
+        m_stopRequested = false;
+        Q_EMIT runningChanged(true);
+    }
+}
+
+void MainState::endRun()
+{
+    if (--m_runs == 0)
+        Q_EMIT runningChanged(false);
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <algorithm>
 #include <QString>
+#include <QVector>
 
 namespace Pointer {
 constexpr int Default = 0;
@@ -68,6 +69,27 @@ public:
     int pageTimeout() const { return m_pageTimeout; }
     void setPageTimeout(int seconds);
 
+    // A source that could not be loaded is a normal event in a long list: in the window its report goes to
+    // this list of problems instead of a box the run waits on. The program's own failures stay boxes.
+    struct PageProblem {
+        QString time;
+        QString source;
+        QString reason;
+    };
+    bool listsPageProblems() const { return m_listsPageProblems; }
+    void setListsPageProblems(bool on) { m_listsPageProblems = on; }
+    const QVector<PageProblem>& problems() const { return m_problems; }
+    void addProblem(const QString& source, const QString& reason);
+    void clearProblems();
+
+    // Stop: the running extraction ends after its current step, keeps its rows and finishes as a completed
+    // run does. A run that starts clears an earlier request.
+    bool isRunning() const { return m_runs > 0; }
+    bool stopRequested() const { return m_stopRequested; }
+    void requestStop();
+    void beginRun();
+    void endRun();
+
     int pointer() const { return m_pointer; }
     bool isBusy() const { return m_pointer == Pointer::Busy; }
     void setPointer(int value);
@@ -85,6 +107,9 @@ Q_SIGNALS:
     void pointerChanged(int value);
     void resultsDisplayEnabledChanged(bool enabled);
     void pageTimeoutChanged(int seconds);
+    void problemAdded(qsizetype index);
+    void problemsCleared();
+    void runningChanged(bool running);
 
 private:
     bool m_option1 = true;
@@ -99,4 +124,8 @@ private:
     bool m_resultsDisplayEnabled = true;
     bool m_unloading = false;
     int m_pageTimeout = 60;
+    bool m_listsPageProblems = false;
+    QVector<PageProblem> m_problems;
+    int m_runs = 0;
+    bool m_stopRequested = false;
 };

@@ -19,6 +19,10 @@ QString Procedure::reportText(const QString& description, const QString& module,
 
 void Procedure::report(int line, const QString& description)
 {
+    if (m_sink) {
+        m_sink(line, description);
+        return;
+    }
     m_dialogs.message(reportText(description, m_module, m_location, line), MessageButtons::Ok,
                       MessageIcon::Warning, QStringLiteral("Application Error"));
 }

@@ -52,6 +52,8 @@ public:
 
     // The error report for a failure described by `description` at `line`, without a thrown failure.
     void report(int line, const QString& description);
+    // Sends this procedure's reports to `sink` instead of a message box.
+    void setReportSink(std::function<void(int line, const QString& description)> sink) { m_sink = std::move(sink); }
     static QString reportText(const QString& description, const QString& module, const QString& location,
                               int line);
 
@@ -73,4 +75,5 @@ private:
     Dialogs& m_dialogs;
     QString m_location;
     QString m_module;
+    std::function<void(int, const QString&)> m_sink;
 };

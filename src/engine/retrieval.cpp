@@ -32,6 +32,8 @@ bool committedOf(PageLoad& load)
 QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
 {
     Procedure p(host.dialogs, QStringLiteral("Extract1.GetWebBrowserText"));
+    if (state.listsPageProblems())
+        p.setReportSink([&](int, const QString& description) { state.addProblem(entry, description); });
     QString pageText;
     int counter = 0;
     // The navigation is this call's own: nothing another call loads (a nested run started during the wait,
@@ -46,7 +48,7 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
     const qint64 started = host.clock.elapsedMs();
     while (load && p.test(104, [&] {
         complete = readyStateOf(*load) == Browser::ReadyStateComplete;
-        return !complete && counter < Retrieval::WaitCap &&
+        return !complete && !state.stopRequested() && counter < Retrieval::WaitCap &&
                host.clock.elapsedMs() - started < limitMs;
     })) {
         p.run(106, [&] { host.pump.waitForEvents(1); });
@@ -65,6 +67,9 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
     // An entry the engine refused has been reported at 100 and has no text: never the text of the page
     // shown before it.
     if (!load)
+        return {};
+    // Stopped while it loaded: the page is not read, and nothing is wrong with it.
+    if (!complete && state.stopRequested())
         return {};
     const QString couldNotLoad = QStringLiteral("Could not load ") + entry + QStringLiteral(": ");
     const QString loadError = load->loadError();

@@ -3,6 +3,7 @@
 #include "engine/apptexts.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 MessageAnswer Dialogs::message(const QString& text, MessageButtons buttons, MessageIcon icon,
                                const QString& title)
@@ -21,10 +22,17 @@ QStringList toQtNameFilters(const QString& filterList)
     if (!parts.isEmpty() && parts.last().isEmpty())
         parts.removeLast();
     QStringList filters;
+    static const QRegularExpression shownPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        // "*.*" means every file; on Linux it would hide the files without a dot in their name.
+        for (QString& pattern : patterns)
+            if (pattern == QStringLiteral("*.*"))
+                pattern = QStringLiteral("*");
+        // The label's own "(*.txt)" is replaced by the patterns Qt filters by, so it shows once.
+        QString label = parts[i];
+        label.remove(shownPatterns);
+        filters << label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return filters;
 }

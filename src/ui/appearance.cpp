@@ -75,10 +75,12 @@ void PointerRules::apply(int pointer)
 
 bool PointerRules::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) && m_get() != Pointer::Busy) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Enter || type == QEvent::MouseMove || type == QEvent::Leave) && m_get() != Pointer::Busy) {
         auto* button = qobject_cast<QAbstractButton*>(watched);
         const bool command = button && !qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button);
-        m_set(command ? Pointer::Hover : Pointer::Default);
+        // Leaving a button for the bare window sends the window no Enter: the Leave ends the hand.
+        m_set(command && type != QEvent::Leave ? Pointer::Hover : Pointer::Default);
     }
     return QObject::eventFilter(watched, event);
 }

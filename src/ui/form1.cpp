@@ -11,6 +11,7 @@
 #include "engine/modes/textset.h"
 #include "platform/host.h"
 #include "output/resultscommands.h"
+#include "platform/clipboard.h"
 #include "shell/startup.h"
 #include "sources/localfiles.h"
 #include "sources/sourcelistcommands.h"
@@ -22,6 +23,9 @@
 #include "ui/urllistmodel.h"
 
 #include <QCheckBox>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QTreeWidget>
 #include <QLabel>
 #include <QSpinBox>
 #include <QCoreApplication>
@@ -59,7 +63,7 @@ QTreeView* makeListView(const QString& name, QAbstractItemModel* model, QWidget*
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    view->header()->setStretchLastSection(false);
+    view->header()->setStretchLastSection(true); // the last column takes the rest of the pane
     view->setToolTip(ListTip);
     return view;
 }
@@ -88,15 +92,26 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(AppTexts::productName());
+    m_state.setListsPageProblems(true); // this window lists them beside the results
 
+    // The results take the free width; the commands column scrolls rather than hold the window wide, so
+    // the window goes down to about 960 by 600 and every splitter handle moves at any size.
     auto* columns = new QSplitter(Qt::Horizontal, this);
+    columns->setObjectName(QStringLiteral("Columns"));
     columns->addWidget(buildSourcesColumn());
-    columns->addWidget(buildCommandsColumn());
+    auto* commands = new QScrollArea(this);
+    commands->setObjectName(QStringLiteral("CommandsArea"));
+    commands->setWidget(buildCommandsColumn());
+    commands->setWidgetResizable(true);
+    commands->setFrameShape(QFrame::NoFrame);
+    commands->setMinimumWidth(180);
+    columns->addWidget(commands);
     columns->addWidget(buildResultsColumn());
-    columns->setStretchFactor(0, 3);
+    columns->setStretchFactor(0, 2);
     columns->setStretchFactor(1, 0);
-    columns->setStretchFactor(2, 4);
+    columns->setStretchFactor(2, 5);
     columns->setChildrenCollapsible(false);
+    columns->setSizes({300, commands->widget()->sizeHint().width() + 4, 700});
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
@@ -106,8 +121,15 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_progress, 1);
+    m_stop = addButton(QStringLiteral("PushButton23"), QStringLiteral("Stop"), [this] { m_state.requestStop(); });
+    m_stop->setToolTip(QStringLiteral("Stop the running extraction after its current step (Esc). The rows found so "
+                                      "far stay."));
+    m_stop->setEnabled(false);
+    bottom->addWidget(m_stop);
     bottom->addWidget(addButton(QStringLiteral("PushButton21"), QStringLiteral("Help"),
                                 [this] { PushButton21_Click(m_host); }));
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { m_state.requestStop(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(columns, 1);
@@ -116,6 +138,7 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
     m_pointer = new PointerRules(this, [this] { return m_state.pointer(); }, [this](int p) { m_state.setPointer(p); });
     m_pointer->watchAll();
     bindState();
+    setMinimumSize(minimumSizeHint().boundedTo(QSize(960, 600)));
     resize(1200, 720);
 }
 
@@ -144,14 +167,15 @@ QWidget* Form1::buildSourcesColumn()
                          std::function<void()> command = {}) {
         buttons->addWidget(addButton(QLatin1String(name), QLatin1String(caption), std::move(command)), row, col);
     };
+    // One button a row: the column stays narrow enough for the results to have the width.
     add(0, 0, "PushButton5", "Add One URL", [this] { PushButton5_Click(m_host, m_state); });
-    add(0, 1, "PushButton13", "Load List Of URLS From Text File", [this] { PushButton13_Click(m_host, m_state); });
-    add(1, 0, "PushButton10", "Add Local HTML Files", [this] { PushButton10_Click(m_host, m_state); });
-    add(1, 1, "PushButton7", "Add All HTML File(s) In Folder", [this] { PushButton7_Click(m_host, m_state); });
-    add(2, 0, "PushButton22", "Load Sample/Example URLs", [this] { PushButton22_Click(m_host, m_state); });
-    add(2, 1, "PushButton11", "Clear List", [this] { PushButton11_Click(m_host, m_state); });
-    add(3, 0, "PushButton14", "Remove URLs Containing X", [this] { PushButton14_Click(m_host, m_state); });
-    add(3, 1, "PushButton15", "Remove URLs Not Containing X", [this] { PushButton15_Click(m_host, m_state); });
+    add(1, 0, "PushButton13", "Load List Of URLS From Text File", [this] { PushButton13_Click(m_host, m_state); });
+    add(2, 0, "PushButton10", "Add Local HTML Files", [this] { PushButton10_Click(m_host, m_state); });
+    add(3, 0, "PushButton7", "Add All HTML File(s) In Folder", [this] { PushButton7_Click(m_host, m_state); });
+    add(4, 0, "PushButton22", "Load Sample/Example URLs", [this] { PushButton22_Click(m_host, m_state); });
+    add(5, 0, "PushButton11", "Clear List", [this] { PushButton11_Click(m_host, m_state); });
+    add(6, 0, "PushButton14", "Remove URLs Containing X", [this] { PushButton14_Click(m_host, m_state); });
+    add(7, 0, "PushButton15", "Remove URLs Not Containing X", [this] { PushButton15_Click(m_host, m_state); });
     layout->addLayout(buttons);
     return column;
 }
@@ -164,43 +188,44 @@ QWidget* Form1::buildCommandsColumn()
     const auto lineEdit = [&](const char* name) {
         auto* edit = new QLineEdit(column);
         edit->setObjectName(QLatin1String(name));
-        edit->setMinimumWidth(140);
+        edit->setMinimumWidth(100);
         return edit;
     };
     m_text1 = lineEdit("Text1");
     m_text2 = lineEdit("Text2");
     m_text5 = lineEdit("Text5");
 
+    // Each search field sits under its command, so the column needs only a button's width.
     grid->addWidget(addButton(QStringLiteral("PushButton3"), QStringLiteral("Extract All Lines In Web Sites"),
                               [this] { PushButton3_Click(m_host, m_state); }),
-                    0, 0, 1, 3);
+                    0, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton2"), QStringLiteral("Extract All Lines Containing This Text:"),
                               [this] { PushButton2_Click(m_host, m_state); }),
-                    1, 0);
-    grid->addWidget(m_text1, 1, 1, 1, 2);
+                    1, 0, 1, 2);
+    grid->addWidget(m_text1, 2, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton8"), QStringLiteral("Extract All Lines Not Contain. This Text:"),
                               [this] { PushButton8_Click(m_host, m_state); }),
-                    2, 0);
-    grid->addWidget(m_text2, 2, 1, 1, 2);
+                    3, 0, 1, 2);
+    grid->addWidget(m_text2, 4, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton17"), QStringLiteral("Extract Lines By Number:"),
                               [this] { PushButton17_Click(m_host, m_state); }),
-                    3, 0);
-    grid->addWidget(m_text5, 3, 1);
+                    5, 0);
     grid->addWidget(addButton(QStringLiteral("PushButton16"), QStringLiteral("Help >"),
                               [this] { PushButton16_Click(m_host); }),
-                    3, 2);
+                    5, 1);
+    grid->addWidget(m_text5, 6, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton4"), QStringLiteral("Extract Between X and Y (Repeatedly)"),
                               [this] { showForm2(); }),
-                    4, 0, 1, 2);
+                    7, 0);
     grid->addWidget(addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >"),
                               [this] { ExtractBetween::PushButton11_Click(m_host, QStringLiteral("Form1.PushButton18_Click")); }),
-                    4, 2);
+                    7, 1);
     grid->addWidget(addButton(QStringLiteral("PushButton19"), QStringLiteral("Extract Lines Containing These Text Sets"),
                               [this] { showForm3(); }),
-                    5, 0, 1, 2);
+                    8, 0);
     grid->addWidget(addButton(QStringLiteral("PushButton20"), QStringLiteral("Help >"),
                               [this] { ExtractTextSets::PushButton11_Click(m_host, QStringLiteral("Form1.PushButton20_Click")); }),
-                    5, 2);
+                    8, 1);
 
     auto* frame3 = new QGroupBox(QStringLiteral("Extract Option"), column);
     frame3->setObjectName(QStringLiteral("Frame3"));
@@ -224,7 +249,7 @@ QWidget* Form1::buildCommandsColumn()
     timeoutRow->addWidget(m_pageTimeout);
     timeoutRow->addStretch(1);
     options->addLayout(timeoutRow);
-    grid->addWidget(frame3, 6, 0, 1, 3);
+    grid->addWidget(frame3, 9, 0, 1, 2);
 
     auto* frame2 = new QGroupBox(QStringLiteral("Results Option"), column);
     frame2->setObjectName(QStringLiteral("Frame2"));
@@ -235,8 +260,8 @@ QWidget* Form1::buildCommandsColumn()
     auto* checks = new QVBoxLayout(frame2);
     checks->addWidget(m_check14);
     checks->addWidget(m_check1);
-    grid->addWidget(frame2, 7, 0, 1, 3);
-    grid->setRowStretch(8, 1);
+    grid->addWidget(frame2, 10, 0, 1, 2);
+    grid->setRowStretch(11, 1);
     return column;
 }
 
@@ -247,7 +272,14 @@ QWidget* Form1::buildResultsColumn()
     layout->setContentsMargins(0, 0, 0, 0);
     m_resultsView =
         makeListView(QStringLiteral("ListView2"), new ResultsTableModel(m_state.results, this), column);
-    layout->addWidget(m_resultsView, 1);
+    auto* split = new QSplitter(Qt::Vertical, column);
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_resultsView);
+    split->addWidget(buildProblemsPane(column));
+    split->setStretchFactor(0, 5);
+    split->setStretchFactor(1, 1);
+    split->setSizes({500, 110});
+    layout->addWidget(split, 1);
 
     auto* buttons = new QGridLayout;
     const auto add = [&](int row, int col, const char* name, const char* caption, void (*command)(Host&, MainState&)) {
@@ -261,6 +293,50 @@ QWidget* Form1::buildResultsColumn()
     add(1, 1, "PushButton9", "Clear Results", &PushButton9_Click);
     layout->addLayout(buttons);
     return column;
+}
+
+QWidget* Form1::buildProblemsPane(QWidget* parent)
+{
+    // Sources that could not be loaded, listed while the run goes on: no box to click through for each.
+    auto* pane = new QWidget(parent);
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* head = new QHBoxLayout;
+    m_problemCount = new QLabel(pane);
+    m_problemCount->setObjectName(QStringLiteral("ProblemCount"));
+    head->addWidget(m_problemCount, 1);
+    auto* copy = new QPushButton(QStringLiteral("Copy Problems"), pane);
+    copy->setObjectName(QStringLiteral("CopyProblems"));
+    connect(copy, &QPushButton::clicked, this, [this] {
+        QString text;
+        for (const MainState::PageProblem& problem : m_state.problems())
+            text += problem.time + QLatin1Char('\t') + problem.source + QLatin1Char('\t') + problem.reason + QStringLiteral("\r\n");
+        setClipboardText(m_host.clipboard, text);
+    });
+    auto* clear = new QPushButton(QStringLiteral("Clear Problems"), pane);
+    clear->setObjectName(QStringLiteral("ClearProblems"));
+    connect(clear, &QPushButton::clicked, &m_state, &MainState::clearProblems);
+    head->addWidget(copy);
+    head->addWidget(clear);
+    layout->addLayout(head);
+    m_problems = new QTreeWidget(pane);
+    m_problems->setObjectName(QStringLiteral("Problems"));
+    m_problems->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Source"), QStringLiteral("Problem")});
+    m_problems->setRootIsDecorated(false);
+    m_problems->setUniformRowHeights(true);
+    m_problems->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_problems->header()->setStretchLastSection(true);
+    m_problems->setColumnWidth(0, fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 16);
+    m_problems->setColumnWidth(1, 220);
+    layout->addWidget(m_problems, 1);
+    return pane;
+}
+
+void Form1::showProblemCount()
+{
+    const qsizetype count = m_state.problems().size();
+    m_problemCount->setText(count == 1 ? QStringLiteral("1 source could not be read")
+                                       : QStringLiteral("%1 sources could not be read").arg(count));
 }
 
 void Form1::bindState()
@@ -300,12 +376,28 @@ void Form1::bindState()
     m_progress->setFormat(progressFormat(s.statusLine()));
     m_progress->setValue(s.progressValue());
 
+    connect(&s, &MainState::problemAdded, this, [this](qsizetype index) {
+        const MainState::PageProblem& problem = m_state.problems().at(index);
+        auto* item = new QTreeWidgetItem(m_problems, {problem.time, problem.source, problem.reason.section(QStringLiteral("\r\n"), 0, 0)});
+        item->setToolTip(2, problem.reason);
+        m_problems->scrollToItem(item);
+        showProblemCount();
+    });
+    connect(&s, &MainState::problemsCleared, this, [this] {
+        m_problems->clear();
+        showProblemCount();
+    });
+    showProblemCount();
+    connect(&s, &MainState::runningChanged, m_stop, &QWidget::setEnabled);
+
     connect(&s, &MainState::pointerChanged, m_pointer, &PointerRules::apply);
     connect(&s, &MainState::resultsDisplayEnabledChanged, m_resultsView, &QWidget::setEnabled);
     m_pointer->apply(s.pointer());
 
-    connect(&s.results, &ResultsList::columnsChanged, this, &Form1::applyResultColumnWidths);
-    connect(&s.results, &ResultsList::headerChanged, this, &Form1::applyResultColumnWidths);
+    // The starting widths apply when the columns first show and when their number changes; a header that
+    // only changes its text keeps the width the user gave it.
+    connect(static_cast<ResultsTableModel*>(m_resultsView->model()), &ResultsTableModel::columnCountChanged, this,
+            &Form1::applyResultColumnWidths);
     applyResultColumnWidths();
 
     connect(m_urlView, &QTreeView::doubleClicked, this,

@@ -14,6 +14,8 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QLabel;
+class QTreeWidget;
 class QTreeView;
 class PointerRules;
 class Form2;
@@ -51,6 +53,8 @@ private:
     QWidget* buildSourcesColumn();
     QWidget* buildCommandsColumn();
     QWidget* buildResultsColumn();
+    QWidget* buildProblemsPane(QWidget* parent);
+    void showProblemCount();
     void bindState();
     void applyResultColumnWidths();
     static qsizetype selectedPosition(const QTreeView* view); // 1-based, 0 when nothing is selected
@@ -71,6 +75,9 @@ private:
     QAbstractButton* m_check14 = nullptr;
     QSpinBox* m_pageTimeout = nullptr;
     QProgressBar* m_progress = nullptr;
+    QPushButton* m_stop = nullptr;
+    QLabel* m_problemCount = nullptr;
+    QTreeWidget* m_problems = nullptr;
     PointerRules* m_pointer = nullptr;
     // The two mode windows, made on first use and kept (hidden between uses) until the program ends.
     BetweenState* m_between = nullptr;

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 
 Form2::Form2(Host& host, MainState& state, BetweenState& between, QWidget* parent)
-    : QDialog(parent), m_host(host), m_state(state), m_between(between)
+    : ModeDialog(state, parent), m_host(host), m_state(state), m_between(between)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Extract Between"));
@@ -56,6 +56,7 @@ Form2::Form2(Host& host, MainState& state, BetweenState& between, QWidget* paren
     layout->addWidget(include);
     layout->addLayout(buttons);
     setMinimumWidth(420);
+    fitTitle();
 
     m_pointer = loadModeWindow(host, this, QStringLiteral("Form2.Form_Load"), [this] { return m_between.pointer(); },
                                [this](int p) { m_between.setPointer(p); });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/modewindow.h"
 
 struct Host;
 class BetweenState;
@@ -9,7 +9,7 @@ class PointerRules;
 class QPushButton;
 
 // "Extract Between": the start and end markers, whether to keep them in the results, and the run.
-class Form2 : public QDialog {
+class Form2 : public ModeDialog {
     Q_OBJECT
 public:
     Form2(Host& host, MainState& state, BetweenState& between, QWidget* parent);

@@ -13,10 +13,11 @@
 #include <QVBoxLayout>
 
 Form3::Form3(Host& host, MainState& state, TextSetState& set, QWidget* parent)
-    : QDialog(parent), m_host(host), m_state(state), m_set(set)
+    : ModeDialog(state, parent), m_host(host), m_state(state), m_set(set)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Extract Lines Containing These Text Sets"));
+    fitTitle();
     setModal(true);
 
     auto* group = new QGroupBox(QStringLiteral("Containing Text"), this);

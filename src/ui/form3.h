@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/modewindow.h"
 
 struct Host;
 class MainState;
@@ -10,7 +10,7 @@ class QPushButton;
 class TextSetState;
 
 // "Extract Lines Containing These Text Sets": the set of texts and the run.
-class Form3 : public QDialog {
+class Form3 : public ModeDialog {
     Q_OBJECT
 public:
     Form3(Host& host, MainState& state, TextSetState& set, QWidget* parent);

@@ -10,7 +10,9 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QStyle>
+#include "engine/mainstate.h"
 
 PointerRules* loadModeWindow(Host& host, QDialog* window, const QString& location, std::function<int()> get,
                              std::function<void(int)> set)
@@ -39,4 +41,34 @@ QPushButton* modeButton(QWidget* parent, const char* name, const char* caption, 
         }
     });
     return button;
+}
+
+ModeDialog::ModeDialog(MainState& state, QWidget* parent) : QDialog(parent), m_runState(state) {}
+
+void ModeDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && m_runState.isRunning()) {
+        m_runState.requestStop();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ModeDialog::showEvent(QShowEvent* event)
+{
+    if (!m_geometry.isEmpty())
+        restoreGeometry(m_geometry);
+    QDialog::showEvent(event);
+}
+
+void ModeDialog::hideEvent(QHideEvent* event)
+{
+    m_geometry = saveGeometry();
+    QDialog::hideEvent(event);
+}
+
+void ModeDialog::fitTitle()
+{
+    // The frame's buttons and margins take about 150 pixels beside the title text.
+    setMinimumWidth(std::max(minimumWidth(), fontMetrics().horizontalAdvance(windowTitle()) + 150));
 }

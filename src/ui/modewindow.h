@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QByteArray>
+#include <QDialog>
 #include <QString>
 #include <functional>
 
 struct Host;
-class QDialog;
 class QPushButton;
 class QWidget;
 class PointerRules;
@@ -15,3 +16,23 @@ PointerRules* loadModeWindow(Host& host, QDialog* window, const QString& locatio
                              std::function<void(int)> set);
 // A button whose click runs `command`; a command ended by the main window closing simply stops.
 QPushButton* modeButton(QWidget* parent, const char* name, const char* caption, std::function<void()> command);
+
+class MainState;
+
+// What the two mode windows share: Escape stops a running extraction instead of closing the window, the
+// window comes back where the user left it, and it is wide enough for its whole title.
+class ModeDialog : public QDialog {
+    Q_OBJECT
+public:
+    ModeDialog(MainState& state, QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void fitTitle();
+
+private:
+    MainState& m_runState;
+    QByteArray m_geometry;
+};

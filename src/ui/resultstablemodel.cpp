@@ -3,7 +3,7 @@
 #include "engine/resultslist.h"
 
 ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
-    : QAbstractTableModel(parent), m_results(results)
+    : QAbstractTableModel(parent), m_results(results), m_columns(int(results.columns().size()))
 {
     connect(&results, &ResultsList::aboutToAppend, this, [this](qsizetype row) {
         beginInsertRows({}, int(row), int(row));
@@ -18,11 +18,34 @@ ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
     connect(&results, &ResultsList::removed, this, [this] { endRemoveRows(); });
     connect(&results, &ResultsList::aboutToClear, this, [this] { beginResetModel(); });
     connect(&results, &ResultsList::cleared, this, [this] { endResetModel(); });
-    connect(&results, &ResultsList::columnsAboutToChange, this, [this] { beginResetModel(); });
-    connect(&results, &ResultsList::columnsChanged, this, [this] { endResetModel(); });
-    connect(&results, &ResultsList::headerChanged, this, [this](int column) {
-        Q_EMIT headerDataChanged(Qt::Horizontal, column - 1, column - 1);
+    connect(&results, &ResultsList::columnsChanged, this, [this] {
+        if (!std::exchange(m_followPending, true))
+            QMetaObject::invokeMethod(this, &ResultsTableModel::followColumns, Qt::QueuedConnection);
     });
+    connect(&results, &ResultsList::headerChanged, this, [this](int column) {
+        if (column <= m_columns)
+            Q_EMIT headerDataChanged(Qt::Horizontal, column - 1, column - 1);
+    });
+}
+
+void ResultsTableModel::followColumns()
+{
+    m_followPending = false;
+    const int before = m_columns;
+    const int wanted = int(m_results.columns().size());
+    if (wanted > m_columns) {
+        beginInsertColumns({}, m_columns, wanted - 1);
+        m_columns = wanted;
+        endInsertColumns();
+    } else if (wanted < m_columns) {
+        beginRemoveColumns({}, wanted, m_columns - 1);
+        m_columns = wanted;
+        endRemoveColumns();
+    }
+    if (m_columns > 0)
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, m_columns - 1);
+    if (m_columns != before)
+        Q_EMIT columnCountChanged();
 }
 
 int ResultsTableModel::rowCount(const QModelIndex& parent) const
@@ -32,7 +55,7 @@ int ResultsTableModel::rowCount(const QModelIndex& parent) const
 
 int ResultsTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_results.columns().size());
+    return parent.isValid() ? 0 : m_columns;
 }
 
 QVariant ResultsTableModel::data(const QModelIndex& index, int role) const

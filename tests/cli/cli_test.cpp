@@ -271,8 +271,9 @@ bool anyAlive(const QList<qint64>& pids)
 }
 } // namespace
 
-// No engine process outlives the program: not after a normal end, not after SIGTERM or SIGINT mid-page.
-TEST_F(Cli, EveryEngineProcessEndsWithTheProgram)
+// SIGTERM or SIGINT mid-page stops the run as Stop does: what was found is written, the status says which
+// signal it was. No engine process outlives the program, then or after a normal end.
+TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
 {
     LocalHttpServer::Reply hang;
     hang.delayMs = -1;
@@ -282,8 +283,8 @@ TEST_F(Cli, EveryEngineProcessEndsWithTheProgram)
         QProcess process;
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-        process.start(QStringLiteral(QUARNEL_CLI), {QStringLiteral("--page-timeout"), QStringLiteral("2"), sources.last(),
-                                                   server->base() + QStringLiteral("/hang.html")});
+        process.start(QStringLiteral(QUARNEL_CLI), {QStringLiteral("--page-timeout"), QString::number(signal ? 60 : 2),
+                                                   sources.last(), server->base() + QStringLiteral("/hang.html")});
         QList<qint64> engine;
         QTimer::singleShot(1500, &loop, [&] {
             engine = descendantsOf(process.processId());
@@ -291,6 +292,10 @@ TEST_F(Cli, EveryEngineProcessEndsWithTheProgram)
                 ::kill(pid_t(process.processId()), signal);
         });
         loop.exec();
+        EXPECT_EQ(process.exitCode(), signal ? 128 + signal : 1);
+        EXPECT_TRUE(process.readAllStandardOutput().contains("Beta line"));
+        const QByteArray lastMessage = process.readAllStandardError().trimmed().split('\n').last();
+        EXPECT_TRUE(signal ? lastMessage == "Stopped." : lastMessage.startsWith("Could not load")) << lastMessage.toStdString();
         EXPECT_GE(engine.size(), 2); // the engine had started its processes
         QElapsedTimer waited;
         waited.start();

@@ -3,13 +3,21 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
+#include "platform/qt/qteventpump.h"
+#include "platform/qt/systemclock.h"
+#include "platform/qt/webenginebrowser.h"
+#include "support/localhttpserver.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QTimer>
+#include <QTcpServer>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QEnterEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -116,6 +124,67 @@ TEST_F(MainWindow, ExtractButtonRunsTheModeOverTheList)
     EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Done."));
 }
 
+// A page that cannot be loaded is a row in the problem list, not a box; the widths the user gave the columns
+// outlive the run; Stop ends a run after its current step with what it found; the hand leaves with the mouse.
+TEST_F(MainWindow, ARunListsBadPagesKeepsWidthsAndStopsOnRequest)
+{
+    f.state.setCheck1(1);
+    for (const char* name : {"p1", "p3", "p4"})
+        f.browser.setPage(QLatin1String(name), QStringLiteral("line of ") + QLatin1String(name));
+    f.browser.pages[QStringLiteral("p2")].loadError = QStringLiteral("the server answered HTTP 404 Not Found");
+    for (const char* name : {"p1", "p2", "p3", "p4"})
+        f.state.urls.append(QLatin1String(name));
+    auto* results = find<QTreeView>("ListView2");
+    form.button(QStringLiteral("PushButton3"))->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("line of p1"), QStringLiteral("line of p3"), QStringLiteral("line of p4")}));
+    EXPECT_EQ(f.dialogs.texts(), QStringList({QStringLiteral("Done.")})); // no box for p2
+    auto* problems = find<QTreeWidget>("Problems");
+    ASSERT_EQ(problems->topLevelItemCount(), 1);
+    EXPECT_EQ(problems->topLevelItem(0)->text(1), QStringLiteral("p2"));
+    EXPECT_EQ(problems->topLevelItem(0)->text(2), QStringLiteral("Could not load p2: the server answered HTTP 404 Not Found"));
+    EXPECT_EQ(find<QLabel>("ProblemCount")->text(), QStringLiteral("1 source could not be read"));
+
+    // A second run with the source column: the user widens it; further runs keep that width and the row
+    // the user selected.
+    f.state.setCheck14(1);
+    form.button(QStringLiteral("PushButton3"))->click();
+    QCoreApplication::processEvents();
+    results->setColumnWidth(0, 321);
+    results->setCurrentIndex(results->model()->index(1, 0));
+    f.dialogs.messages.clear();
+    form.button(QStringLiteral("PushButton3"))->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(results->columnWidth(0), 321);
+    EXPECT_EQ(results->currentIndex().row(), 1);
+
+    // Stop during the second page: the first page's rows stay, and the run ends as a run does.
+    f.state.results.clear();
+    EXPECT_FALSE(form.button(QStringLiteral("PushButton23"))->isEnabled());
+    f.browser.onNavigate = [&](const QString& entry) {
+        if (entry == QStringLiteral("p3")) {
+            EXPECT_TRUE(form.button(QStringLiteral("PushButton23"))->isEnabled());
+            form.button(QStringLiteral("PushButton23"))->click();
+        }
+    };
+    f.dialogs.messages.clear();
+    form.button(QStringLiteral("PushButton3"))->click();
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("line of p1"), QStringLiteral("line of p3")}));
+    EXPECT_EQ(f.dialogs.texts(), QStringList({QStringLiteral("Stopped.")}));
+    EXPECT_EQ(f.state.pointer(), Pointer::Default);
+    EXPECT_EQ(f.state.statusLine(), QStringLiteral("Progress Bar"));
+    EXPECT_FALSE(form.button(QStringLiteral("PushButton23"))->isEnabled());
+
+    // The hand over a button goes when the mouse leaves it for the bare window.
+    QPushButton* help = form.button(QStringLiteral("PushButton21"));
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(help, &enter);
+    EXPECT_EQ(f.state.pointer(), Pointer::Hover);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(help, &leave);
+    EXPECT_EQ(f.state.pointer(), Pointer::Default);
+}
+
 TEST_F(MainWindow, DoubleClickRemovesTheSelectedRowUnlessBusy)
 {
     f.state.urls.append(QStringLiteral("a"));
@@ -194,4 +263,42 @@ TEST_F(MainWindow, ModeWindowsOpenModallyHideOnCloseAndKeepTheirFields)
     QTimer::singleShot(0, &form, [this] { form.form3()->close(); });
     form.button(QStringLiteral("PushButton19"))->click();
     EXPECT_EQ(form.form3()->findChild<QComboBox*>(QStringLiteral("Combo1"))->count(), 1);
+}
+
+// The window over real pages: twenty sources, three of them dead, end with seventeen pages' rows, three
+// problems listed, and one box, "Done.".
+TEST(MainWindowOverRealPages, DeadPagesAreListedAndTheRunEndsWithOneBox)
+{
+    LocalHttpServer server;
+    ASSERT_TRUE(server.start());
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 refused = closed.serverPort();
+    closed.close();
+    FakeHost f;
+    QtEventPump pump;
+    SystemClock clock;
+    WebEngineBrowser browser(pump, clock);
+    Host host{browser, f.dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+    MainState state;
+    Form1 form(host, state);
+    state.setCheck1(1);
+    state.selectOption2();
+    for (int i = 1; i <= 20; ++i) {
+        const QString path = QStringLiteral("/page%1.html").arg(i);
+        if (i == 5)
+            state.urls.append(QStringLiteral("127.0.0.1:%1/gone.html").arg(refused));
+        else if (i == 11)
+            state.urls.append(server.base() + QStringLiteral("/missing.html"));
+        else if (i == 17)
+            state.urls.append(QStringLiteral("javascript:void(0)"));
+        else {
+            server.setPage(path, QStringLiteral("<html><body><p>text of page %1</p></body></html>").arg(i).toUtf8());
+            state.urls.append(server.base() + path);
+        }
+    }
+    form.button(QStringLiteral("PushButton3"))->click();
+    EXPECT_EQ(state.results.count(), 17);
+    EXPECT_EQ(form.findChild<QTreeWidget*>(QStringLiteral("Problems"))->topLevelItemCount(), 3);
+    EXPECT_EQ(f.dialogs.texts(), QStringList({QStringLiteral("Done.")}));
 }

@@ -111,7 +111,7 @@ void PushButton17_Click(Host& host, MainState& state)
     p.run(200, [&] { state.setPointer(Pointer::Default); });
     p.run(202, [&] { state.setProgressValue(0); });
     p.run(204, [&] { state.setStatusLine(MainState::idleStatus()); });
-    p.run(206, [&] { host.dialogs.message(QStringLiteral("Done.")); });
+    p.run(206, [&] { host.dialogs.message(ExtractionRun::closingMessage(state)); });
 }
 
 void PushButton16_Click(Host& host)

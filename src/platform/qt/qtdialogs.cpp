@@ -12,6 +12,10 @@ MessageAnswer QtDialogs::showMessage(const QString& text, MessageButtons buttons
                     buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     m_parent);
     box.setTextFormat(Qt::PlainText); // page text may look like markup
+    // A short text makes a box narrower than its own title, which the window frame then cuts: the text's
+    // label is given the title's width and room for the frame's buttons.
+    const int titleWidth = box.fontMetrics().horizontalAdvance(title) + 160;
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }").arg(titleWidth));
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;

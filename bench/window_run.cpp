@@ -1,0 +1,90 @@
+// The main window running "Extract All Lines In Web Sites" over pages served on loopback, with the source
+// column on and a few dead pages among them: to look at the window during a run (under Xvfb) and to time
+// the window's own run. Prints the run's time; stays open afterwards for KEEP_OPEN_MS (default 0).
+//   quarnel_window_run [pages=60] [delay ms=150] [width=1400] [height=900]
+#include "engine/mainstate.h"
+#include "fakes/fakehost.h"
+#include "platform/qt/qtdialogs.h"
+#include "platform/qt/qteventpump.h"
+#include "platform/qt/systemclock.h"
+#include "platform/qt/webenginebrowser.h"
+#include "support/localhttpserver.h"
+#include "ui/form1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+// Message boxes are answered at once, so that the run's end is not a box waiting for a click.
+class AnsweringDialogs : public QtDialogs {
+protected:
+    MessageAnswer showMessage(const QString& text, MessageButtons, MessageIcon, const QString&) override
+    {
+        std::printf("box: %s\n", qPrintable(text.section(QLatin1Char('\r'), 0, 0)));
+        return MessageAnswer::Ok;
+    }
+};
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const int pages = argc > 1 ? std::atoi(argv[1]) : 60;
+    const int delay = argc > 2 ? std::atoi(argv[2]) : 150;
+    const int width = argc > 3 ? std::atoi(argv[3]) : 1400;
+    const int height = argc > 4 ? std::atoi(argv[4]) : 900;
+    prepareWebEngineEnvironment();
+    QApplication app(argc, argv);
+
+    LocalHttpServer server;
+    if (!server.start())
+        return 1;
+    MainState state;
+    for (int i = 0; i < pages; ++i) {
+        const QString path = QStringLiteral("/articles/2026/12/page-%1.html").arg(i);
+        if (i % 20 == 7) {
+            state.urls.append(server.base() + QStringLiteral("/gone-%1.html").arg(i)); // 404
+            continue;
+        }
+        LocalHttpServer::Reply reply;
+        reply.delayMs = delay;
+        reply.body = QStringLiteral("<html><body><h1>Article %1</h1><p>The first paragraph of article %1 says "
+                                    "what it is about.</p><p>Price: %2.00 EUR</p><p>Contact: desk-%1@example.com</p>"
+                                    "</body></html>")
+                         .arg(i)
+                         .arg(10 + i)
+                         .toUtf8();
+        server.setReply(path, reply);
+        state.urls.append(server.base() + path);
+    }
+
+    FakeHost f;
+    AnsweringDialogs dialogs;
+    QtEventPump pump;
+    SystemClock clock;
+    WebEngineBrowser browser(pump, clock);
+    Host host{browser, dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+    state.selectOption2();
+    state.setCheck14(1);
+    state.setCheck1(1);
+    Form1 form(host, state);
+    dialogs.setParent(&form);
+    pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
+    form.resize(width, height);
+    form.show();
+
+    QTimer::singleShot(500, &form, [&] {
+        QElapsedTimer timer;
+        timer.start();
+        form.button(QStringLiteral("PushButton3"))->click();
+        const double seconds = timer.elapsed() / 1000.0;
+        std::printf("window run: %d pages in %.2f s, %.1f pages/s, %lld rows, %lld problems\n", pages, seconds,
+                    pages / seconds, static_cast<long long>(state.results.count()),
+                    static_cast<long long>(state.problems().size()));
+        std::fflush(stdout);
+        QTimer::singleShot(qEnvironmentVariableIntValue("KEEP_OPEN_MS"), &app, &QApplication::quit);
+    });
+    return QApplication::exec();
+}
