@@ -26,6 +26,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTreeWidget>
+#include <QTimer>
 #include <QLabel>
 #include <QSpinBox>
 #include <QCoreApplication>
@@ -370,9 +371,21 @@ void Form1::bindState()
     m_check1->setChecked(s.keepDuplicates());
     m_check14->setChecked(s.showSourceFilename());
 
-    connect(&s, &MainState::statusLineChanged, m_progress,
-            [this](const QString& text) { m_progress->setFormat(progressFormat(text)); });
-    connect(&s, &MainState::progressValueChanged, m_progress, &QProgressBar::setValue);
+    // A wait counts in the status line a thousand times a second; the bar shows what a person can see,
+    // at most every 40 ms, and always the last state.
+    m_showProgress = new QTimer(this);
+    m_showProgress->setSingleShot(true);
+    m_showProgress->setInterval(40);
+    connect(m_showProgress, &QTimer::timeout, this, [this] {
+        m_progress->setFormat(progressFormat(m_state.statusLine()));
+        m_progress->setValue(m_state.progressValue());
+    });
+    const auto showSoon = [this] {
+        if (!m_showProgress->isActive())
+            m_showProgress->start();
+    };
+    connect(&s, &MainState::statusLineChanged, this, showSoon);
+    connect(&s, &MainState::progressValueChanged, this, showSoon);
     m_progress->setFormat(progressFormat(s.statusLine()));
     m_progress->setValue(s.progressValue());
 
@@ -389,6 +402,15 @@ void Form1::bindState()
     });
     showProblemCount();
     connect(&s, &MainState::runningChanged, m_stop, &QWidget::setEnabled);
+    // A run that ends shows all its rows and its last status at once.
+    connect(&s, &MainState::runningChanged, this, [this](bool running) {
+        if (running)
+            return;
+        static_cast<ResultsTableModel*>(m_resultsView->model())->followRows();
+        m_showProgress->stop();
+        m_progress->setFormat(progressFormat(m_state.statusLine()));
+        m_progress->setValue(m_state.progressValue());
+    });
 
     connect(&s, &MainState::pointerChanged, m_pointer, &PointerRules::apply);
     connect(&s, &MainState::resultsDisplayEnabledChanged, m_resultsView, &QWidget::setEnabled);

@@ -16,6 +16,7 @@ class QRadioButton;
 class QSpinBox;
 class QLabel;
 class QTreeWidget;
+class QTimer;
 class QTreeView;
 class PointerRules;
 class Form2;
@@ -76,6 +77,7 @@ private:
     QSpinBox* m_pageTimeout = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_stop = nullptr;
+    QTimer* m_showProgress = nullptr;
     QLabel* m_problemCount = nullptr;
     QTreeWidget* m_problems = nullptr;
     PointerRules* m_pointer = nullptr;

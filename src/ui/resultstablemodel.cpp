@@ -5,19 +5,37 @@
 ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
     : QAbstractTableModel(parent), m_results(results), m_columns(int(results.columns().size()))
 {
-    connect(&results, &ResultsList::aboutToAppend, this, [this](qsizetype row) {
-        beginInsertRows({}, int(row), int(row));
+    // Rows come in by the thousand during a run: the view learns of them together, a few dozen times a
+    // second, not row by row. Removals and clears reach it at once, so it never shows a row that is gone.
+    m_rows = int(results.count());
+    m_showRows.setSingleShot(true);
+    m_showRows.setInterval(40);
+    connect(&m_showRows, &QTimer::timeout, this, &ResultsTableModel::followRows);
+    connect(&results, &ResultsList::appended, this, [this] {
+        if (!m_showRows.isActive())
+            m_showRows.start();
     });
-    connect(&results, &ResultsList::appended, this, [this] { endInsertRows(); });
     connect(&results, &ResultsList::rowChanged, this, [this](qsizetype row) {
-        Q_EMIT dataChanged(index(int(row), 0), index(int(row), columnCount() - 1));
+        if (row < m_rows)
+            Q_EMIT dataChanged(index(int(row), 0), index(int(row), columnCount() - 1));
     });
     connect(&results, &ResultsList::aboutToRemove, this, [this](qsizetype row) {
-        beginRemoveRows({}, int(row), int(row));
+        m_removing = row < m_rows;
+        if (m_removing)
+            beginRemoveRows({}, int(row), int(row));
     });
-    connect(&results, &ResultsList::removed, this, [this] { endRemoveRows(); });
+    connect(&results, &ResultsList::removed, this, [this] {
+        if (m_removing) {
+            --m_rows;
+            endRemoveRows();
+        }
+        m_removing = false;
+    });
     connect(&results, &ResultsList::aboutToClear, this, [this] { beginResetModel(); });
-    connect(&results, &ResultsList::cleared, this, [this] { endResetModel(); });
+    connect(&results, &ResultsList::cleared, this, [this] {
+        m_rows = 0;
+        endResetModel();
+    });
     connect(&results, &ResultsList::columnsChanged, this, [this] {
         if (!std::exchange(m_followPending, true))
             QMetaObject::invokeMethod(this, &ResultsTableModel::followColumns, Qt::QueuedConnection);
@@ -26,6 +44,16 @@ ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
         if (column <= m_columns)
             Q_EMIT headerDataChanged(Qt::Horizontal, column - 1, column - 1);
     });
+}
+
+void ResultsTableModel::followRows()
+{
+    const int rows = int(m_results.count());
+    if (rows <= m_rows)
+        return;
+    beginInsertRows({}, m_rows, rows - 1);
+    m_rows = rows;
+    endInsertRows();
 }
 
 void ResultsTableModel::followColumns()
@@ -50,7 +78,7 @@ void ResultsTableModel::followColumns()
 
 int ResultsTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_results.count());
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int ResultsTableModel::columnCount(const QModelIndex& parent) const
@@ -60,7 +88,7 @@ int ResultsTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_results.count())
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows || index.row() >= m_results.count())
         return {};
     const ResultRow& row = m_results.at(index.row() + 1);
     if (index.column() == 0)

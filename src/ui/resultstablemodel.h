@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QTimer>
 
 class ResultsList;
 
@@ -17,6 +18,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Shows the rows appended since the last time at once (the view otherwise learns of them a moment later).
+    void followRows();
 
 Q_SIGNALS:
     // The number of columns changed: the view starts them at their starting widths.
@@ -28,4 +31,7 @@ private:
     ResultsList& m_results;
     int m_columns = 0;
     bool m_followPending = false;
+    int m_rows = 0;
+    bool m_removing = false;
+    QTimer m_showRows;
 };

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QTimer>
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -110,6 +111,10 @@ TEST_F(MainWindow, ControlsAndStateFollowEachOther)
     find<QSpinBox>("PageTimeout")->setValue(20);
     EXPECT_EQ(f.state.pageTimeout(), 20);
     f.state.setStatusLine(QStringLiteral("Processing: 100% done"));
+    QElapsedTimer shown; // the bar shows the status a moment later
+    shown.start();
+    while (find<QProgressBar>("ProgressBar1")->text() != QStringLiteral("Processing: 100% done") && shown.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(find<QProgressBar>("ProgressBar1")->text(), QStringLiteral("Processing: 100% done"));
 }
 
