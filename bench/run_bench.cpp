@@ -35,6 +35,8 @@ protected:
 int main(int argc, char* argv[])
 {
     const int pages = argc > 1 ? std::atoi(argv[1]) : 200;
+    const int delay = argc > 2 ? std::atoi(argv[2]) : 0;  // each page answered after this many ms
+    const int jobs = argc > 3 ? std::atoi(argv[3]) : MainState::DefaultPagesAtOnce;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     prepareWebEngineEnvironment();
@@ -46,13 +48,17 @@ int main(int argc, char* argv[])
     MainState state;
     state.setOption1(false);
     state.setOption2(true);
+    state.setPagesAtOnce(jobs);
     for (int i = 0; i < pages; ++i) {
         const QString path = QStringLiteral("/page%1.html").arg(i);
-        server.setPage(path, QStringLiteral("<html><body><h1>Page %1</h1><p>First line</p><p>Line %1</p>"
-                                            "<script>document.write('<p>Written ' + %1 + '</p>')</script>"
-                                            "</body></html>")
-                                 .arg(i)
-                                 .toUtf8());
+        LocalHttpServer::Reply reply;
+        reply.delayMs = delay;
+        reply.body = QStringLiteral("<html><body><h1>Page %1</h1><p>First line</p><p>Line %1</p>"
+                                    "<script>document.write('<p>Written ' + %1 + '</p>')</script>"
+                                    "</body></html>")
+                         .arg(i)
+                         .toUtf8();
+        server.setReply(path, reply);
         state.urls.append(server.base() + path);
     }
 
@@ -73,7 +79,7 @@ int main(int argc, char* argv[])
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("pages: %d  results: %lld  error reports: %d\n", pages, static_cast<long long>(state.results.count()),
+    std::printf("pages: %d  answered after %d ms  pages at once: %d  results: %lld  error reports: %d\n", pages, delay, jobs, static_cast<long long>(state.results.count()),
                 dialogs.reports);
     std::printf("time: %.2f s  pages/s: %.1f  peak RSS of the program: %.0f MiB\n", seconds, pages / seconds,
                 usage.ru_maxrss / 1024.0);

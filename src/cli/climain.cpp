@@ -163,6 +163,9 @@ void checkUsage(const QCommandLineParser& parser)
     const int timeout = parser.value(QStringLiteral("page-timeout")).toInt(&wholeNumber);
     if (!wholeNumber || timeout < 1 || timeout > 86'400)
         throw UsageError{QStringLiteral("--page-timeout takes whole seconds from 1 to 86400")};
+    const int jobs = parser.value(QStringLiteral("jobs")).toInt(&wholeNumber);
+    if (!wholeNumber || jobs < 1 || jobs > MainState::MaxPagesAtOnce)
+        throw UsageError{QStringLiteral("--jobs takes a whole number from 1 to 16")};
     if (parser.isSet(QStringLiteral("ext")) && !parser.isSet(QStringLiteral("folder")))
         throw UsageError{QStringLiteral("--ext goes with --folder")};
 }
@@ -280,6 +283,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("show-source"), QStringLiteral("Put each result beside its source.")},
         {QStringLiteral("format"), QStringLiteral("aligned, comma, table or jsonl (default aligned)."), QStringLiteral("format"), QStringLiteral("aligned")},
         {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."), QStringLiteral("file")},
+        {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("Pages loaded at once, 1 to 16 (default 8); results stay in list order."), QStringLiteral("n"), QString::number(MainState::DefaultPagesAtOnce)},
         {QStringLiteral("page-timeout"), QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."), QStringLiteral("seconds"), QStringLiteral("60")},
         {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
     });
@@ -311,6 +315,7 @@ int main(int argc, char* argv[])
     if (parser.isSet(QStringLiteral("rendered")))
         state.selectOption2();
     state.setPageTimeout(parser.value(QStringLiteral("page-timeout")).toInt());
+    state.setPagesAtOnce(parser.value(QStringLiteral("jobs")).toInt());
 
     try {
         checkUsage(parser);

@@ -73,11 +73,17 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
                   const std::function<void(const QString& entry)>& body, Rounding rounding)
 {
     // The run counts as running for Stop until the loop ends, whichever way it ends.
+    // No load started ahead outlives the loop, whichever way it ends.
     struct RunScope {
         MainState& state;
-        explicit RunScope(MainState& s) : state(s) { state.beginRun(); }
-        ~RunScope() { state.endRun(); }
-    } scope(state);
+        Browser& browser;
+        RunScope(MainState& s, Browser& b) : state(s), browser(b) { state.beginRun(); }
+        ~RunScope()
+        {
+            browser.loadAhead({}, 0);
+            state.endRun();
+        }
+    } scope(state, host.browser);
     UrlList& urls = state.urls;
     qsizetype count = 0;
     quint64 lastVisited = 0;
@@ -99,6 +105,18 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
         p.run(first + 4, [&] { state.setProgressValue(progressFor(i, urls.count(), rounding)); });
         p.run(first + 6, [&] { state.setStatusLine(QStringLiteral("Processing: ") + ShortSourceName(entry)); });
         p.run(first + 8, [&] { host.pump.processPendingEvents(); });
+        // This entry and the ones the loop visits next load now, together; what the run reads and reports
+        // stays in list order. Entries removed meanwhile are not named, so their loads are dropped.
+        if (state.pagesAtOnce() > 1) {
+            QStringList next{entry};
+            for (qsizetype at = urls.firstPositionAfter(lastVisited, lastToVisit);
+                 at > 0 && next.size() < state.pagesAtOnce() && urls.serialAt(at) <= lastToVisit; ++at) {
+                next << urls.at(at);
+                if (at == urls.count())
+                    break;
+            }
+            host.browser.loadAhead(next, qint64(state.pageTimeout()) * 1000);
+        }
         body(entry);
     }
 }

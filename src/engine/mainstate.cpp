@@ -89,3 +89,12 @@ void MainState::endRun()
     if (--m_runs == 0)
         Q_EMIT runningChanged(false);
 }
+
+void MainState::setPagesAtOnce(int pages)
+{
+    pages = std::clamp(pages, 1, MaxPagesAtOnce);
+    if (pages == m_pagesAtOnce)
+        return;
+    m_pagesAtOnce = pages;
+    Q_EMIT pagesAtOnceChanged(pages);
+}

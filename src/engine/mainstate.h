@@ -68,6 +68,11 @@ public:
     // How long one page may take to load before it is read as it stands, in seconds (1 and more).
     int pageTimeout() const { return m_pageTimeout; }
     void setPageTimeout(int seconds);
+    // How many pages load at once: the one being read and those loading ahead of it (1 to 16).
+    static constexpr int MaxPagesAtOnce = 16;
+    static constexpr int DefaultPagesAtOnce = 8;
+    int pagesAtOnce() const { return m_pagesAtOnce; }
+    void setPagesAtOnce(int pages);
 
     // A source that could not be loaded is a normal event in a long list: in the window its report goes to
     // this list of problems instead of a box the run waits on. The program's own failures stay boxes.
@@ -107,6 +112,7 @@ Q_SIGNALS:
     void pointerChanged(int value);
     void resultsDisplayEnabledChanged(bool enabled);
     void pageTimeoutChanged(int seconds);
+    void pagesAtOnceChanged(int pages);
     void problemAdded(qsizetype index);
     void problemsCleared();
     void runningChanged(bool running);
@@ -124,6 +130,7 @@ private:
     bool m_resultsDisplayEnabled = true;
     bool m_unloading = false;
     int m_pageTimeout = 60;
+    int m_pagesAtOnce = DefaultPagesAtOnce;
     bool m_listsPageProblems = false;
     QVector<PageProblem> m_problems;
     int m_runs = 0;

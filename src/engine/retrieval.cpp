@@ -45,7 +45,8 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
 
     p.run(100, [&] { load = host.browser.navigate(entry, limitMs); });
     p.run(102, [&] { counter = 0; });
-    const qint64 started = host.clock.elapsedMs();
+    // A page loaded ahead has had its time since its load began.
+    const qint64 started = load && load->startedAtMs() >= 0 ? load->startedAtMs() : host.clock.elapsedMs();
     while (load && p.test(104, [&] {
         complete = readyStateOf(*load) == Browser::ReadyStateComplete;
         return !complete && !state.stopRequested() && counter < Retrieval::WaitCap &&

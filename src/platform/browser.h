@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 // One navigation of the browser engine, owned by the retrieval that started it. Everything it reports and
@@ -15,6 +16,9 @@ public:
     // Whether this navigation's document has replaced the one shown before it. Asked only of a navigation
     // that has not finished; throws Failure when the page does not answer.
     virtual bool committed() = 0;
+    // When the load began, by the clock the retrieval waits with; -1 when unknown (then the wait counts
+    // from the retrieval's own start).
+    virtual qint64 startedAtMs() const { return -1; }
     // Stops a navigation that has not finished, keeping the document as far as it has loaded: a page that
     // reloads itself or never ends is read as it stands.
     virtual void stop() = 0;
@@ -34,4 +38,12 @@ public:
     // `timeLimitMs` is what the whole retrieval may take; reads of a page that does not answer end with it.
     // Throws Failure when the entry is not an address the engine may load.
     virtual std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) = 0;
+    // The entries a run will ask for next, in order: their loads may start now, each on a page of its own,
+    // so that the waits for the network overlap. navigate() then hands over the load started for its
+    // entry; loads of entries no longer named are dropped. An empty list drops them all.
+    virtual void loadAhead(const QStringList& entries, qint64 timeLimitMs)
+    {
+        Q_UNUSED(entries);
+        Q_UNUSED(timeLimitMs);
+    }
 };

@@ -76,6 +76,15 @@ int toSeconds(const QString& stored)
     return static_cast<int>(std::nearbyint(number));
 }
 
+int toPages(const QString& stored)
+{
+    bool ok = false;
+    const double number = toNumber(stored, &ok);
+    if (!ok || number < 1 || number > MainState::MaxPagesAtOnce)
+        throw Failure(QStringLiteral("Invalid property value"));
+    return static_cast<int>(std::nearbyint(number));
+}
+
 QString joinUrlList(const QStringList& entries) { return entries.join(Separator); }
 
 QStringList splitUrlList(const QString& stored)
@@ -131,6 +140,8 @@ void persistChanges(MainState& state, SettingsStore& store)
                      [s](const QString& t) { writeSoon(*s, QStringLiteral("Text2"), t); });
     QObject::connect(&state, &MainState::pageTimeoutChanged, &state,
                      [s](int seconds) { writeSoon(*s, QStringLiteral("PageTimeout"), QString::number(seconds)); });
+    QObject::connect(&state, &MainState::pagesAtOnceChanged, &state,
+                     [s](int pages) { writeSoon(*s, QStringLiteral("PagesAtOnce"), QString::number(pages)); });
 }
 
 void loadBetweenFields(Host& host, BetweenState& between)

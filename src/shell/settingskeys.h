@@ -19,6 +19,7 @@ void writeSoon(SettingsStore& store, const QString& key, const QString& value); 
 int toWholeNumber(const QString& stored);   // check-box values
 bool toTruthValue(const QString& stored);   // "True"/"False" in any case, or a number (0 is false)
 int toSeconds(const QString& stored);       // a time limit: a whole number of seconds, 1 or more
+int toPages(const QString& stored);         // pages at once: a whole number from 1 to 16
 inline QString fromTruthValue(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
 // The source list as one value: entries joined by "||Separator||"; empty pieces are dropped on the way back.

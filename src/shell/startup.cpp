@@ -69,6 +69,10 @@ void Form_Load(Host& host, MainState& state, WindowShell& window)
     p.run(140, [&] {
         state.setPageTimeout(Settings::toSeconds(Settings::read(store, QStringLiteral("PageTimeout"), QStringLiteral("60"))));
     });
+    p.run(142, [&] {
+        state.setPagesAtOnce(Settings::toPages(Settings::read(store, QStringLiteral("PagesAtOnce"),
+                                                              QString::number(MainState::DefaultPagesAtOnce))));
+    });
 }
 
 void Form_QueryUnload(Host& host, MainState& state)

@@ -250,6 +250,19 @@ QWidget* Form1::buildCommandsColumn()
     timeoutRow->addWidget(m_pageTimeout);
     timeoutRow->addStretch(1);
     options->addLayout(timeoutRow);
+    m_pagesAtOnce = new QSpinBox(frame3);
+    m_pagesAtOnce->setObjectName(QStringLiteral("PagesAtOnce"));
+    m_pagesAtOnce->setRange(1, MainState::MaxPagesAtOnce);
+    m_pagesAtOnce->setToolTip(QStringLiteral("How many pages load at the same time. The results still come in "
+                                             "the order of the list. More pages at once is faster on slow "
+                                             "servers and takes more memory; 1 loads one page after the other."));
+    auto* pagesRow = new QHBoxLayout;
+    auto* pagesLabel = new QLabel(QStringLiteral("Pages at once:"), frame3);
+    pagesLabel->setBuddy(m_pagesAtOnce);
+    pagesRow->addWidget(pagesLabel);
+    pagesRow->addWidget(m_pagesAtOnce);
+    pagesRow->addStretch(1);
+    options->addLayout(pagesRow);
     grid->addWidget(frame3, 9, 0, 1, 2);
 
     auto* frame2 = new QGroupBox(QStringLiteral("Results Option"), column);
@@ -366,6 +379,9 @@ void Form1::bindState()
     m_pageTimeout->setValue(s.pageTimeout());
     connect(m_pageTimeout, &QSpinBox::valueChanged, &s, &MainState::setPageTimeout);
     connect(&s, &MainState::pageTimeoutChanged, m_pageTimeout, &QSpinBox::setValue);
+    m_pagesAtOnce->setValue(s.pagesAtOnce());
+    connect(m_pagesAtOnce, &QSpinBox::valueChanged, &s, &MainState::setPagesAtOnce);
+    connect(&s, &MainState::pagesAtOnceChanged, m_pagesAtOnce, &QSpinBox::setValue);
     connect(&s, &MainState::check1Changed, m_check1, [this](int v) { m_check1->setChecked(v != 0); });
     connect(&s, &MainState::check14Changed, m_check14, [this](int v) { m_check14->setChecked(v != 0); });
     m_check1->setChecked(s.keepDuplicates());

@@ -1,6 +1,10 @@
 // The real browser engine, with pages from local files and from a server on 127.0.0.1.
 #include "engine/modes/alllines.h"
+#include "engine/modes/between.h"
+#include "engine/modes/betweenstate.h"
 #include "engine/modes/linefilters.h"
+#include "engine/modes/linesbynumber.h"
+#include "engine/modes/textset.h"
 #include "engine/retrieval.h"
 #include "fakes/fakedialogs.h"
 #include "fakes/fakefilesystem.h"
@@ -409,6 +413,7 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
     state.setCheck1(1);
     state.setCheck14(1);
     state.setPageTimeout(3);
+    state.setPagesAtOnce(1); // the kill takes every renderer: only the page being read may have one
 
     QElapsedTimer timer;
     timer.start();
@@ -477,4 +482,116 @@ TEST_F(RealBrowser, ALocalPageReadsNoOtherLocalFile)
     EXPECT_FALSE(text.contains(QStringLiteral("SECRET"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("fetch ")) && !text.contains(QStringLiteral("fetch refused")));
     EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+namespace {
+// One run of a mode, described by what it produced: every row with its source, then every message.
+QStringList runOutcome(Host& host, MainState& state, FakeDialogs& dialogs, int mode)
+{
+    state.results.clear();
+    dialogs.messages.clear();
+    BetweenState between;
+    between.setStartWith(QStringLiteral("<p>"));
+    between.setEndWith(QStringLiteral("</p>"));
+    TextSetState set;
+    set.append(QStringLiteral("second"));
+    set.append(QStringLiteral("page"));
+    switch (mode) {
+    case 0: PushButton3_Click(host, state); break;
+    case 1: PushButton2_Click(host, state); break;
+    case 2: PushButton8_Click(host, state); break;
+    case 3: PushButton17_Click(host, state); break;
+    case 4: ExtractBetween::PushButton4_Click(host, state, between); break;
+    default: ExtractTextSets::PushButton4_Click(host, state, set); break;
+    }
+    QStringList outcome;
+    for (qsizetype i = 1; i <= state.results.count(); ++i)
+        outcome << state.results.at(i).origin + QStringLiteral(" | ") + state.results.at(i).first + QStringLiteral(" | ") +
+                       state.results.at(i).second.value_or(QString());
+    for (const auto& message : dialogs.messages)
+        outcome << QStringLiteral("message: ") + message.text.section(QStringLiteral("\r\n"), 0, 0);
+    return outcome;
+}
+} // namespace
+
+// Eight pages at once give what one page at a time gives: the same rows in the same order and the same
+// reports in the same order, for every mode and option, with pages that fail or never answer among them;
+// an entry removed while it loads ahead is never read, and no load outlives its run.
+TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const QString refused = QStringLiteral("127.0.0.1:%1/refused.html").arg(closed.serverPort());
+    closed.close();
+    LocalHttpServer::Reply hang;
+    hang.delayMs = -1;
+    server->setReply(QStringLiteral("/eq-hang"), hang);
+    const QString b = server->base();
+    QStringList entries;
+    for (int i = 0; i < 12; ++i) {
+        LocalHttpServer::Reply reply;
+        reply.body = pageOf(QStringLiteral("/eq%1").arg(i % 9)); // a few repeat: duplicates matter
+        reply.delayMs = (i * 37) % 120;                          // pages finish out of order
+        server->setReply(QStringLiteral("/eq%1").arg(i), reply);
+        entries << b + QStringLiteral("/eq%1").arg(i);
+    }
+    entries.insert(3, refused);
+    entries.insert(6, b + QStringLiteral("/eq-missing"));
+    entries.insert(9, b + QStringLiteral("/eq-hang"));
+    entries.insert(11, entries[1]); // the same address twice
+    state.setPageTimeout(2);
+    state.setText1(QStringLiteral("first"));
+    state.setText2(QStringLiteral("eq3"));
+    state.setText5(QStringLiteral("1,2"));
+    for (int mode = 0; mode < 6; ++mode) {
+        // Each mode with another choice of page source, layout and duplicates.
+        state.setOption1(mode % 2 == 0);
+        state.setOption2(mode % 2 == 1);
+        state.setCheck14((mode / 2) % 2);
+        state.setCheck1(mode % 3 == 0 ? 1 : 0);
+        QStringList outcomes[2];
+        for (int run = 0; run < 2; ++run) {
+            state.urls.clear();
+            for (const QString& entry : std::as_const(entries))
+                state.urls.append(entry);
+            state.setPagesAtOnce(run == 0 ? 1 : 8);
+            outcomes[run] = runOutcome(host, state, dialogs, mode);
+            EXPECT_EQ(browser.loadsAhead(), 0);
+        }
+        EXPECT_EQ(outcomes[1], outcomes[0]) << "mode " << mode;
+        EXPECT_GT(outcomes[0].size(), 6) << "mode " << mode;
+    }
+
+    // An entry removed while it loads ahead, then the list cleared: nothing read past the end, nothing
+    // repeated, no load left.
+    state.setOption1(false);
+    state.setOption2(true);
+    state.setCheck1(1);
+    state.setCheck14(1);
+    state.urls.clear();
+    for (int i = 0; i < 8; ++i)
+        state.urls.append(b + QStringLiteral("/eq%1").arg(i));
+    state.setPagesAtOnce(8);
+    state.results.clear();
+    dialogs.messages.clear();
+    ScriptedPump scripted;
+    WebEngineBrowser engine(scripted, clock);
+    Host ahead{engine, dialogs, scripted, clock, settings, processes, clipboard, files};
+    scripted.when = [&] { return state.statusLine().startsWith(QStringLiteral("Processing: ") + b + QStringLiteral("/eq2")) ||
+                                 state.results.count() >= 4; };
+    scripted.action = [&] {
+        state.urls.removeAt(state.urls.entries().indexOf(b + QStringLiteral("/eq5")) + 1);
+        scripted.when = [&] { return state.results.count() >= 8; };
+        scripted.action = [&] { state.urls.clear(); };
+    };
+    PushButton3_Click(ahead, state);
+    QStringList origins;
+    for (qsizetype i = 1; i <= state.results.count(); ++i)
+        origins << state.results.at(i).origin.mid(b.size());
+    origins.removeDuplicates();
+    EXPECT_FALSE(origins.contains(QStringLiteral("/eq5"))) << origins.join(QLatin1Char(' ')).toStdString();
+    EXPECT_LT(origins.size(), 7);
+    EXPECT_EQ(origins, (QStringList{u"/eq0"_s, u"/eq1"_s, u"/eq2"_s, u"/eq3"_s, u"/eq4"_s, u"/eq6"_s}.mid(0, origins.size())));
+    EXPECT_EQ(engine.loadsAhead(), 0);
+    EXPECT_EQ(dialogs.texts(), QStringList({QStringLiteral("Done.")}));
 }

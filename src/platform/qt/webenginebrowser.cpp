@@ -22,7 +22,7 @@
 namespace {
 
 // At most this many pages wait for reuse; more are only needed while runs are nested.
-constexpr qsizetype IdlePages = 2;
+constexpr qsizetype IdlePages = 16;
 
 // A page that answers no dialog, opens no window and grants no permission.
 class QuietPage : public QWebEnginePage {
@@ -194,6 +194,7 @@ public:
         watchMemory();
         return m_readyState;
     }
+    qint64 startedAtMs() const override { return m_started; }
     QString loadError() override { return m_loadError; }
 
     void stop() override
@@ -237,6 +238,23 @@ private:
     // Evaluates `expression` in this load's own document with CR LF line breaks, and marks the document as
     // this load's.
     QString read(const QString& expression, const QString& missing)
+    {
+        // A page stopped at the limit may be between two documents of its own (one that reloads itself):
+        // the next one is given a moment to have its root and body.
+        for (int attempt = 0;; ++attempt) {
+            try {
+                return readOnce(expression, missing);
+            } catch (const Failure&) {
+                if (!m_stopped || m_gone || attempt == 10)
+                    throw;
+            }
+            const qint64 until = m_browser.m_clock.elapsedMs() + 50;
+            while (m_browser.m_clock.elapsedMs() < until)
+                m_browser.m_pump.waitForEvents(5);
+        }
+    }
+
+    QString readOnce(const QString& expression, const QString& missing)
     {
         const QVariantMap head =
             evaluate(QStringLiteral("(function () {"
@@ -365,7 +383,8 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
 
 WebEngineBrowser::~WebEngineBrowser()
 {
-    // Every page must go before its profile.
+    // Every page must go before its profile, and every load before its page.
+    m_ahead.clear();
     qDeleteAll(findChildren<QWebEnginePage*>(Qt::FindDirectChildrenOnly));
 }
 
@@ -384,10 +403,37 @@ QUrl WebEngineBrowser::addressOf(const QString& entry)
 
 std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint64 timeLimitMs)
 {
+    for (auto it = m_ahead.begin(); it != m_ahead.end(); ++it) {
+        if (it->first == entry) {
+            std::unique_ptr<PageLoad> load = std::move(it->second);
+            m_ahead.erase(it);
+            return load;
+        }
+    }
     const QUrl url = addressOf(entry);
     auto load = std::make_unique<WebEngineLoad>(*this, takePage(url), ++m_loads, timeLimitMs);
     load->start(url);
     return load;
+}
+
+void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)
+{
+    // Keep the loads still wanted, in the order wanted; drop the others; start the missing ones.
+    std::vector<std::pair<QString, std::unique_ptr<PageLoad>>> kept;
+    for (const QString& entry : entries) {
+        auto found = std::find_if(m_ahead.begin(), m_ahead.end(), [&](const auto& a) { return a.first == entry; });
+        if (found != m_ahead.end()) {
+            kept.push_back(std::move(*found));
+            m_ahead.erase(found);
+            continue;
+        }
+        try {
+            kept.emplace_back(entry, navigate(entry, timeLimitMs));
+        } catch (const Failure&) {
+            // Not an address: reported when the run reaches it.
+        }
+    }
+    m_ahead = std::move(kept); // the loads left over are dropped here
 }
 
 QWebEnginePage* WebEngineBrowser::takePage(const QUrl& url)

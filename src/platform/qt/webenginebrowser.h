@@ -5,6 +5,8 @@
 #include <QList>
 #include <QObject>
 #include <QUrl>
+#include <memory>
+#include <vector>
 
 class Clock;
 class EventPump;
@@ -26,6 +28,8 @@ public:
     ~WebEngineBrowser() override;
 
     std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) override;
+    void loadAhead(const QStringList& entries, qint64 timeLimitMs) override;
+    qsizetype loadsAhead() const { return qsizetype(m_ahead.size()); }
 
     // The address the engine loads for an entry: an absolute path or a file: URL is a local file, anything
     // else a web address (http:// added when there is no scheme), never resolved against a folder. Throws
@@ -41,6 +45,7 @@ private:
     Clock& m_clock;
     QWebEngineProfile* m_profile;
     QList<QWebEnginePage*> m_idle;
+    std::vector<std::pair<QString, std::unique_ptr<PageLoad>>> m_ahead;
     quint64 m_loads = 0;
 };
 
