@@ -1,18 +1,62 @@
 #!/usr/bin/env bash
-# Times a whole run over 200 small pages served on 127.0.0.1, read as rendered text: Quarnel's engine, then,
-# when Debian's Chromium and the npm registry are at hand, a sequential Playwright script doing the same.
+# Pages per second (whole process, start-up included) and peak memory of the whole process tree, on the
+# same pages served on 127.0.0.1, for:
+# the bare engine with 1 and with 8 pages at once, quarnel-cli one page at a time and with its default
+# (8), the window's run (under Xvfb when there is no display), and, where Debian's Chromium and the npm
+# registry are at hand, the Playwright peer one page at a time and 8 at once. Two page sets: 200 pages
+# answered at once, and 60 pages answered after 150 ms each.
+#   bench/run-pages.sh [build]
 set -euo pipefail
 build=${1:-build}
-pages=${2:-200}
 here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 
-echo "== quarnel (Qt WebEngine)"
-"$here/peak-tree-rss.sh" "$build/bench/quarnel_run_bench" "$pages"
+measure() { # label, command...: prints one table row
+    local label=$1 pages=$2
+    shift 2
+    local start end peak
+    start=$(date +%s.%N)
+    "$here/peak-tree-rss.sh" "$@" >"$work/out" 2>"$work/err" || true
+    end=$(date +%s.%N)
+    peak=$(sed -n 's/^peak RSS of the process tree: \([0-9]*\) MiB.*/\1/p' "$work/out")
+    # The run's own time, without the start of the program, where the program says it.
+    run=$(sed -n -e 's/^quarnel-cli: .* \([0-9.]*\) s$/\1/p' -e 's/^window run: .* in \([0-9.]*\) s,.*/\1/p' \
+        "$work/out" "$work/err" | head -1)
+    awk -v l="$label" -v p="$pages" -v s="$start" -v e="$end" -v m="$peak" -v r="$run" \
+        'BEGIN { printf "  %-30s %6.2f s %6.1f pages/s  peak %5s MiB%s\n", l, e - s, p / (e - s), m,
+                 r == "" ? "" : sprintf("   (run alone %.2f s, %.1f pages/s)", r, p / r) }'
+}
 
 if [[ -x /usr/bin/chromium ]] && command -v npm >/dev/null; then
-    echo "== Playwright on Debian's Chromium"
-    (cd "$here/peers" && [[ -d node_modules/playwright-core ]] || npm install --silent --no-audit --no-fund >/dev/null)
-    "$here/peak-tree-rss.sh" node "$here/peers/extract-all-lines.mjs" "$pages"
+    (cd "$here/peers" && { [[ -d node_modules/playwright-core ]] || npm install --silent --no-audit --no-fund >/dev/null; })
+    peer=yes
 else
-    echo "(the Playwright peer needs /usr/bin/chromium: apt-get install chromium)"
+    peer=no
 fi
+window=("$build/bench/quarnel_window_run")
+if [[ -z "${DISPLAY:-}" ]]; then
+    if command -v xvfb-run >/dev/null; then window=(xvfb-run -a -s "-screen 0 1400x900x24" "${window[@]}"); else window=(env QT_QPA_PLATFORM=offscreen "${window[@]}"); fi
+fi
+
+for set in "200 0" "60 150"; do
+    read -r pages delay <<<"$set"
+    port=$((20000 + RANDOM % 20000))
+    python3 "$here/page-server.py" "$port" "$delay" &
+    server=$!
+    sleep 1
+    for i in $(seq 0 $((pages - 1))); do echo "127.0.0.1:$port/page$i.html"; done >"$work/urls"
+    echo "== $pages pages answered after $delay ms"
+    measure "bare engine, 1 at once" "$pages" "$build/bench/quarnel_engine_probe" "$work/urls" 1
+    measure "bare engine, 8 at once" "$pages" "$build/bench/quarnel_engine_probe" "$work/urls" 8
+    measure "quarnel-cli -j 1" "$pages" "$build/quarnel-cli" -j 1 --rendered --input "$work/urls"
+    measure "quarnel-cli (default -j 8)" "$pages" "$build/quarnel-cli" --rendered --input "$work/urls"
+    measure "window (8 at once)" "$pages" "${window[@]}" "$work/urls" 8
+    if [[ $peer == yes ]]; then
+        measure "Playwright, 1 at once" "$pages" node "$here/peers/extract-all-lines.mjs" "$work/urls" 1
+        measure "Playwright, 8 at once" "$pages" node "$here/peers/extract-all-lines.mjs" "$work/urls" 8
+    fi
+    kill "$server"
+    wait "$server" 2>/dev/null || true
+done
+[[ $peer == yes ]] || echo "(the Playwright peer needs /usr/bin/chromium: apt-get install chromium)"

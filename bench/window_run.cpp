@@ -2,6 +2,7 @@
 // column on and a few dead pages among them: to look at the window during a run (under Xvfb) and to time
 // the window's own run. Prints the run's time; stays open afterwards for KEEP_OPEN_MS (default 0).
 //   quarnel_window_run [pages=60] [delay ms=150] [width=1400] [height=900]
+//   quarnel_window_run URLS_FILE [pages at once=8]      (the addresses of a file, served elsewhere)
 #include "engine/mainstate.h"
 #include "fakes/fakehost.h"
 #include "platform/qt/qtdialogs.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -31,8 +33,9 @@ protected:
 
 int main(int argc, char* argv[])
 {
-    const int pages = argc > 1 ? std::atoi(argv[1]) : 60;
-    const int delay = argc > 2 ? std::atoi(argv[2]) : 150;
+    const bool fromFile = argc > 1 && !QChar::fromLatin1(argv[1][0]).isDigit();
+    int pages = argc > 1 && !fromFile ? std::atoi(argv[1]) : 60;
+    const int delay = argc > 2 && !fromFile ? std::atoi(argv[2]) : 150;
     const int width = argc > 3 ? std::atoi(argv[3]) : 1400;
     const int height = argc > 4 ? std::atoi(argv[4]) : 900;
     prepareWebEngineEnvironment();
@@ -42,7 +45,18 @@ int main(int argc, char* argv[])
     if (!server.start())
         return 1;
     MainState state;
-    for (int i = 0; i < pages; ++i) {
+    if (fromFile) {
+        QFile list(QString::fromLocal8Bit(argv[1]));
+        if (!list.open(QIODevice::ReadOnly))
+            return 2;
+        for (const QByteArray& line : list.readAll().split('\n'))
+            if (!line.trimmed().isEmpty())
+                state.urls.append(QString::fromUtf8(line.trimmed()));
+        pages = int(state.urls.count());
+        if (argc > 2)
+            state.setPagesAtOnce(std::atoi(argv[2]));
+    }
+    for (int i = 0; i < pages && !fromFile; ++i) {
         const QString path = QStringLiteral("/articles/2026/12/page-%1.html").arg(i);
         if (i % 20 == 7) {
             state.urls.append(server.base() + QStringLiteral("/gone-%1.html").arg(i)); // 404

@@ -1,6 +1,7 @@
 // quarnel-cli: the extraction engine without a window.
 #include "cli/clidialogs.h"
 #include "engine/mainstate.h"
+#include "engine/procedure.h"
 #include "engine/modes/alllines.h"
 #include "engine/modes/between.h"
 #include "engine/modes/betweenstate.h"
@@ -20,6 +21,8 @@
 #include "sources/localfiles.h"
 
 #include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QSet>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -286,6 +289,7 @@ int main(int argc, char* argv[])
         {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("Pages loaded at once, 1 to 16 (default 8); results stay in list order."), QStringLiteral("n"), QString::number(MainState::DefaultPagesAtOnce)},
         {QStringLiteral("page-timeout"), QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."), QStringLiteral("seconds"), QStringLiteral("60")},
         {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
+        {QStringLiteral("quiet"), QStringLiteral("Print nothing but errors: no progress and no summary line.")},
     });
     if (!parser.parse(QCoreApplication::arguments())) {
         QTextStream(stderr) << "quarnel-cli: " << parser.errorText() << '\n';
@@ -326,7 +330,7 @@ int main(int argc, char* argv[])
     }
 
     // "[3/200] Processing: page.html" on a terminal, nothing otherwise.
-    if (isatty(STDERR_FILENO)) {
+    if (isatty(STDERR_FILENO) && !parser.isSet(QStringLiteral("quiet"))) {
         int done = 0;
         const qsizetype total = state.urls.count();
         QObject::connect(&state, &MainState::statusLineChanged, [&done, total](const QString& status) {
@@ -335,10 +339,29 @@ int main(int argc, char* argv[])
         });
     }
 
+    // A page that cannot be read is one line on standard error, as every report is, and is counted.
+    state.setListsPageProblems(true);
+    QSet<QString> failed;
+    QObject::connect(&state, &MainState::problemAdded, &state, [&](qsizetype index) {
+        const MainState::PageProblem& problem = state.problems().at(index);
+        failed.insert(problem.source);
+        QTextStream(stderr) << CliDialogs::oneLine(Procedure::reportText(problem.reason, Procedure::defaultModule(),
+                                                                         QStringLiteral("Extract1.GetWebBrowserText"),
+                                                                         problem.line))
+                            << '\n';
+    });
+
     stopOnSignals(state, &app);
+    QElapsedTimer timer;
+    timer.start();
     runMode(parser, host, state);
     const bool written = writeResults(parser, host, state.results);
+    if (!parser.isSet(QStringLiteral("quiet")))
+        QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << state.urls.count() - failed.size()
+                            << " loaded, " << failed.size() << " failed, " << state.results.count() << " rows, "
+                            << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s" << (g_signal ? " (stopped)" : "")
+                            << '\n';
     if (g_signal)
         return 128 + g_signal;
-    return dialogs.errorReports() == 0 && written ? 0 : 1;
+    return dialogs.errorReports() == 0 && failed.isEmpty() && written ? 0 : 1;
 }

@@ -58,9 +58,9 @@ void MainState::setPageTimeout(int seconds)
     Q_EMIT pageTimeoutChanged(seconds);
 }
 
-void MainState::addProblem(const QString& source, const QString& reason)
+void MainState::addProblem(const QString& source, const QString& reason, int line)
 {
-    m_problems.append({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), source, reason});
+    m_problems.append({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), source, reason, line});
     Q_EMIT problemAdded(m_problems.size() - 1);
 }
 

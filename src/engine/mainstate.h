@@ -80,11 +80,12 @@ public:
         QString time;
         QString source;
         QString reason;
+        int line = 0; // the statement of retrieval that met it
     };
     bool listsPageProblems() const { return m_listsPageProblems; }
     void setListsPageProblems(bool on) { m_listsPageProblems = on; }
     const QVector<PageProblem>& problems() const { return m_problems; }
-    void addProblem(const QString& source, const QString& reason);
+    void addProblem(const QString& source, const QString& reason, int line = 0);
     void clearProblems();
 
     // Stop: the running extraction ends after its current step, keeps its rows and finishes as a completed

@@ -33,7 +33,7 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
 {
     Procedure p(host.dialogs, QStringLiteral("Extract1.GetWebBrowserText"));
     if (state.listsPageProblems())
-        p.setReportSink([&](int, const QString& description) { state.addProblem(entry, description); });
+        p.setReportSink([&](int line, const QString& description) { state.addProblem(entry, description, line); });
     QString pageText;
     int counter = 0;
     // The navigation is this call's own: nothing another call loads (a nested run started during the wait,

@@ -170,7 +170,8 @@ TEST_F(Cli, AnUnreachableAddressIsReportedAndTheRestIsStillWritten)
                             QStringLiteral("--format"), QStringLiteral("comma")},
                            list);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.split('\n').at(1).startsWith("quarnel-cli: 3 sources, 2 loaded, 1 failed, ")) << run.err.toStdString();
     EXPECT_TRUE(run.err.startsWith("Could not load " + gone.toUtf8() + ": "));
     EXPECT_TRUE(run.err.contains(" | in Vantrel2021/08/31.Extract1.GetWebBrowserText at line 100 |  | Please email"));
     EXPECT_TRUE(run.out.startsWith("Alpha line,Shared line,")) << run.out.toStdString();
@@ -294,8 +295,10 @@ TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
         loop.exec();
         EXPECT_EQ(process.exitCode(), signal ? 128 + signal : 1);
         EXPECT_TRUE(process.readAllStandardOutput().contains("Beta line"));
-        const QByteArray lastMessage = process.readAllStandardError().trimmed().split('\n').last();
+        const QList<QByteArray> messages = process.readAllStandardError().trimmed().split('\n');
+        const QByteArray lastMessage = messages.value(messages.size() - 2);
         EXPECT_TRUE(signal ? lastMessage == "Stopped." : lastMessage.startsWith("Could not load")) << lastMessage.toStdString();
+        EXPECT_EQ(messages.last().endsWith(" s (stopped)"), signal != 0) << messages.last().toStdString();
         EXPECT_GE(engine.size(), 2); // the engine had started its processes
         QElapsedTimer waited;
         waited.start();
