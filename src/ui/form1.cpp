@@ -237,32 +237,29 @@ QWidget* Form1::buildCommandsColumn()
     auto* options = new QVBoxLayout(frame3);
     options->addWidget(m_option1);
     options->addWidget(m_option2);
-    m_pageTimeout = new QSpinBox(frame3);
-    m_pageTimeout->setObjectName(QStringLiteral("PageTimeout"));
-    m_pageTimeout->setRange(1, 3600);
+    // A labelled number in the option frame.
+    const auto spinRow = [&](const char* name, const QString& label, int maximum, const QString& tip) {
+        auto* spin = new QSpinBox(frame3);
+        spin->setObjectName(QLatin1String(name));
+        spin->setRange(1, maximum);
+        spin->setToolTip(tip);
+        auto* row = new QHBoxLayout;
+        auto* text = new QLabel(label, frame3);
+        text->setBuddy(spin);
+        row->addWidget(text);
+        row->addWidget(spin);
+        row->addStretch(1);
+        options->addLayout(row);
+        return spin;
+    };
+    m_pageTimeout = spinRow("PageTimeout", QStringLiteral("Page time limit:"), 3600,
+                            QStringLiteral("How long one page may take to load. A page still loading then is read "
+                                           "as far as it has loaded; one that has not answered gives no text."));
     m_pageTimeout->setSuffix(QStringLiteral(" s"));
-    m_pageTimeout->setToolTip(QStringLiteral("How long one page may take to load. A page still loading then is "
-                                             "read as far as it has loaded; one that has not answered gives no text."));
-    auto* timeoutRow = new QHBoxLayout;
-    auto* timeoutLabel = new QLabel(QStringLiteral("Page time limit:"), frame3);
-    timeoutLabel->setBuddy(m_pageTimeout);
-    timeoutRow->addWidget(timeoutLabel);
-    timeoutRow->addWidget(m_pageTimeout);
-    timeoutRow->addStretch(1);
-    options->addLayout(timeoutRow);
-    m_pagesAtOnce = new QSpinBox(frame3);
-    m_pagesAtOnce->setObjectName(QStringLiteral("PagesAtOnce"));
-    m_pagesAtOnce->setRange(1, MainState::MaxPagesAtOnce);
-    m_pagesAtOnce->setToolTip(QStringLiteral("How many pages load at the same time. The results still come in "
-                                             "the order of the list. More pages at once is faster on slow "
-                                             "servers and takes more memory; 1 loads one page after the other."));
-    auto* pagesRow = new QHBoxLayout;
-    auto* pagesLabel = new QLabel(QStringLiteral("Pages at once:"), frame3);
-    pagesLabel->setBuddy(m_pagesAtOnce);
-    pagesRow->addWidget(pagesLabel);
-    pagesRow->addWidget(m_pagesAtOnce);
-    pagesRow->addStretch(1);
-    options->addLayout(pagesRow);
+    m_pagesAtOnce = spinRow("PagesAtOnce", QStringLiteral("Pages at once:"), MainState::MaxPagesAtOnce,
+                            QStringLiteral("How many pages load at the same time. The results still come in the "
+                                           "order of the list. More pages at once is faster on slow servers and "
+                                           "takes more memory; 1 loads one page after the other."));
     grid->addWidget(frame3, 9, 0, 1, 2);
 
     auto* frame2 = new QGroupBox(QStringLiteral("Results Option"), column);
