@@ -436,7 +436,7 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
               QStringList({QStringLiteral("Could not load %1/busy: the page did not answer within 3 s @100").arg(b),
                            QStringLiteral("The page did not answer @126"),
                            QStringLiteral("Could not load %1/killed: the page's renderer was killed (signal or out of memory) @100").arg(b),
-                           QStringLiteral("Could not load %1/greedy: the page needs more than 1200 MB of memory to be shown @100").arg(b),
+                           QStringLiteral("Could not load %1/greedy: the page needs more than %2 MB of memory to be shown @100").arg(b).arg(WebEngineBrowser::RendererMemoryLimitMb),
                            QStringLiteral("%1/reloads: the page did not finish loading within 3 s; its text is what had loaded by then @104").arg(b),
                            QStringLiteral("%1/drips: the page did not finish loading within 3 s; its text is what had loaded by then @104").arg(b)}))
         << reports.join(QLatin1Char('\n')).toStdString();

@@ -144,6 +144,7 @@ public:
         : m_browser(browser), m_page(page), m_number(number), m_started(browser.m_clock.elapsedMs()),
           m_timeLimitMs(timeLimitMs)
     {
+        m_browser.m_live.push_back(this);
         connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
             if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
                 m_loading = true;
@@ -180,6 +181,7 @@ public:
     ~WebEngineLoad() override
     {
         disconnect(); // nothing of this page may reach a load that is gone
+        std::erase(m_browser.m_live, this);
         // A large document is not kept for reuse: its renderer's memory goes with it.
         const qint64 pid = m_page->renderProcessPid();
         const bool small = pid <= 0 || residentMegabytes(pid) <= WebEngineBrowser::ReusableRendererMb;
@@ -239,12 +241,15 @@ private:
     // this load's.
     QString read(const QString& expression, const QString& missing)
     {
-        // A page stopped at the limit may be between two documents of its own (one that reloads itself):
-        // the next one is given a moment to have its root and body.
+        // A page that navigates on its own (a refresh, a reload on load) may be between two of its own
+        // documents: it is stopped where it is, and the document it shows then gets a moment to have its
+        // root and body.
         for (int attempt = 0;; ++attempt) {
             try {
                 return readOnce(expression, missing);
             } catch (const Failure&) {
+                if (m_loading && !m_stopped)
+                    stop();
                 if (!m_stopped || m_gone || attempt == 10)
                     throw;
             }
@@ -263,10 +268,13 @@ private:
                                     " window.__quarnelLoad = %1;"
                                     " var value = %2;"
                                     " if (value === null || value === undefined) return {missing: true};"
-                                    " window.__quarnelText = String(value);"
-                                    " return {length: window.__quarnelText.length}; })()")
+                                    " value = String(value);"
+                                    " if (value.length <= %3) return {text: value.replace(/\\r?\\n/g, '\\r\\n')};"
+                                    " window.__quarnelText = value;"
+                                    " return {length: value.length}; })()")
                          .arg(m_number)
-                         .arg(expression),
+                         .arg(expression)
+                         .arg(SliceLength),
                      readLimitMs())
                 .toMap();
         if (head.isEmpty() || head.value(QStringLiteral("stale")).toBool())
@@ -274,6 +282,8 @@ private:
         m_read = true;
         if (head.value(QStringLiteral("missing")).toBool())
             throw Failure(missing);
+        if (head.contains(QStringLiteral("text"))) // small enough to come at once
+            return head.value(QStringLiteral("text")).toString();
         // Each slice gets its CR LF line breaks on its own, and never ends inside a CR LF pair.
         const qint64 length = head.value(QStringLiteral("length")).toLongLong();
         QString text;
@@ -330,17 +340,16 @@ private:
         return answer->value;
     }
 
-    // A page whose renderer outgrows the limit is stopped there: one huge page must not take the machine.
-    void watchMemory()
+public:
+    void watchMemory() { m_browser.watchMemory(); }
+
+    // This page's renderer process; 0 when it has none (any more).
+    qint64 rendererPid() const { return m_gone ? 0 : m_page->renderProcessPid(); }
+
+    // Stopped for the memory its renderer takes: the renderer ends, the load reports why.
+    void stopForMemory(qint64 pid, const QString& reason)
     {
-        const qint64 now = m_browser.m_clock.elapsedMs();
-        if (m_unusable || now - m_lastMemoryCheck < 100)
-            return;
-        m_lastMemoryCheck = now;
-        const qint64 pid = m_page->renderProcessPid();
-        if (pid <= 0 || residentMegabytes(pid) <= WebEngineBrowser::RendererMemoryLimitMb)
-            return;
-        fail(QStringLiteral("the page needs more than %1 MB of memory to be shown").arg(WebEngineBrowser::RendererMemoryLimitMb));
+        fail(reason);
         m_readyState = Browser::ReadyStateComplete;
         m_unusable = m_gone = true;
         ::kill(pid_t(pid), SIGKILL);
@@ -351,18 +360,19 @@ private:
         QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
         if (!statm.open(QIODevice::ReadOnly))
             return 0;
+        // Resident but not shared: what the page itself takes, without the libraries every renderer maps.
         const QList<QByteArray> fields = statm.readAll().split(' ');
-        if (fields.size() < 2)
+        if (fields.size() < 3)
             return 0;
-        return fields[1].toLongLong() * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+        return (fields[1].toLongLong() - fields[2].toLongLong()) * sysconf(_SC_PAGESIZE) / (1024 * 1024);
     }
 
+private:
     WebEngineBrowser& m_browser;
     QWebEnginePage* m_page;
     const quint64 m_number;
     const qint64 m_started;
     const qint64 m_timeLimitMs;
-    qint64 m_lastMemoryCheck = 0;
     int m_readyState = 1;
     bool m_navigationStarted = false;
     bool m_loading = false;
@@ -414,6 +424,41 @@ std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint6
     auto load = std::make_unique<WebEngineLoad>(*this, takePage(url), ++m_loads, timeLimitMs);
     load->start(url);
     return load;
+}
+
+void WebEngineBrowser::watchMemory()
+{
+    // Every renderer of a page being loaded or read, ahead or not, counts: no page may take more than the
+    // limit, and all of them together no more either; then the largest is stopped.
+    const qint64 now = m_clock.elapsedMs();
+    if (now - m_lastMemoryCheck < 100)
+        return;
+    m_lastMemoryCheck = now;
+    QHash<qint64, qint64> sizes;
+    WebEngineLoad* largest = nullptr;
+    qint64 largestPid = 0, total = 0;
+    for (WebEngineLoad* load : std::as_const(m_live)) {
+        const qint64 pid = load->rendererPid();
+        if (pid <= 0 || sizes.contains(pid))
+            continue;
+        const qint64 size = WebEngineLoad::residentMegabytes(pid);
+        sizes.insert(pid, size);
+        total += size;
+        if (!largest || size > sizes.value(largestPid)) {
+            largest = load;
+            largestPid = pid;
+        }
+    }
+    if (!largest || total <= RendererMemoryLimitMb)
+        return;
+    const qint64 own = sizes.value(largestPid);
+    largest->stopForMemory(largestPid, own > RendererMemoryLimitMb
+                                           ? QStringLiteral("the page needs more than %1 MB of memory to be shown")
+                                                 .arg(RendererMemoryLimitMb)
+                                           : QStringLiteral("the page needs more memory than the %1 MB all pages "
+                                                            "loading at once may take (it had %2 MB)")
+                                                 .arg(RendererMemoryLimitMb)
+                                                 .arg(own));
 }
 
 void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)

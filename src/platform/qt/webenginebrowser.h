@@ -12,6 +12,7 @@ class Clock;
 class EventPump;
 class QWebEngineProfile;
 class QWebEnginePage;
+class WebEngineLoad;
 
 // Chromium through Qt WebEngine: pages that are never shown, on one off-the-record profile. Every
 // navigation gets a page of its own for as long as its retrieval holds it; a page comes back for reuse only
@@ -21,7 +22,9 @@ class WebEngineBrowser : public QObject, public Browser {
     Q_OBJECT
 public:
     static constexpr qint64 ProbeTimeLimitMs = 2'000; // the least time a script in a page is given to answer
-    static constexpr qint64 RendererMemoryLimitMb = 1200; // a page whose renderer outgrows this is not read
+    // The renderers of all pages being loaded at once may take this much memory together: past it the
+    // largest is stopped and reported, so that neither one huge page nor many large ones take the machine.
+    static constexpr qint64 RendererMemoryLimitMb = 1000;
     static constexpr qint64 ReusableRendererMb = 300;     // a page whose renderer is larger is not kept
 
     WebEngineBrowser(EventPump& pump, Clock& clock, QObject* parent = nullptr);
@@ -40,12 +43,15 @@ private:
     friend class WebEngineLoad;
     QWebEnginePage* takePage(const QUrl& url);
     void givePageBack(QWebEnginePage* page, bool reusable);
+    void watchMemory();
 
     EventPump& m_pump;
     Clock& m_clock;
     QWebEngineProfile* m_profile;
     QList<QWebEnginePage*> m_idle;
     std::vector<std::pair<QString, std::unique_ptr<PageLoad>>> m_ahead;
+    std::vector<WebEngineLoad*> m_live; // every load not yet dropped, ahead or being read
+    qint64 m_lastMemoryCheck = -1000;
     quint64 m_loads = 0;
 };
 
