@@ -80,9 +80,11 @@ int main(int argc, char* argv[])
     SystemClock clock;
     WebEngineBrowser browser(pump, clock);
     Host host{browser, dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+    // Rendered text; over a list file, with the CLI's result options (`--rendered` alone) so that both
+    // runs do the same work; over its own pages, with the source column on, to be looked at.
     state.selectOption2();
-    state.setCheck14(1);
-    state.setCheck1(1);
+    state.setCheck14(fromFile ? 0 : 1);
+    state.setCheck1(fromFile ? 0 : 1);
     Form1 form(host, state);
     dialogs.setParent(&form);
     pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
