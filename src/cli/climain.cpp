@@ -57,7 +57,7 @@ struct UsageError {
 const QStringList Modes = {QStringLiteral("all"), QStringLiteral("containing"), QStringLiteral("not-containing"),
                            QStringLiteral("numbers"), QStringLiteral("between"), QStringLiteral("text-set")};
 const QStringList Formats = {QStringLiteral("aligned"), QStringLiteral("comma"), QStringLiteral("table"),
-                             QStringLiteral("jsonl")};
+                             QStringLiteral("jsonl"), QStringLiteral("csv")};
 
 QString commaLine(const ResultsList& results)
 {
@@ -76,6 +76,39 @@ QByteArray jsonLines(const ResultsList& results)
         out += QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
     }
     return out;
+}
+
+// RFC 4180: a header, CR LF after every record, and a field quoted (its quotes doubled) when it holds a
+// comma, a quote or a line break.
+QString csvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\r')) &&
+        !text.contains(QLatin1Char('\n')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString csvRecords(const ResultsList& results)
+{
+    QString out = QStringLiteral("source,text\r\n");
+    for (qsizetype r = 1; r <= results.count(); ++r)
+        out += csvField(results.at(r).origin) + QLatin1Char(',') + csvField(results.at(r).result()) + QStringLiteral("\r\n");
+    return out;
+}
+
+// --shard K/N: the entries at positions p with (p - 1) mod N = K - 1, so that N processes given the same
+// list split it exactly.
+void keepShard(const QString& shard, UrlList& urls)
+{
+    const QStringList parts = shard.split(QLatin1Char('/'));
+    bool kOk = false, nOk = false;
+    const int k = parts.value(0).toInt(&kOk), n = parts.value(1).toInt(&nOk);
+    if (parts.size() != 2 || !kOk || !nOk || n < 1 || k < 1 || k > n)
+        throw UsageError{QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/4")};
+    qsizetype position = 0;
+    urls.removeIf([&](const QString&) { return position++ % n != k - 1; });
 }
 
 void addSources(const QCommandLineParser& parser, Host& host, MainState& state)
@@ -196,6 +229,8 @@ bool writeResults(const QCommandLineParser& parser, Host& host, const ResultsLis
             writer->writeLine(commaLine(results));
         else if (format == QStringLiteral("table"))
             writer->writeText(buildClipboardTable(host.pump, results));
+        else if (format == QStringLiteral("csv"))
+            writer->writeText(csvRecords(results));
         else
             writer->writeText(QString::fromUtf8(jsonLines(results)));
         writer->close();
@@ -284,7 +319,8 @@ int main(int argc, char* argv[])
         {QStringLiteral("rendered"), QStringLiteral("Read the text the browser renders instead of the HTML markup.")},
         {QStringLiteral("keep-duplicates"), QStringLiteral("Keep results that repeat earlier ones.")},
         {QStringLiteral("show-source"), QStringLiteral("Put each result beside its source.")},
-        {QStringLiteral("format"), QStringLiteral("aligned, comma, table or jsonl (default aligned)."), QStringLiteral("format"), QStringLiteral("aligned")},
+        {QStringLiteral("format"), QStringLiteral("aligned, comma, table, jsonl or csv (default aligned)."), QStringLiteral("format"), QStringLiteral("aligned")},
+        {QStringLiteral("shard"), QStringLiteral("Take only the entries at positions p with (p - 1) mod N = K - 1."), QStringLiteral("K/N")},
         {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."), QStringLiteral("file")},
         {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("Pages loaded at once, 1 to 16 (default 8); results stay in list order."), QStringLiteral("n"), QString::number(MainState::DefaultPagesAtOnce)},
         {QStringLiteral("page-timeout"), QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."), QStringLiteral("seconds"), QStringLiteral("60")},
@@ -324,6 +360,8 @@ int main(int argc, char* argv[])
     try {
         checkUsage(parser);
         addSources(parser, host, state);
+        if (parser.isSet(QStringLiteral("shard")))
+            keepShard(parser.value(QStringLiteral("shard")), state.urls);
     } catch (const UsageError& error) {
         QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
         return 2;

@@ -19,6 +19,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTcpServer>
@@ -206,6 +207,45 @@ TEST_F(Cli, JsonLinesRoundTripTabsQuotesAndLineBreaks)
                             QStringLiteral("jsonl"), sources.last()});
     EXPECT_EQ(QJsonDocument::fromJson(pre.out.trimmed()).object().value(QStringLiteral("text")).toString(),
               QStringLiteral("[one\r\ntwo]"));
+
+    // CSV that Python's csv module reads back to the same records as the JSON lines, commas, quotes and line
+    // breaks included; and three shards of a list that together give the one run's records.
+    const QStringList csvArguments = arguments.mid(0, arguments.indexOf(QStringLiteral("--format"))) +
+                                     QStringList{QStringLiteral("--keep-duplicates"), QStringLiteral("--no-include-start"),
+                                                 QStringLiteral("--no-include-end")};
+    const QStringList three = sources + QStringList{sources.first()};
+    const auto csvRecords = [&](const QStringList& extra) {
+        const CliRun csv = cli(csvArguments + QStringList{QStringLiteral("--format"), QStringLiteral("csv")} + extra);
+        QProcess python;
+        python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(
+            "import csv, io, json, sys\n"
+            "rows = list(csv.reader(io.StringIO(sys.stdin.buffer.read().decode(), newline='')))\n"
+            "assert rows[0] == ['source', 'text'], rows[0]\n"
+            "print(json.dumps(rows[1:]))\n")});
+        python.write(csv.out);
+        python.closeWriteChannel();
+        python.waitForFinished();
+        QStringList records;
+        for (const QJsonValue& row : QJsonDocument::fromJson(python.readAllStandardOutput()).array())
+            records << row.toArray().at(0).toString() + QStringLiteral(" | ") + row.toArray().at(1).toString();
+        return records;
+    };
+    const QStringList whole = csvRecords(three);
+    QStringList fromJson;
+    for (const QByteArray& line : cli(arguments + three).out.split('\n'))
+        if (!line.isEmpty())
+            fromJson << QJsonDocument::fromJson(line).object().value(QStringLiteral("source")).toString() + QStringLiteral(" | ") +
+                            QJsonDocument::fromJson(line).object().value(QStringLiteral("text")).toString();
+    EXPECT_EQ(whole, fromJson);
+    EXPECT_TRUE(whole.join(QLatin1Char('\n')).contains(QStringLiteral("tab\there \"quoted\"")));
+    QStringList sharded;
+    for (const char* shard : {"1/3", "2/3", "3/3"})
+        sharded += csvRecords(QStringList{QStringLiteral("--shard"), QLatin1String(shard)} + three);
+    QStringList sortedWhole = whole;
+    sortedWhole.sort();
+    sharded.sort();
+    EXPECT_EQ(sharded, sortedWhole);
+    EXPECT_EQ(cli({QStringLiteral("--shard"), QStringLiteral("4/3"), sources.first()}).exitCode, 2);
 
     // A file named relative to where the command runs is that file, named by its whole path.
     const CliRun relative = cli({QStringLiteral("--format"), QStringLiteral("jsonl"), QStringLiteral("--rendered"),

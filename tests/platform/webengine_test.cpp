@@ -412,7 +412,7 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
     renderedText();
     state.setCheck1(1);
     state.setCheck14(1);
-    state.setPageTimeout(3);
+    state.setPageTimeout(5);
     state.setPagesAtOnce(1); // the kill takes every renderer: only the page being read may have one
 
     QElapsedTimer timer;
@@ -421,28 +421,35 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
     const qint64 took = timer.elapsed();
 
     expectRowsUnderTheirOwnSource(state);
+    // Two pages are read at a moment that the machine's load decides: the page that starts looping after
+    // its load may be read before its loop begins, and the page that reloads itself may show a document
+    // without a body when it is stopped. Either way each costs at most one report.
     QStringList rows;
     for (qsizetype i = 1; i <= state.results.count(); ++i)
         rows << state.results.at(i).first.mid(b.size()) + QStringLiteral(" | ") + state.results.at(i).result();
+    const bool busyAfterRead = rows.removeAll(u"/busy-after | busy later"_s) == 1;
+    rows.removeAll(u"/reloads | reloads forever"_s);
     EXPECT_EQ(rows, QStringList({u"/g1 | first of /g1"_s, u"/g1 | second of /g1"_s, u"/g2 | first of /g2"_s, u"/g2 | second of /g2"_s,
                                  u"/g3 | first of /g3"_s, u"/g3 | second of /g3"_s, u"/g4 | first of /g4"_s, u"/g4 | second of /g4"_s,
-                                 u"/g5 | first of /g5"_s, u"/g5 | second of /g5"_s, u"/reloads | reloads forever"_s,
-                                 u"/drips | drips"_s, u"/g6 | first of /g6"_s, u"/g6 | second of /g6"_s}));
+                                 u"/g5 | first of /g5"_s, u"/g5 | second of /g5"_s, u"/drips | drips"_s,
+                                 u"/g6 | first of /g6"_s, u"/g6 | second of /g6"_s}));
     QStringList reports;
     for (const auto& message : dialogs.errorReports())
         reports << message.text.section(QStringLiteral("\r\n"), 0, 0) + QStringLiteral(" @") +
                        message.text.section(QStringLiteral(" at line "), 1).left(3);
-    EXPECT_EQ(reports,
-              QStringList({QStringLiteral("Could not load %1/busy: the page did not answer within 3 s @100").arg(b),
-                           QStringLiteral("The page did not answer @126"),
-                           QStringLiteral("Could not load %1/killed: the page's renderer was killed (signal or out of memory) @100").arg(b),
-                           QStringLiteral("Could not load %1/greedy: the page needs more than %2 MB of memory to be shown @100").arg(b).arg(WebEngineBrowser::RendererMemoryLimitMb),
-                           QStringLiteral("%1/reloads: the page did not finish loading within 3 s; its text is what had loaded by then @104").arg(b),
-                           QStringLiteral("%1/drips: the page did not finish loading within 3 s; its text is what had loaded by then @104").arg(b)}))
-        << reports.join(QLatin1Char('\n')).toStdString();
+    QStringList expected{QStringLiteral("Could not load %1/busy: the page did not answer within 5 s @100").arg(b),
+                         QStringLiteral("Could not load %1/killed: the page's renderer was killed (signal or out of memory) @100").arg(b),
+                         QStringLiteral("Could not load %1/greedy: the page needs more than %2 MB of memory to be shown @100")
+                             .arg(b)
+                             .arg(WebEngineBrowser::RendererMemoryLimitMb),
+                         QStringLiteral("%1/reloads: the page did not finish loading within 5 s; its text is what had loaded by then @104").arg(b),
+                         QStringLiteral("%1/drips: the page did not finish loading within 5 s; its text is what had loaded by then @104").arg(b)};
+    if (!busyAfterRead)
+        expected.insert(1, QStringLiteral("The page did not answer @126"));
+    EXPECT_EQ(reports, expected) << reports.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(dialogs.messages.last().text, QStringLiteral("Done."));
-    // Four pages cost their 3 s limit (the busy one 2 s more to find it does not answer); nothing else waits.
-    EXPECT_LT(took, 4 * 3000 + 2000 + 20000) << took;
+    // Four pages cost their 5 s limit (the busy one 2 s more to find it does not answer); nothing else waits.
+    EXPECT_LT(took, 4 * 5000 + 2000 + 20000) << took;
 }
 
 // A local page's own script, style and frame load; its scripts read no local file, beside it or elsewhere.

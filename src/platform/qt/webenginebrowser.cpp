@@ -23,6 +23,8 @@ namespace {
 
 // At most this many pages wait for reuse; more are only needed while runs are nested.
 constexpr qsizetype IdlePages = 16;
+// How long a page waiting for reuse may take to show that its renderer is not stuck in a script.
+constexpr qint64 IdlePageAnswerMs = 250;
 
 // A page that answers no dialog, opens no window and grants no permission.
 class QuietPage : public QWebEnginePage {
@@ -250,8 +252,10 @@ private:
             } catch (const Failure&) {
                 if (m_loading && !m_stopped)
                     stop();
-                if (!m_stopped || m_gone || attempt == 10)
+                if (!m_stopped || m_gone)
                     throw;
+                if (attempt == 10) // what the page shows when stopped has nothing to read
+                    return {};
             }
             const qint64 until = m_browser.m_clock.elapsedMs() + 50;
             while (m_browser.m_clock.elapsedMs() < until)
@@ -484,10 +488,18 @@ void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)
 QWebEnginePage* WebEngineBrowser::takePage(const QUrl& url)
 {
     // A page that shows the same document but for its fragment would only scroll, not load: use another.
+    // A page that was fine when it came back may have started a script that never ends since: its
+    // renderer must answer at once, or the page goes.
     const QUrl document = url.adjusted(QUrl::RemoveFragment);
-    for (qsizetype i = 0; i < m_idle.size(); ++i) {
-        if (m_idle[i]->url().adjusted(QUrl::RemoveFragment) != document)
-            return m_idle.takeAt(i);
+    for (qsizetype i = 0; i < m_idle.size();) {
+        if (m_idle[i]->url().adjusted(QUrl::RemoveFragment) == document) {
+            ++i;
+            continue;
+        }
+        QWebEnginePage* page = m_idle.takeAt(i);
+        if (answers(page))
+            return page;
+        givePageBack(page, false);
     }
     auto* page = new QuietPage(m_profile, this);
     page->setObjectName(QStringLiteral("WebBrowser1"));
@@ -502,6 +514,17 @@ QWebEnginePage* WebEngineBrowser::takePage(const QUrl& url)
                 page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
             });
     return page;
+}
+
+bool WebEngineBrowser::answers(QWebEnginePage* page)
+{
+    auto answered = std::make_shared<bool>(false);
+    page->runJavaScript(QStringLiteral("1"), QWebEngineScript::ApplicationWorld,
+                        [answered](const QVariant&) { *answered = true; });
+    const qint64 until = m_clock.elapsedMs() + IdlePageAnswerMs;
+    while (!*answered && m_clock.elapsedMs() < until)
+        m_pump.waitForEvents(1);
+    return *answered;
 }
 
 void WebEngineBrowser::givePageBack(QWebEnginePage* page, bool reusable)

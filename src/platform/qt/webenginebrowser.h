@@ -43,6 +43,7 @@ private:
     friend class WebEngineLoad;
     QWebEnginePage* takePage(const QUrl& url);
     void givePageBack(QWebEnginePage* page, bool reusable);
+    bool answers(QWebEnginePage* page);
     void watchMemory();
 
     EventPump& m_pump;
