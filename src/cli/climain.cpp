@@ -1,5 +1,6 @@
 // quarnel-cli: the extraction engine without a window.
 #include "cli/clidialogs.h"
+#include "cli/rowstream.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "engine/modes/alllines.h"
@@ -21,16 +22,16 @@
 #include "sources/localfiles.h"
 
 #include <QCommandLineParser>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QSet>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTextStream>
 #include <QSocketNotifier>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <fcntl.h>
 #include <cstring>
@@ -65,37 +66,6 @@ QString commaLine(const ResultsList& results)
     for (qsizetype r = 1; r <= results.count(); ++r)
         line += results.at(r).first + QLatin1Char(',');
     return line;
-}
-
-QByteArray jsonLines(const ResultsList& results)
-{
-    QByteArray out;
-    for (qsizetype r = 1; r <= results.count(); ++r) {
-        const ResultRow& row = results.at(r);
-        const QJsonObject object{{QStringLiteral("source"), row.origin}, {QStringLiteral("text"), row.result()}};
-        out += QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-    }
-    return out;
-}
-
-// RFC 4180: a header, CR LF after every record, and a field quoted (its quotes doubled) when it holds a
-// comma, a quote or a line break.
-QString csvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\r')) &&
-        !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString csvRecords(const ResultsList& results)
-{
-    QString out = QStringLiteral("source,text\r\n");
-    for (qsizetype r = 1; r <= results.count(); ++r)
-        out += csvField(results.at(r).origin) + QLatin1Char(',') + csvField(results.at(r).result()) + QStringLiteral("\r\n");
-    return out;
 }
 
 // --shard K/N: the entries at positions p with (p - 1) mod N = K - 1, so that N processes given the same
@@ -180,6 +150,28 @@ void runMode(const QCommandLineParser& parser, Host& host, MainState& state)
     }
 }
 
+// JSON lines and CSV go out entry by entry; the other formats lay out the whole table.
+bool streams(const QCommandLineParser& parser)
+{
+    const QString format = parser.value(QStringLiteral("format"));
+    return format == QStringLiteral("jsonl") || format == QStringLiteral("csv");
+}
+
+// What a resumed run must share with the run it goes on from: every option that shapes the rows, and the
+// list itself.
+QByteArray runKey(const QCommandLineParser& parser, const UrlList& urls)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const char* option : {"format", "mode", "text", "numbers", "start", "end", "shard"})
+        hash.addData((QLatin1String(option) + QLatin1Char('=') + parser.values(QLatin1String(option)).join(QChar(0)) +
+                      QChar(0)).toUtf8());
+    for (const char* flag : {"no-include-start", "no-include-end", "rendered", "keep-duplicates", "show-source"})
+        hash.addData(parser.isSet(QLatin1String(flag)) ? "1" : "0");
+    for (qsizetype i = 1; i <= urls.count(); ++i)
+        hash.addData((QChar(0) + urls.at(i)).toUtf8());
+    return hash.result();
+}
+
 void checkUsage(const QCommandLineParser& parser)
 {
     const QString mode = parser.value(QStringLiteral("mode"));
@@ -202,6 +194,8 @@ void checkUsage(const QCommandLineParser& parser)
     const int jobs = parser.value(QStringLiteral("jobs")).toInt(&wholeNumber);
     if (!wholeNumber || jobs < 1 || jobs > MainState::MaxPagesAtOnce)
         throw UsageError{QStringLiteral("--jobs takes a whole number from 1 to 16")};
+    if (parser.isSet(QStringLiteral("resume")) && (!parser.isSet(QStringLiteral("output")) || !streams(parser)))
+        throw UsageError{QStringLiteral("--resume goes with --output and --format jsonl or csv")};
     if (parser.isSet(QStringLiteral("ext")) && !parser.isSet(QStringLiteral("folder")))
         throw UsageError{QStringLiteral("--ext goes with --folder")};
 }
@@ -227,12 +221,8 @@ bool writeResults(const QCommandLineParser& parser, Host& host, const ResultsLis
         writer->create(path);
         if (format == QStringLiteral("comma"))
             writer->writeLine(commaLine(results));
-        else if (format == QStringLiteral("table"))
-            writer->writeText(buildClipboardTable(host.pump, results));
-        else if (format == QStringLiteral("csv"))
-            writer->writeText(csvRecords(results));
         else
-            writer->writeText(QString::fromUtf8(jsonLines(results)));
+            writer->writeText(buildClipboardTable(host.pump, results));
         writer->close();
     } catch (const Failure& failure) {
         QTextStream(stderr) << CliDialogs::oneLine(failure.description()) << '\n';
@@ -322,6 +312,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("format"), QStringLiteral("aligned, comma, table, jsonl or csv (default aligned)."), QStringLiteral("format"), QStringLiteral("aligned")},
         {QStringLiteral("shard"), QStringLiteral("Take only the entries at positions p with (p - 1) mod N = K - 1."), QStringLiteral("K/N")},
         {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."), QStringLiteral("file")},
+        {QStringLiteral("resume"), QStringLiteral("Go on with an interrupted jsonl or csv run into the same --output file, with the same arguments.")},
         {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("Pages loaded at once, 1 to 16 (default 8); results stay in list order."), QStringLiteral("n"), QString::number(MainState::DefaultPagesAtOnce)},
         {QStringLiteral("page-timeout"), QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."), QStringLiteral("seconds"), QStringLiteral("60")},
         {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
@@ -366,9 +357,57 @@ int main(int argc, char* argv[])
         QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
         return 2;
     }
+    const bool quiet = parser.isSet(QStringLiteral("quiet"));
+
+    // JSON lines and CSV are written entry by entry, each entry's rows as soon as it is done; an entry cut
+    // short by a stop is left for a resumed run.
+    std::optional<RowStream> stream;
+    bool streamFailed = false;
+    if (streams(parser)) {
+        stream.emplace(parser.value(QStringLiteral("format")) == QStringLiteral("csv") ? RowStream::Format::Csv
+                                                                                       : RowStream::Format::JsonLines,
+                       state.results, state.keepDuplicates(), state.showSourceFilename());
+        try {
+            if (!parser.isSet(QStringLiteral("output"))) {
+                stream->openStandardOutput();
+            } else {
+                const QString output = parser.value(QStringLiteral("output"));
+                const qsizetype total = state.urls.count();
+                const qsizetype done = stream->openFile(output, runKey(parser, state.urls), parser.isSet(QStringLiteral("resume")));
+                if (stream->alreadyComplete() || done >= total) {
+                    stream->markComplete();
+                    if (!quiet)
+                        QTextStream(stderr) << "quarnel-cli: " << output << " is complete; nothing to resume\n";
+                    return 0;
+                }
+                if (done > 0 && !quiet)
+                    QTextStream(stderr) << "quarnel-cli: resuming " << output << " after " << done << " of " << total
+                                        << " sources\n";
+                qsizetype position = 0;
+                state.urls.removeIf([&](const QString&) { return position++ < done; });
+            }
+        } catch (const RowStream::Error& error) {
+            QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+            return error.exitCode;
+        }
+        QObject::connect(&state, &MainState::entryFinished, &state, [&] {
+            if (streamFailed)
+                return;
+            try {
+                if (state.stopRequested())
+                    stream->dropEntry();
+                else
+                    stream->entryFinished();
+            } catch (const RowStream::Error& error) {
+                QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+                streamFailed = true;
+                state.requestStop();
+            }
+        });
+    }
 
     // "[3/200] Processing: page.html" on a terminal, nothing otherwise.
-    if (isatty(STDERR_FILENO) && !parser.isSet(QStringLiteral("quiet"))) {
+    if (isatty(STDERR_FILENO) && !quiet) {
         int done = 0;
         const qsizetype total = state.urls.count();
         QObject::connect(&state, &MainState::statusLineChanged, [&done, total](const QString& status) {
@@ -387,16 +426,28 @@ int main(int argc, char* argv[])
                                                                          QStringLiteral("Extract1.GetWebBrowserText"),
                                                                          problem.line))
                             << '\n';
+        state.clearProblems(); // said and counted: a long list keeps none of them
     });
 
     stopOnSignals(state, &app);
     QElapsedTimer timer;
     timer.start();
     runMode(parser, host, state);
-    const bool written = writeResults(parser, host, state.results);
-    if (!parser.isSet(QStringLiteral("quiet")))
+    bool written = !streamFailed;
+    if (stream && written && !g_signal) {
+        try {
+            stream->markComplete();
+        } catch (const RowStream::Error& error) {
+            QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+            written = false;
+        }
+    } else if (!stream) {
+        written = writeResults(parser, host, state.results);
+    }
+    if (!quiet)
         QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << state.urls.count() - failed.size()
-                            << " loaded, " << failed.size() << " failed, " << state.results.count() << " rows, "
+                            << " loaded, " << failed.size() << " failed, "
+                            << (stream ? stream->rowsWritten() : state.results.count()) << " rows, "
                             << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s" << (g_signal ? " (stopped)" : "")
                             << '\n';
     if (g_signal)

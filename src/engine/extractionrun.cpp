@@ -118,6 +118,7 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
             host.browser.loadAhead(next, qint64(state.pageTimeout()) * 1000);
         }
         body(entry);
+        Q_EMIT state.entryFinished(entry);
     }
 }
 

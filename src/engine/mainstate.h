@@ -117,6 +117,8 @@ Q_SIGNALS:
     void problemAdded(qsizetype index);
     void problemsCleared();
     void runningChanged(bool running);
+    // A run has done everything it does for one entry of the list; entries finish in list order.
+    void entryFinished(const QString& entry);
 
 private:
     bool m_option1 = true;

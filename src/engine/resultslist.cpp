@@ -73,6 +73,18 @@ void ResultsList::clear()
     Q_EMIT cleared();
 }
 
+QVector<ResultRow> ResultsList::takeRows(bool keepIndex)
+{
+    Q_EMIT aboutToClear();
+    QVector<ResultRow> rows = std::exchange(m_rows, {});
+    if (!keepIndex) {
+        m_results.clear();
+        m_sourcedResults.clear();
+    }
+    Q_EMIT cleared();
+    return rows;
+}
+
 void ResultsList::index(const ResultRow& row)
 {
     ++m_results[row.result()];

@@ -49,6 +49,12 @@ public:
     void clear();
     void setChecked(qsizetype position, bool checked);
 
+    // Hands the rows over and forgets them. With `keepIndex` the duplicate tests still know every result
+    // they held: a writer that streams rows as they come keeps only that.
+    QVector<ResultRow> takeRows(bool keepIndex);
+    // Makes the duplicate tests know a row written by an earlier run, without holding the row.
+    void remember(const ResultRow& row) { index(row); }
+
     // True when some row already holds `candidate` as its result.
     bool contains(const QString& candidate) const { return m_results.contains(candidate); }
     // True when some sourced row holds `candidate` from `source`.

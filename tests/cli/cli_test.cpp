@@ -347,3 +347,91 @@ TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
         EXPECT_FALSE(anyAlive(engine));
     }
 }
+
+// A run killed at any moment leaves whole lines. Run again with --resume it goes on after the last entry
+// it recorded, loads none before it again, and ends with the very bytes of a run never interrupted (the
+// duplicate tests remember what was written before). A finished file, or other arguments, change nothing;
+// a full disk is an error, not a success.
+TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
+{
+    QStringList list;
+    for (int i = 0; i < 24; ++i) {
+        LocalHttpServer::Reply reply;
+        reply.body = QStringLiteral("<pre>[Row %1, \"q\"\nnext]</pre><pre>[shared, \"x\"\ny]</pre>").arg(i).toUtf8();
+        reply.delayMs = 100;
+        server->setReply(QStringLiteral("/r%1.html").arg(i), reply);
+        list << server->base() + QStringLiteral("/r%1.html").arg(i);
+    }
+    QFile listFile(dir.filePath(QStringLiteral("list.txt")));
+    ASSERT_TRUE(listFile.open(QIODevice::WriteOnly));
+    listFile.write(list.join(QLatin1Char('\n')).toUtf8());
+    listFile.close();
+    const auto readAll = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    for (const QString& format : {QStringLiteral("jsonl"), QStringLiteral("csv")}) {
+        SCOPED_TRACE(format.toStdString());
+        const QString output = dir.filePath(QStringLiteral("rows.") + format);
+        const QStringList arguments{QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"),
+                                    QStringLiteral("["), QStringLiteral("--end"), QStringLiteral("]"),
+                                    QStringLiteral("--format"), format, QStringLiteral("-j"), QStringLiteral("3"),
+                                    QStringLiteral("--input"), listFile.fileName(), QStringLiteral("--output")};
+        const CliRun whole = cli(arguments + QStringList{dir.filePath(QStringLiteral("whole.") + format)});
+        ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+
+        // Killed once the record holds some entries and before the end.
+        QProcess killed;
+        QEventLoop loop;
+        QObject::connect(&killed, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (killed.processId() > 0 && readAll(output + QStringLiteral(".quarnel-resume")).count("\ndone ") >= 8)
+                ::kill(pid_t(killed.processId()), SIGKILL);
+        });
+        killed.start(QStringLiteral(QUARNEL_CLI), arguments + QStringList{output});
+        poll.start(5);
+        loop.exec();
+        ASSERT_EQ(killed.exitStatus(), QProcess::CrashExit);
+        const QByteArray left = readAll(output), record = readAll(output + QStringLiteral(".quarnel-resume"));
+        const qsizetype lastDone = record.lastIndexOf("\ndone ");
+        const qsizetype done = record.mid(lastDone + 6, record.indexOf(' ', lastDone + 6) - lastDone - 6).toLongLong();
+        ASSERT_GE(done, 7);
+        ASSERT_LT(done, 24);
+        if (format == QStringLiteral("jsonl")) {
+            for (const QByteArray& line : left.split('\n').mid(0, left.count('\n')))
+                EXPECT_FALSE(QJsonDocument::fromJson(line).isNull()) << line.toStdString();
+        }
+        EXPECT_TRUE(left.endsWith('\n'));
+
+        QList<int> before;
+        for (int i = 0; i < 24; ++i)
+            before << server->requestsFor(QStringLiteral("/r%1.html").arg(i));
+        const CliRun resumed = cli(arguments + QStringList{output, QStringLiteral("--resume")});
+        ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
+        EXPECT_TRUE(resumed.err.contains("resuming " + output.toUtf8() + " after " + QByteArray::number(done) + " of 24"));
+        for (int i = 0; i < 24; ++i)
+            EXPECT_EQ(server->requestsFor(QStringLiteral("/r%1.html").arg(i)) > before.at(i), i >= done) << i;
+        const QByteArray finished = readAll(output);
+        EXPECT_EQ(QString::fromUtf8(finished), QString::fromUtf8(readAll(dir.filePath(QStringLiteral("whole.") + format))));
+        EXPECT_EQ(finished.count("shared"), 1);
+
+        const CliRun again = cli(arguments + QStringList{output, QStringLiteral("--resume")});
+        EXPECT_EQ(again.exitCode, 0);
+        EXPECT_TRUE(again.err.contains("is complete; nothing to resume")) << again.err.toStdString();
+        const CliRun other = cli(arguments + QStringList{output, QStringLiteral("--resume"), QStringLiteral("--keep-duplicates")});
+        EXPECT_EQ(other.exitCode, 2);
+        EXPECT_TRUE(other.err.contains("other arguments")) << other.err.toStdString();
+        EXPECT_EQ(readAll(output), finished);
+    }
+
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    QEventLoop loop;
+    QObject::connect(&full, &QProcess::finished, &loop, &QEventLoop::quit);
+    full.start(QStringLiteral(QUARNEL_CLI), {QStringLiteral("--format"), QStringLiteral("jsonl"), sources.last()});
+    loop.exec();
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_TRUE(full.readAllStandardError().contains("cannot write standard output"));
+}

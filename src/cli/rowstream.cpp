@@ -1,0 +1,174 @@
+#include "cli/rowstream.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <unistd.h>
+
+namespace {
+
+QByteArray recordHeader(const QByteArray& runKey) { return "quarnel-cli resume 1 " + runKey.toHex(); }
+
+// RFC 4180: a field is quoted, its quotes doubled, when it holds a comma, a quote or a line break.
+QByteArray csvField(const QString& text)
+{
+    QByteArray field = text.toUtf8();
+    if (!field.contains(',') && !field.contains('"') && !field.contains('\r') && !field.contains('\n'))
+        return field;
+    return '"' + field.replace("\"", "\"\"") + '"';
+}
+
+// The fields of one CSV record, its CR LF already gone.
+QStringList csvFields(const QByteArray& record)
+{
+    QStringList fields;
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < record.size(); ++i) {
+        const char c = record.at(i);
+        if (quoted && c == '"' && i + 1 < record.size() && record.at(i + 1) == '"')
+            field += record.at(++i);
+        else if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted)
+            fields << QString::fromUtf8(std::exchange(field, {}));
+        else
+            field += c;
+    }
+    return fields << QString::fromUtf8(field);
+}
+
+} // namespace
+
+RowStream::RowStream(Format format, ResultsList& results, bool keepDuplicates, bool showSource)
+    : m_format(format), m_results(results), m_keepDuplicates(keepDuplicates), m_showSource(showSource)
+{
+}
+
+QByteArray RowStream::encode(const ResultRow& row) const
+{
+    if (m_format == Format::Csv)
+        return csvField(row.origin) + ',' + csvField(row.result()) + "\r\n";
+    const QJsonObject object{{QStringLiteral("source"), row.origin}, {QStringLiteral("text"), row.result()}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+void RowStream::writeAll(QFile& file, const QByteArray& bytes)
+{
+    if (!bytes.isEmpty() && file.write(bytes) != bytes.size())
+        throw Error{QStringLiteral("cannot write ") + (file.fileName().isEmpty() ? QStringLiteral("standard output") : file.fileName()) +
+                    QStringLiteral(": ") + file.errorString()};
+}
+
+void RowStream::openStandardOutput()
+{
+    if (!m_out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw Error{QStringLiteral("cannot write standard output: ") + m_out.errorString()};
+    if (m_format == Format::Csv)
+        writeAll(m_out, "source,text\r\n");
+}
+
+qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, bool resume)
+{
+    m_record.setFileName(recordPath(path));
+    m_out.setFileName(path);
+    qsizetype entries = 0;
+    qint64 bytes = 0, recordBytes = 0;
+    const QString again = QStringLiteral("; run without --resume to start it again");
+    if (resume && m_record.exists()) {
+        if (!m_record.open(QIODevice::ReadOnly))
+            throw Error{QStringLiteral("cannot read ") + m_record.fileName() + QStringLiteral(": ") + m_record.errorString()};
+        const QByteArray header = m_record.readLine();
+        if (header != recordHeader(runKey) + '\n')
+            throw Error{path + QStringLiteral(" was begun with other arguments or another list") + again, 2};
+        recordBytes = header.size();
+        // A line cut short by a kill has no line break and counts for nothing.
+        for (QByteArray line = m_record.readLine(); line.endsWith('\n'); line = m_record.readLine()) {
+            const QList<QByteArray> words = line.trimmed().split(' ');
+            if (words.value(0) == "complete")
+                m_complete = true;
+            else if (words.size() == 3 && words.at(0) == "done")
+                entries = words.at(1).toLongLong(), bytes = words.at(2).toLongLong();
+            recordBytes += line.size();
+        }
+        m_record.close();
+        if (m_complete)
+            return entries;
+        if (entries > 0 && (!m_out.exists() || m_out.size() < bytes))
+            throw Error{path + QStringLiteral(" is shorter than its record says") + again, 2};
+    } else if (resume && m_out.exists()) {
+        throw Error{path + QStringLiteral(" has no record ") + m_record.fileName() + QStringLiteral(" to resume from") + again, 2};
+    }
+
+    if (entries > 0) {
+        // Rows written after the last recorded entry belong to an entry that is done again now.
+        if (!m_out.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !m_out.resize(bytes))
+            throw Error{QStringLiteral("cannot write ") + path + QStringLiteral(": ") + m_out.errorString()};
+        if (!m_keepDuplicates)
+            learnRowsWritten(bytes);
+        m_out.seek(bytes);
+        if (!m_record.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !m_record.resize(recordBytes) ||
+            !m_record.seek(recordBytes))
+            throw Error{QStringLiteral("cannot write ") + m_record.fileName() + QStringLiteral(": ") + m_record.errorString()};
+        m_entriesDone = entries;
+        return entries;
+    }
+    // A fresh start. The old record goes first, so that no moment leaves a record that fits a file it
+    // no longer describes.
+    QFile::remove(m_record.fileName());
+    if (!m_out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw Error{QStringLiteral("cannot write ") + path + QStringLiteral(": ") + m_out.errorString()};
+    if (m_format == Format::Csv)
+        writeAll(m_out, "source,text\r\n");
+    if (!m_record.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw Error{QStringLiteral("cannot write ") + m_record.fileName() + QStringLiteral(": ") + m_record.errorString()};
+    writeAll(m_record, recordHeader(runKey) + "\ndone 0 " + QByteArray::number(m_out.pos()) + '\n');
+    return 0;
+}
+
+// The duplicate tests of the resumed run must know the rows the earlier run wrote.
+void RowStream::learnRowsWritten(qint64 bytes)
+{
+    m_out.seek(0);
+    if (m_format == Format::Csv)
+        m_out.readLine(); // the header
+    QByteArray pending;
+    while (m_out.pos() < bytes) {
+        pending += m_out.readLine(); // the file ends where the record says
+        QString source, text;
+        if (m_format == Format::Csv) {
+            if (pending.count('"') % 2 != 0) // a line break inside a quoted field
+                continue;
+            const QStringList fields = csvFields(pending.chopped(pending.endsWith("\r\n") ? 2 : 1));
+            source = fields.value(0);
+            text = fields.value(1);
+        } else {
+            const QJsonObject object = QJsonDocument::fromJson(pending).object();
+            source = object.value(QStringLiteral("source")).toString();
+            text = object.value(QStringLiteral("text")).toString();
+        }
+        pending.clear();
+        m_results.remember(m_showSource ? ResultRow{source, text, true, true, source}
+                                        : ResultRow{text, std::nullopt, false, true, source});
+    }
+}
+
+void RowStream::entryFinished()
+{
+    QByteArray bytes;
+    const QVector<ResultRow> rows = m_results.takeRows(!m_keepDuplicates);
+    for (const ResultRow& row : rows)
+        bytes += encode(row);
+    writeAll(m_out, bytes);
+    m_rowsWritten += rows.size();
+    ++m_entriesDone;
+    if (m_record.isOpen())
+        writeAll(m_record, "done " + QByteArray::number(m_entriesDone) + ' ' + QByteArray::number(m_out.pos()) + '\n');
+}
+
+void RowStream::dropEntry() { m_results.takeRows(!m_keepDuplicates); }
+
+void RowStream::markComplete()
+{
+    if (m_record.isOpen())
+        writeAll(m_record, "complete\n");
+}
