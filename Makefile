@@ -33,6 +33,8 @@ bench: build
 	$(BUILD)/bench/quarnel_platform_bench
 	bench/startup.sh $(BUILD)
 	bench/run-pages.sh $(BUILD)
+	bench/big-list.sh $(BUILD)
+	bench/shards-parallel.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
