@@ -4,7 +4,8 @@
 # the bare engine with 1 and with 8 pages at once, quarnel-cli one page at a time and with its default
 # (8), the window's run (under Xvfb when there is no display), and, where Debian's Chromium and the npm
 # registry are at hand, the Playwright peer one page at a time and 8 at once. Two page sets: 200 pages
-# answered at once, and 60 pages answered after 150 ms each.
+# answered at once, and 60 pages answered after 150 ms each. Each figure is the median of RUNS runs (3 by
+# default), the peak the highest of them.
 #   bench/run-pages.sh [build]
 set -euo pipefail
 build=${1:-build}
@@ -12,20 +13,34 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 
-measure() { # label, command...: prints one table row
+runs=${RUNS:-3}
+measure() { # label, pages, command...: prints one table row, the median of $runs runs (the machine is shared)
     local label=$1 pages=$2
     shift 2
-    local start end peak
-    start=$(date +%s.%N)
-    "$here/peak-tree-rss.sh" "$@" >"$work/out" 2>"$work/err" || true
-    end=$(date +%s.%N)
-    peak=$(sed -n 's/^peak RSS of the process tree: \([0-9]*\) MiB.*/\1/p' "$work/out")
-    # The run's own time, without the start of the program, where the program says it.
-    run=$(sed -n -e 's/^quarnel-cli: .* \([0-9.]*\) s$/\1/p' -e 's/^window run: .* in \([0-9.]*\) s,.*/\1/p' \
-        "$work/out" "$work/err" | head -1)
-    awk -v l="$label" -v p="$pages" -v s="$start" -v e="$end" -v m="$peak" -v r="$run" \
-        'BEGIN { printf "  %-30s %6.2f s %6.1f pages/s  peak %5s MiB%s\n", l, e - s, p / (e - s), m,
-                 r == "" ? "" : sprintf("   (run alone %.2f s, %.1f pages/s)", r, p / r) }'
+    local walls=() alones=() peaks=() start end
+    for _ in $(seq "$runs"); do
+        start=$(date +%s.%N)
+        "$here/peak-tree-rss.sh" "$@" >"$work/out" 2>"$work/err" || true
+        end=$(date +%s.%N)
+        walls+=("$(awk -v s="$start" -v e="$end" 'BEGIN { print e - s }')")
+        peaks+=("$(sed -n 's/^peak RSS of the process tree: \([0-9]*\) MiB.*/\1/p' "$work/out")")
+        # The run's own time, without the start of the program, where the program says it.
+        alones+=("$(sed -n -e 's/^quarnel-cli: .* \([0-9.]*\) s$/\1/p' -e 's/^window run: .* in \([0-9.]*\) s,.*/\1/p' \
+            "$work/out" "$work/err" | head -1)")
+    done
+    awk -v l="$label" -v p="$pages" -v w="${walls[*]}" -v r="${alones[*]}" -v m="${peaks[*]}" '
+        function median(list,   a, n, i, j, t) {
+            n = split(list, a, " ")
+            if (n == 0) return ""
+            for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+            return a[int((n + 1) / 2)]
+        }
+        BEGIN {
+            wm = median(w); rm = median(r); n = split(m, peaks, " "); top = 0
+            for (i = 1; i <= n; i++) if (peaks[i] + 0 > top) top = peaks[i] + 0
+            printf "  %-30s %6.2f s %6.1f pages/s  peak %5s MiB%s  [runs: %s s]\n", l, wm, p / wm, top,
+                   rm == "" ? "" : sprintf("   (run alone %.2f s, %.1f pages/s)", rm, p / rm), w
+        }'
 }
 
 if [[ -x /usr/bin/chromium ]] && command -v npm >/dev/null; then

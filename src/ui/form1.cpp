@@ -389,9 +389,11 @@ void Form1::bindState()
     m_showProgress = new QTimer(this);
     m_showProgress->setSingleShot(true);
     m_showProgress->setInterval(40);
+    // The rows found meanwhile are shown on the same tick, so that the window repaints once for both.
     connect(m_showProgress, &QTimer::timeout, this, [this] {
         m_progress->setFormat(progressFormat(m_state.statusLine()));
         m_progress->setValue(m_state.progressValue());
+        static_cast<ResultsTableModel*>(m_resultsView->model())->followRows();
     });
     const auto showSoon = [this] {
         if (!m_showProgress->isActive())

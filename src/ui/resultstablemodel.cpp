@@ -6,7 +6,8 @@ ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
     : QAbstractTableModel(parent), m_results(results), m_columns(int(results.columns().size()))
 {
     // Rows come in by the thousand during a run: the view learns of them together, a few dozen times a
-    // second, not row by row. Removals and clears reach it at once, so it never shows a row that is gone.
+    // second, not row by row, and of header renames likewise. Removals and clears reach it at once, so it
+    // never shows a row that is gone.
     m_rows = int(results.count());
     m_showRows.setSingleShot(true);
     m_showRows.setInterval(40);
@@ -40,14 +41,22 @@ ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
         if (!std::exchange(m_followPending, true))
             QMetaObject::invokeMethod(this, &ResultsTableModel::followColumns, Qt::QueuedConnection);
     });
+    // A run renames the first header for every source it visits: the header shows the latest name with the
+    // rows, not each one.
     connect(&results, &ResultsList::headerChanged, this, [this](int column) {
-        if (column <= m_columns)
-            Q_EMIT headerDataChanged(Qt::Horizontal, column - 1, column - 1);
+        if (column > m_columns)
+            return;
+        m_headersChanged = true;
+        if (!m_showRows.isActive())
+            m_showRows.start();
     });
 }
 
 void ResultsTableModel::followRows()
 {
+    m_showRows.stop(); // whoever calls, the view is up to date now
+    if (std::exchange(m_headersChanged, false) && m_columns > 0)
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, m_columns - 1);
     const int rows = int(m_results.count());
     if (rows <= m_rows)
         return;

@@ -18,7 +18,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // Shows the rows appended since the last time at once (the view otherwise learns of them a moment later).
+    // Shows the rows appended and the headers renamed since the last time at once (the view otherwise learns
+    // of them a moment later).
     void followRows();
 
 Q_SIGNALS:
@@ -32,6 +33,7 @@ private:
     int m_columns = 0;
     bool m_followPending = false;
     int m_rows = 0;
+    bool m_headersChanged = false;
     bool m_removing = false;
     QTimer m_showRows;
 };

@@ -261,6 +261,7 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine)
          {QStringList{QStringLiteral("--mode"), QStringLiteral("sideways"), QStringLiteral("x")},
           QStringList{QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("x")},
           QStringList{QStringLiteral("--format"), QStringLiteral("xml"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--resume"), QStringLiteral("--format"), QStringLiteral("jsonl"), QStringLiteral("x")},
           QStringList{QStringLiteral("--no-such-option")}, QStringList{}}) {
         const CliRun run = cli(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
