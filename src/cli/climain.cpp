@@ -24,7 +24,6 @@
 #include <QCommandLineParser>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
-#include <QSet>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -418,10 +417,17 @@ int main(int argc, char* argv[])
 
     // A page that cannot be read is one line on standard error, as every report is, and is counted.
     state.setListsPageProblems(true);
-    QSet<QString> failed;
+    // Sources read to the end of their turn, and those of them that could not be read: a stopped run
+    // counts only the sources it got to.
+    qsizetype visited = 0, failed = 0, failedAt = -1;
+    QObject::connect(&state, &MainState::entryFinished, &state, [&] {
+        if (!state.stopRequested())
+            ++visited;
+    });
     QObject::connect(&state, &MainState::problemAdded, &state, [&](qsizetype index) {
         const MainState::PageProblem& problem = state.problems().at(index);
-        failed.insert(problem.source);
+        if (std::exchange(failedAt, visited) != visited) // one source, one failure, however many reports
+            ++failed;
         QTextStream(stderr) << CliDialogs::oneLine(Procedure::reportText(problem.reason, Procedure::defaultModule(),
                                                                          QStringLiteral("Extract1.GetWebBrowserText"),
                                                                          problem.line))
@@ -445,12 +451,12 @@ int main(int argc, char* argv[])
         written = writeResults(parser, host, state.results);
     }
     if (!quiet)
-        QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << state.urls.count() - failed.size()
-                            << " loaded, " << failed.size() << " failed, "
+        QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << visited - failed
+                            << " loaded, " << failed << " failed, "
                             << (stream ? stream->rowsWritten() : state.results.count()) << " rows, "
                             << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s" << (g_signal ? " (stopped)" : "")
                             << '\n';
     if (g_signal)
         return 128 + g_signal;
-    return dialogs.errorReports() == 0 && failed.isEmpty() && written ? 0 : 1;
+    return dialogs.errorReports() == 0 && failed == 0 && written ? 0 : 1;
 }

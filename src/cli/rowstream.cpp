@@ -1,5 +1,6 @@
 #include "cli/rowstream.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <unistd.h>
@@ -54,9 +55,21 @@ QByteArray RowStream::encode(const ResultRow& row) const
 
 void RowStream::writeAll(QFile& file, const QByteArray& bytes)
 {
-    if (!bytes.isEmpty() && file.write(bytes) != bytes.size())
-        throw Error{QStringLiteral("cannot write ") + (file.fileName().isEmpty() ? QStringLiteral("standard output") : file.fileName()) +
-                    QStringLiteral(": ") + file.errorString()};
+    if (bytes.isEmpty())
+        return;
+    const qint64 before = file.pos();
+    qint64 written = file.write(bytes);
+    if (written > 0 && written < bytes.size()) // a short write: the next one says why
+        written += std::max<qint64>(0, file.write(bytes.mid(written)));
+    if (written == bytes.size())
+        return;
+    const QString reason = file.errorString();
+    // A file of ours keeps nothing of what could not be written whole (a full disk): its lines stay
+    // whole, and the record matches it.
+    if (!file.fileName().isEmpty())
+        file.resize(before);
+    throw Error{QStringLiteral("cannot write ") + (file.fileName().isEmpty() ? QStringLiteral("standard output") : file.fileName()) +
+                QStringLiteral(": ") + reason};
 }
 
 void RowStream::openStandardOutput()
@@ -69,8 +82,19 @@ void RowStream::openStandardOutput()
 
 qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, bool resume)
 {
-    m_record.setFileName(recordPath(path));
     m_out.setFileName(path);
+    // A device or a pipe (/dev/null, a FIFO) is written as standard output is: no record beside it.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (resume)
+            throw Error{QStringLiteral("--resume needs a regular file, and ") + path + QStringLiteral(" is not one"), 2};
+        if (!m_out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            throw Error{QStringLiteral("cannot write ") + path + QStringLiteral(": ") + m_out.errorString()};
+        if (m_format == Format::Csv)
+            writeAll(m_out, "source,text\r\n");
+        return 0;
+    }
+    m_record.setFileName(recordPath(path));
     qsizetype entries = 0;
     qint64 bytes = 0, recordBytes = 0;
     const QString again = QStringLiteral("; run without --resume to start it again");

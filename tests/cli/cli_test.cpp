@@ -14,6 +14,7 @@
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
 #include "support/localhttpserver.h"
+#include "support/smalltmpfs.h"
 
 #include <QBuffer>
 #include <QEventLoop>
@@ -352,7 +353,7 @@ TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
 // A run killed at any moment leaves whole lines. Run again with --resume it goes on after the last entry
 // it recorded, loads none before it again, and ends with the very bytes of a run never interrupted (the
 // duplicate tests remember what was written before). A finished file, or other arguments, change nothing;
-// a full disk is an error, not a success.
+// a full disk is an error, not a success, and leaves a file to resume.
 TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
 {
     QStringList list;
@@ -425,6 +426,27 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
         EXPECT_EQ(other.exitCode, 2);
         EXPECT_TRUE(other.err.contains("other arguments")) << other.err.toStdString();
         EXPECT_EQ(readAll(output), finished);
+    }
+
+    // A disk that fills up mid-run: exit status 1 with the reason, a file of whole lines that its record
+    // matches, and once there is room again --resume finishes it.
+    SmallTmpfs disk(8);
+    if (disk.mounted()) {
+        const QStringList arguments{QStringLiteral("--keep-duplicates"), QStringLiteral("--format"), QStringLiteral("jsonl"),
+                                    QStringLiteral("--input"), listFile.fileName(), QStringLiteral("--output")};
+        const QString output = disk.filePath(QStringLiteral("rows.jsonl"));
+        const CliRun filled = cli(arguments + QStringList{output});
+        EXPECT_EQ(filled.exitCode, 1);
+        EXPECT_TRUE(filled.err.contains("No space left on device")) << filled.err.toStdString();
+        const QByteArray left = readAll(output);
+        EXPECT_TRUE(left.endsWith('\n'));
+        EXPECT_TRUE(readAll(output + QStringLiteral(".quarnel-resume")).endsWith(' ' + QByteArray::number(left.size()) + '\n'));
+        ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,size=1m"),
+                                                               disk.filePath(QString())}), 0);
+        EXPECT_EQ(cli(arguments + QStringList{output, QStringLiteral("--resume")}).exitCode, 0);
+        cli(arguments + QStringList{dir.filePath(QStringLiteral("all.jsonl"))});
+        EXPECT_GT(readAll(output).size(), 4096);
+        EXPECT_EQ(QString::fromUtf8(readAll(output)), QString::fromUtf8(readAll(dir.filePath(QStringLiteral("all.jsonl")))));
     }
 
     QProcess full;
