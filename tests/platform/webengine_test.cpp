@@ -259,6 +259,9 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
     partial.body = "<html><body><p>partial words</p>" + QByteArray(2048, ' ');
     partial.holdAfterBody = true;
     server->setReply(QStringLiteral("/partial"), partial);
+    LocalHttpServer::Reply noContent; // commits no document: the page shows what it showed before
+    noContent.status = "204 No Content";
+    server->setReply(QStringLiteral("/nothing"), noContent);
 
     const QString b = server->base();
     const QStringList entries = {
@@ -268,7 +271,7 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
         b + QStringLiteral("/late"), b + QStringLiteral("/c"), b + QStringLiteral("/attachment"),
         b + QStringLiteral("/d"), b + QStringLiteral("/anchors.html#intro"), b + QStringLiteral("/anchors.html#usage"),
         b + QStringLiteral("/anchors.html#end"), b + QStringLiteral("/missing"), b + QStringLiteral("/partial"),
-        b + QStringLiteral("/e")};
+        b + QStringLiteral("/e"), b + QStringLiteral("/nothing")};
     for (const QString& entry : entries)
         state.urls.append(entry);
     renderedText();
@@ -299,7 +302,7 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
     QStringList reports;
     for (const auto& message : dialogs.errorReports())
         reports << message.text.section(QStringLiteral("\r\n"), 0, 0);
-    ASSERT_EQ(reports.size(), 12) << reports.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(reports.size(), 13) << reports.join(QLatin1Char('\n')).toStdString();
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(reports[i].startsWith(QStringLiteral("Invalid address: ")) ||
                     reports[i].startsWith(QStringLiteral("Could not load ")))
@@ -313,6 +316,8 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
     EXPECT_EQ(reports[10], QStringLiteral("Could not load %1/missing: the server answered HTTP 404 Not Found").arg(b));
     EXPECT_EQ(reports[11], QStringLiteral("%1/partial: the page did not finish loading within 3 s; its text is what had "
                                           "loaded by then").arg(b));
+    EXPECT_EQ(reports[12], QStringLiteral("Could not load %1/nothing: loading stopped before a page was shown (not a page, "
+                                          "or a download)").arg(b));
     EXPECT_EQ(dialogs.messages.last().text, QStringLiteral("Done."));
 
     // /hang, /late and /partial cost their limit each; nothing else waits for one (generous bound).

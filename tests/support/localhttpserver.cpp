@@ -54,7 +54,7 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
         socket->disconnectFromHost();
         return;
     }
-    QByteArray head = "HTTP/1.0 200 OK\r\nContent-Type: " + page->contentType + "\r\n" + page->extraHeaders;
+    QByteArray head = "HTTP/1.0 " + page->status + "\r\nContent-Type: " + page->contentType + "\r\n" + page->extraHeaders;
     if (!page->holdAfterBody)
         head += "Content-Length: " + QByteArray::number(page->body.size()) + "\r\n";
     socket->write(head + "\r\n" + page->body);

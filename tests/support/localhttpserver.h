@@ -11,6 +11,7 @@ class LocalHttpServer : public QObject {
 public:
     struct Reply {
         QByteArray body;
+        QByteArray status = "200 OK";
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray extraHeaders;  // whole header lines, each ending in CR LF
         int delayMs = 0;          // before anything is sent; -1: the connection is held and never answered

@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QDateTime>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -136,15 +138,35 @@ private:
 
 } // namespace
 
-// One navigation on one page. Each load carries a number that it writes into its own document the first
-// time it reads it (in a script world the page cannot see): a page's previous document carries another
-// number, and a fresh page shows about:blank, so a navigation that never replaced the document is told
-// apart from one that did.
+namespace {
+// Where a page's navigation history stands. Every document a page commits is a history entry of its own,
+// added or put in the place of the current one, and stamped with the time it was shown; a navigation that
+// commits nothing (one that never answers, a download, a 204) leaves the history as it was. The engine
+// keeps the history: no script of a page can change it but by navigating.
+struct HistoryMark {
+    int count = 0;
+    int current = -1;
+    QDateTime shown;
+    QUrl url;
+    bool operator==(const HistoryMark&) const = default;
+};
+
+HistoryMark historyOf(QWebEnginePage* page)
+{
+    QWebEngineHistory* history = page->history();
+    const QWebEngineHistoryItem item = history->currentItem();
+    return {history->count(), history->currentItemIndex(), item.isValid() ? item.lastVisited() : QDateTime(),
+            item.isValid() ? item.url() : QUrl()};
+}
+} // namespace
+
+// One navigation on one page. The page's history when the navigation starts tells a navigation that never
+// replaced the document (the page still shows the previous load's document, or nothing) from one that did.
 class WebEngineLoad : public QObject, public PageLoad {
 public:
     WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, quint64 number, qint64 timeLimitMs)
         : m_browser(browser), m_page(page), m_number(number), m_started(browser.m_clock.elapsedMs()),
-          m_timeLimitMs(timeLimitMs)
+          m_timeLimitMs(timeLimitMs), m_before(historyOf(page))
     {
         m_browser.m_live.push_back(this);
         connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
@@ -207,13 +229,18 @@ public:
         m_page->triggerAction(QWebEnginePage::Stop);
     }
 
+    // The navigation replaced the document, and the document's renderer answers: a page whose script
+    // never ends has not answered, whatever it had shown.
     bool committed() override
     {
-        const QVariant own = evaluate(QStringLiteral("location.href !== 'about:blank' && "
-                                                     "(window.__quarnelLoad === undefined || window.__quarnelLoad === %1)")
-                                          .arg(m_number),
-                                      WebEngineBrowser::ProbeTimeLimitMs);
-        return own.toBool();
+        if (!replacedDocument())
+            return false;
+        try {
+            evaluate(QStringLiteral("1"), WebEngineBrowser::ProbeTimeLimitMs);
+            return true;
+        } catch (const Failure&) {
+            return false;
+        }
     }
 
     QString outerHtml() override
@@ -265,23 +292,24 @@ private:
 
     QString readOnce(const QString& expression, const QString& missing)
     {
+        if (!replacedDocument())
+            throw Failure(QStringLiteral("The page shows no document of its own"));
+        // Read in the page's own script world: whatever a page's scripts do there changes only its own
+        // text, which they could write anyway, and no second world is set up for every document.
         const QVariantMap head =
             evaluate(QStringLiteral("(function () {"
-                                    " if (location.href === 'about:blank' || (window.__quarnelLoad !== undefined"
-                                    " && window.__quarnelLoad !== %1)) return {stale: true};"
-                                    " window.__quarnelLoad = %1;"
                                     " var value = %2;"
                                     " if (value === null || value === undefined) return {missing: true};"
                                     " value = String(value);"
                                     " if (value.length <= %3) return {text: value.replace(/\\r?\\n/g, '\\r\\n')};"
-                                    " window.__quarnelText = value;"
+                                    " window.__quarnelText%1 = value;"
                                     " return {length: value.length}; })()")
                          .arg(m_number)
                          .arg(expression)
                          .arg(SliceLength),
                      readLimitMs())
                 .toMap();
-        if (head.isEmpty() || head.value(QStringLiteral("stale")).toBool())
+        if (head.isEmpty())
             throw Failure(QStringLiteral("The page shows no document of its own"));
         m_read = true;
         if (head.value(QStringLiteral("missing")).toBool())
@@ -294,14 +322,15 @@ private:
         text.reserve(length);
         for (qint64 from = 0; from < length;) {
             const QVariantMap slice =
-                evaluate(QStringLiteral("(function () { var t = window.__quarnelText; if (typeof t !== 'string') return null;"
+                evaluate(QStringLiteral("(function () { var t = window.__quarnelText%3; if (typeof t !== 'string') return null;"
                                         " var end = Math.min(t.length, %1 + %2);"
                                         " if (end < t.length && t.charCodeAt(end - 1) === 13) end--;"
                                         " var s = t.substring(%1, end).replace(/\\r?\\n/g, '\\r\\n');"
-                                        " if (end >= t.length) delete window.__quarnelText;"
+                                        " if (end >= t.length) delete window.__quarnelText%3;"
                                         " return {text: s, next: end}; })()")
                              .arg(from)
-                             .arg(SliceLength),
+                             .arg(SliceLength)
+                             .arg(m_number),
                          readLimitMs())
                     .toMap();
             const qint64 next = slice.value(QStringLiteral("next")).toLongLong();
@@ -312,6 +341,8 @@ private:
         }
         return text;
     }
+
+    bool replacedDocument() const { return historyOf(m_page) != m_before; }
 
     // A read may take what is left of the retrieval's time, and never less than a short answer needs.
     qint64 readLimitMs() const
@@ -326,7 +357,7 @@ private:
             QVariant value;
         };
         auto answer = std::make_shared<Answer>();
-        m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer](const QVariant& value) {
+        m_page->runJavaScript(script, QWebEngineScript::MainWorld, [answer](const QVariant& value) {
             answer->done = true;
             answer->value = value;
         });
@@ -377,6 +408,7 @@ private:
     const quint64 m_number;
     const qint64 m_started;
     const qint64 m_timeLimitMs;
+    const HistoryMark m_before;
     int m_readyState = 1;
     bool m_navigationStarted = false;
     bool m_loading = false;
@@ -519,7 +551,7 @@ QWebEnginePage* WebEngineBrowser::takePage(const QUrl& url)
 bool WebEngineBrowser::answers(QWebEnginePage* page)
 {
     auto answered = std::make_shared<bool>(false);
-    page->runJavaScript(QStringLiteral("1"), QWebEngineScript::ApplicationWorld,
+    page->runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld,
                         [answered](const QVariant&) { *answered = true; });
     const qint64 until = m_clock.elapsedMs() + IdlePageAnswerMs;
     while (!*answered && m_clock.elapsedMs() < until)
