@@ -161,7 +161,9 @@ HistoryMark historyOf(QWebEnginePage* page)
 } // namespace
 
 // One navigation on one page. The page's history when the navigation starts tells a navigation that never
-// replaced the document (the page still shows the previous load's document, or nothing) from one that did.
+// replaced the document (the page still shows the previous load's document, or nothing) from one that did;
+// a document once read carries the number of the load that read it, so that a previous document that
+// changed its history entry on its own is not taken for a new one.
 class WebEngineLoad : public QObject, public PageLoad {
 public:
     WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, quint64 number, qint64 timeLimitMs)
@@ -236,8 +238,9 @@ public:
         if (!replacedDocument())
             return false;
         try {
-            evaluate(QStringLiteral("1"), WebEngineBrowser::ProbeTimeLimitMs);
-            return true;
+            return evaluate(QStringLiteral("window.__quarnelRead === undefined || window.__quarnelRead === %1").arg(m_number),
+                            WebEngineBrowser::ProbeTimeLimitMs)
+                .toBool();
         } catch (const Failure&) {
             return false;
         }
@@ -295,9 +298,13 @@ private:
         if (!replacedDocument())
             throw Failure(QStringLiteral("The page shows no document of its own"));
         // Read in the page's own script world: whatever a page's scripts do there changes only its own
-        // text, which they could write anyway, and no second world is set up for every document.
+        // text, which they could write anyway, and no second world is set up for every document. The
+        // document is marked as read by this load, for good: a document that changes its history entry
+        // while it waits on an idle page (pushState on a timer) is still known as another load's.
         const QVariantMap head =
             evaluate(QStringLiteral("(function () {"
+                                    " if (window.__quarnelRead !== undefined && window.__quarnelRead !== %1) return {stale: true};"
+                                    " try { Object.defineProperty(window, '__quarnelRead', {value: %1}); } catch (e) {}"
                                     " var value = %2;"
                                     " if (value === null || value === undefined) return {missing: true};"
                                     " value = String(value);"
@@ -309,7 +316,7 @@ private:
                          .arg(SliceLength),
                      readLimitMs())
                 .toMap();
-        if (head.isEmpty())
+        if (head.isEmpty() || head.value(QStringLiteral("stale")).toBool())
             throw Failure(QStringLiteral("The page shows no document of its own"));
         m_read = true;
         if (head.value(QStringLiteral("missing")).toBool())
