@@ -166,11 +166,64 @@ HistoryMark historyOf(QWebEnginePage* page)
 // changed its history entry on its own is not taken for a new one.
 class WebEngineLoad : public QObject, public PageLoad {
 public:
-    WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, quint64 number, qint64 timeLimitMs)
-        : m_browser(browser), m_page(page), m_number(number), m_started(browser.m_clock.elapsedMs()),
-          m_timeLimitMs(timeLimitMs), m_before(historyOf(page))
+    // A page from the pool (`reused`) may have started a script that never ends since it came back: it is
+    // asked to answer as the load starts, and one that has not answered a moment later is replaced by a
+    // new page, on which the load starts again.
+    WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url, quint64 number,
+                  qint64 timeLimitMs)
+        : m_browser(browser), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs)
     {
         m_browser.m_live.push_back(this);
+        connect(page->profile(), &QWebEngineProfile::downloadRequested, this,
+                [this](QWebEngineDownloadRequest* download) {
+                    if (download->page() != m_page)
+                        return; // another page's, or a late one of a page now gone
+                    // More telling than the stopped load that may have come first.
+                    m_readyState = Browser::ReadyStateComplete;
+                    m_loadError = QStringLiteral("the address is a file to download, not a page");
+                });
+        start(page, reused);
+    }
+
+    ~WebEngineLoad() override
+    {
+        disconnect(); // nothing of this page may reach a load that is gone
+        std::erase(m_browser.m_live, this);
+        // A large document is not kept for reuse: its renderer's memory goes with it.
+        const qint64 pid = m_page->renderProcessPid();
+        const bool small = pid <= 0 || residentMegabytes(pid) <= WebEngineBrowser::ReusableRendererMb;
+        m_browser.givePageBack(m_page, m_read && !m_loading && !m_unusable && m_loadError.isEmpty() &&
+                                           m_readyState == Browser::ReadyStateComplete && small);
+    }
+
+    int readyState() override
+    {
+        if (m_readyState != Browser::ReadyStateComplete && m_answered && !*m_answered &&
+            m_browser.m_clock.elapsedMs() - m_started > IdlePageAnswerMs) {
+            // The reused page is stuck in a script: it goes, and the load starts again on a new page.
+            disconnect(m_page, nullptr, this, nullptr);
+            m_browser.givePageBack(m_page, false);
+            start(m_browser.newPage(), false);
+        }
+        watchMemory();
+        return m_readyState;
+    }
+
+private:
+    void start(QWebEnginePage* page, bool reused)
+    {
+        m_page = page;
+        m_started = m_browser.m_clock.elapsedMs();
+        m_before = historyOf(page);
+        m_readyState = 1;
+        m_navigationStarted = m_loading = false;
+        m_loadError.clear();
+        m_answered.reset();
+        if (reused) {
+            m_answered = std::make_shared<bool>(false);
+            page->runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld,
+                                [answered = m_answered](const QVariant&) { *answered = true; });
+        }
         connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
             if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
                 m_loading = true;
@@ -194,34 +247,10 @@ public:
                     m_unusable = m_gone = true;
                     fail(terminationReason(status, exitCode));
                 });
-        connect(page->profile(), &QWebEngineProfile::downloadRequested, this,
-                [this](QWebEngineDownloadRequest* download) {
-                    if (download->page() != m_page)
-                        return; // another page's, or a late one of a page now gone
-                    // More telling than the stopped load that may have come first.
-                    m_readyState = Browser::ReadyStateComplete;
-                    m_loadError = QStringLiteral("the address is a file to download, not a page");
-                });
+        page->load(m_url);
     }
 
-    ~WebEngineLoad() override
-    {
-        disconnect(); // nothing of this page may reach a load that is gone
-        std::erase(m_browser.m_live, this);
-        // A large document is not kept for reuse: its renderer's memory goes with it.
-        const qint64 pid = m_page->renderProcessPid();
-        const bool small = pid <= 0 || residentMegabytes(pid) <= WebEngineBrowser::ReusableRendererMb;
-        m_browser.givePageBack(m_page, m_read && !m_loading && !m_unusable && m_loadError.isEmpty() &&
-                                           m_readyState == Browser::ReadyStateComplete && small);
-    }
-
-    void start(const QUrl& url) { m_page->load(url); }
-
-    int readyState() override
-    {
-        watchMemory();
-        return m_readyState;
-    }
+public:
     qint64 startedAtMs() const override { return m_started; }
     QString loadError() override { return m_loadError; }
 
@@ -411,11 +440,13 @@ public:
 
 private:
     WebEngineBrowser& m_browser;
-    QWebEnginePage* m_page;
+    const QUrl m_url;
+    QWebEnginePage* m_page = nullptr;
     const quint64 m_number;
-    const qint64 m_started;
+    qint64 m_started = 0;
     const qint64 m_timeLimitMs;
-    const HistoryMark m_before;
+    HistoryMark m_before;
+    std::shared_ptr<bool> m_answered; // a reused page's answer to being asked as the load started
     int m_readyState = 1;
     bool m_navigationStarted = false;
     bool m_loading = false;
@@ -464,9 +495,9 @@ std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint6
         }
     }
     const QUrl url = addressOf(entry);
-    auto load = std::make_unique<WebEngineLoad>(*this, takePage(url), ++m_loads, timeLimitMs);
-    load->start(url);
-    return load;
+    QWebEnginePage* page = takePage(url);
+    const bool reused = page != nullptr;
+    return std::make_unique<WebEngineLoad>(*this, reused ? page : newPage(), reused, url, ++m_loads, timeLimitMs);
 }
 
 void WebEngineBrowser::watchMemory()
@@ -527,19 +558,15 @@ void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)
 QWebEnginePage* WebEngineBrowser::takePage(const QUrl& url)
 {
     // A page that shows the same document but for its fragment would only scroll, not load: use another.
-    // A page that was fine when it came back may have started a script that never ends since: its
-    // renderer must answer at once, or the page goes.
     const QUrl document = url.adjusted(QUrl::RemoveFragment);
-    for (qsizetype i = 0; i < m_idle.size();) {
-        if (m_idle[i]->url().adjusted(QUrl::RemoveFragment) == document) {
-            ++i;
-            continue;
-        }
-        QWebEnginePage* page = m_idle.takeAt(i);
-        if (answers(page))
-            return page;
-        givePageBack(page, false);
-    }
+    for (qsizetype i = 0; i < m_idle.size(); ++i)
+        if (m_idle[i]->url().adjusted(QUrl::RemoveFragment) != document)
+            return m_idle.takeAt(i);
+    return nullptr;
+}
+
+QWebEnginePage* WebEngineBrowser::newPage()
+{
     auto* page = new QuietPage(m_profile, this);
     page->setObjectName(QStringLiteral("WebBrowser1"));
     QWebEngineSettings* settings = page->settings();
@@ -553,17 +580,6 @@ QWebEnginePage* WebEngineBrowser::takePage(const QUrl& url)
                 page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
             });
     return page;
-}
-
-bool WebEngineBrowser::answers(QWebEnginePage* page)
-{
-    auto answered = std::make_shared<bool>(false);
-    page->runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld,
-                        [answered](const QVariant&) { *answered = true; });
-    const qint64 until = m_clock.elapsedMs() + IdlePageAnswerMs;
-    while (!*answered && m_clock.elapsedMs() < until)
-        m_pump.waitForEvents(1);
-    return *answered;
 }
 
 void WebEngineBrowser::givePageBack(QWebEnginePage* page, bool reusable)

@@ -41,9 +41,9 @@ public:
 
 private:
     friend class WebEngineLoad;
-    QWebEnginePage* takePage(const QUrl& url);
+    QWebEnginePage* takePage(const QUrl& url); // an idle page fit for `url`, or null
+    QWebEnginePage* newPage();
     void givePageBack(QWebEnginePage* page, bool reusable);
-    bool answers(QWebEnginePage* page);
     void watchMemory();
 
     EventPump& m_pump;
