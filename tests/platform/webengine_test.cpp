@@ -202,21 +202,30 @@ TEST_F(RealBrowser, AnAttributeNameMatchesMarkupButNotRenderedText)
 }
 
 namespace {
-// The real pump, with one action run the first time a condition holds after a wait: how a test clicks a
-// second command while a page is loading.
+// The real pump, with one action run the first time a condition holds when the run lets events in: how a
+// test clicks a second command while a page is loading, or between two pages.
 class ScriptedPump : public EventPump {
 public:
     std::function<bool()> when;
     std::function<void()> action;
-    void processPendingEvents() override { m_real.processPendingEvents(); }
+    void processPendingEvents() override
+    {
+        m_real.processPendingEvents();
+        act();
+    }
     void waitForEvents(int maxMs) override
     {
         m_real.waitForEvents(maxMs);
+        act();
+    }
+
+private:
+    void act()
+    {
         if (action && when && when())
             std::exchange(action, nullptr)();
     }
 
-private:
     QtEventPump m_real;
 };
 

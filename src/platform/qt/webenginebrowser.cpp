@@ -219,6 +219,7 @@ private:
         m_navigationStarted = m_loading = false;
         m_loadError.clear();
         m_answered.reset();
+        m_prefetch.reset();
         if (reused) {
             m_answered = std::make_shared<bool>(false);
             page->runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld,
@@ -240,6 +241,8 @@ private:
                 fail(failureReason(info));
             else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus)
                 fail(QStringLiteral("loading stopped before a page was shown (not a page, or a download)"));
+            else if (!m_browser.m_lastRead.isEmpty() && replacedDocument())
+                prefetch(m_browser.m_lastRead);
         });
         connect(page, &QWebEnginePage::renderProcessTerminated, this,
                 [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
@@ -322,29 +325,37 @@ private:
         }
     }
 
+    // The first step of a read: the whole text when it is small, else its length (the text waits in the
+    // page for its slices). It runs in the page's own script world: whatever a page's scripts do there
+    // changes only its own text, which they could write anyway, and no second world is set up for every
+    // document. The document is marked as read by this load, for good: a document that changes its
+    // history entry while it waits on an idle page (pushState on a timer) is still known as another load's.
+    QString headScript(const QString& expression) const
+    {
+        return QStringLiteral("(function () {"
+               " if (window.__quarnelRead !== undefined && window.__quarnelRead !== %1) return {stale: true};"
+               " try { Object.defineProperty(window, '__quarnelRead', {value: %1}); } catch (e) {}"
+               " var value = %2;"
+               " if (value === null || value === undefined) return {missing: true};"
+               " value = String(value);"
+               " if (value.length <= %3) return {text: value.replace(/\\r?\\n/g, '\\r\\n')};"
+               " window.__quarnelText%1 = value;"
+               " return {length: value.length}; })()")
+            .arg(m_number)
+            .arg(expression)
+            .arg(SliceLength);
+    }
+
     QString readOnce(const QString& expression, const QString& missing)
     {
         if (!replacedDocument())
             throw Failure(QStringLiteral("The page shows no document of its own"));
-        // Read in the page's own script world: whatever a page's scripts do there changes only its own
-        // text, which they could write anyway, and no second world is set up for every document. The
-        // document is marked as read by this load, for good: a document that changes its history entry
-        // while it waits on an idle page (pushState on a timer) is still known as another load's.
-        const QVariantMap head =
-            evaluate(QStringLiteral("(function () {"
-                                    " if (window.__quarnelRead !== undefined && window.__quarnelRead !== %1) return {stale: true};"
-                                    " try { Object.defineProperty(window, '__quarnelRead', {value: %1}); } catch (e) {}"
-                                    " var value = %2;"
-                                    " if (value === null || value === undefined) return {missing: true};"
-                                    " value = String(value);"
-                                    " if (value.length <= %3) return {text: value.replace(/\\r?\\n/g, '\\r\\n')};"
-                                    " window.__quarnelText%1 = value;"
-                                    " return {length: value.length}; })()")
-                         .arg(m_number)
-                         .arg(expression)
-                         .arg(SliceLength),
-                     readLimitMs())
-                .toMap();
+        // The read that began when the load finished, if it asked for this; otherwise one now.
+        std::shared_ptr<Answer> pending = std::exchange(m_prefetch, nullptr);
+        if (!pending || pending->expression != expression)
+            pending = send(headScript(expression));
+        m_browser.m_lastRead = expression;
+        const QVariantMap head = await(pending, readLimitMs()).toMap();
         if (head.isEmpty() || head.value(QStringLiteral("stale")).toBool())
             throw Failure(QStringLiteral("The page shows no document of its own"));
         m_read = true;
@@ -380,23 +391,38 @@ private:
 
     bool replacedDocument() const { return historyOf(m_page) != m_before; }
 
+    // A page loaded ahead is read the moment it has loaded, in the form the run last asked for, as a page
+    // loaded on its own turn would be; the run takes the answer when it gets there.
+    void prefetch(const QString& expression)
+    {
+        m_prefetch = send(headScript(expression));
+        m_prefetch->expression = expression;
+    }
+
     // A read may take what is left of the retrieval's time, and never less than a short answer needs.
     qint64 readLimitMs() const
     {
         return std::max(WebEngineBrowser::ProbeTimeLimitMs, m_timeLimitMs - (m_browser.m_clock.elapsedMs() - m_started));
     }
 
-    QVariant evaluate(const QString& script, qint64 limitMs)
+    struct Answer {
+        bool done = false;
+        QVariant value;
+        QString expression; // what a read asked for
+    };
+
+    std::shared_ptr<Answer> send(const QString& script)
     {
-        struct Answer {
-            bool done = false;
-            QVariant value;
-        };
         auto answer = std::make_shared<Answer>();
         m_page->runJavaScript(script, QWebEngineScript::MainWorld, [answer](const QVariant& value) {
             answer->done = true;
             answer->value = value;
         });
+        return answer;
+    }
+
+    QVariant await(const std::shared_ptr<Answer>& answer, qint64 limitMs)
+    {
         const qint64 started = m_browser.m_clock.elapsedMs();
         while (!answer->done) {
             watchMemory();
@@ -410,6 +436,8 @@ private:
         }
         return answer->value;
     }
+
+    QVariant evaluate(const QString& script, qint64 limitMs) { return await(send(script), limitMs); }
 
 public:
     void watchMemory() { m_browser.watchMemory(); }
@@ -447,6 +475,7 @@ private:
     const qint64 m_timeLimitMs;
     HistoryMark m_before;
     std::shared_ptr<bool> m_answered; // a reused page's answer to being asked as the load started
+    std::shared_ptr<Answer> m_prefetch;
     int m_readyState = 1;
     bool m_navigationStarted = false;
     bool m_loading = false;

@@ -54,6 +54,7 @@ private:
     std::vector<WebEngineLoad*> m_live; // every load not yet dropped, ahead or being read
     qint64 m_lastMemoryCheck = -1000;
     quint64 m_loads = 0;
+    QString m_lastRead; // what the last read asked for: pages loaded ahead are read so when they have loaded
 };
 
 // Chromium refuses to run as root without its sandbox switched off: do that then, and only then.
