@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin qt6-image-formats-plugins libgl-dev
-    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
     iputils-ping xvfb xauth fonts-dejavu-core
 )
 

@@ -79,20 +79,41 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
         return {};
     }
     if (!complete) {
+        // A page stopped at its limit costs at most the time its renderer gets to answer after it, and one
+        // report: of its partial text, or of why there is none.
         const QString limit = QString::number(state.pageTimeout());
         if (!committedOf(*load)) {
             p.report(100, couldNotLoad + QStringLiteral("the page did not answer within ") + limit + QStringLiteral(" s"));
             return {};
         }
+        load->stop();
+        try {
+            if (state.option1())
+                pageText = load->outerHtml();
+            else if (state.option2())
+                pageText = load->bodyInnerText();
+        } catch (const Failure& failure) {
+            p.report(100, couldNotLoad + QStringLiteral("the page did not finish loading within ") + limit +
+                              QStringLiteral(" s, and what had loaded could not be read: ") + failure.description());
+            return {};
+        }
         p.report(104, entry + QStringLiteral(": the page did not finish loading within ") + limit +
                           QStringLiteral(" s; its text is what had loaded by then"));
-        load->stop();
+        return pageText;
     }
 
+    // A read that fails names its source, as every report of a page does.
+    const auto named = [&](auto read) {
+        try {
+            return read();
+        } catch (const Failure& failure) {
+            throw Failure(entry + QStringLiteral(": ") + failure.description());
+        }
+    };
     if (p.test(120, [&] { return state.option1(); })) {
-        p.run(122, [&] { pageText = load->outerHtml(); });
+        p.run(122, [&] { pageText = named([&] { return load->outerHtml(); }); });
     } else if (p.test(124, [&] { return state.option2(); })) {
-        p.run(126, [&] { pageText = load->bodyInnerText(); });
+        p.run(126, [&] { pageText = named([&] { return load->bodyInnerText(); }); });
     }
     return pageText;
 }

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <zlib.h>
 
 LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent)
 {
@@ -54,6 +55,10 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
         socket->disconnectFromHost();
         return;
     }
+    if (page->endlessZeros) {
+        sendEndlessZeros(socket);
+        return;
+    }
     QByteArray head = "HTTP/1.0 " + page->status + "\r\nContent-Type: " + page->contentType + "\r\n" + page->extraHeaders;
     if (!page->holdAfterBody)
         head += "Content-Length: " + QByteArray::number(page->body.size()) + "\r\n";
@@ -65,4 +70,44 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
         connect(drip, &QTimer::timeout, socket, [socket] { socket->write(" "); });
         drip->start(page->dripEveryMs);
     }
+}
+
+namespace {
+// A gzip stream of "0" characters in pieces of 1 MB each, every piece flushed in full: from the second on,
+// each piece is the same bytes, so the stream costs the server no work to go on without end.
+struct ZeroStream {
+    QByteArray head, piece;
+    ZeroStream()
+    {
+        z_stream z{};
+        deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+        head = next(z);
+        piece = next(z);
+        deflateEnd(&z);
+    }
+    static QByteArray next(z_stream& z)
+    {
+        QByteArray zeros(1 << 20, '0'), out(1 << 16, Qt::Uninitialized);
+        z.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        z.avail_in = uInt(zeros.size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = uInt(out.size());
+        deflate(&z, Z_FULL_FLUSH);
+        out.resize(out.size() - z.avail_out);
+        return out;
+    }
+};
+} // namespace
+
+void LocalHttpServer::sendEndlessZeros(QTcpSocket* socket)
+{
+    static const ZeroStream stream;
+    socket->write("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\n\r\n" + stream.head);
+    // Each time the client has taken most of what was sent, another 64 MB of zeros.
+    const auto more = [socket] {
+        if (socket->bytesToWrite() < (1 << 16))
+            socket->write(stream.piece.repeated(64));
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, more);
+    more();
 }

@@ -17,6 +17,7 @@ public:
         int delayMs = 0;          // before anything is sent; -1: the connection is held and never answered
         bool holdAfterBody = false; // the body is sent but the response never ends (no length, kept open)
         int dripEveryMs = 0;        // with holdAfterBody: one more byte at this interval
+        bool endlessZeros = false;  // a gzip-compressed body of "0" characters that never ends
     };
 
     explicit LocalHttpServer(QObject* parent = nullptr);
@@ -32,6 +33,7 @@ public:
 private:
     void serve(QTcpSocket* socket);
     void answer(QTcpSocket* socket, const QString& path);
+    void sendEndlessZeros(QTcpSocket* socket);
 
     QTcpServer m_server;
     QHash<QString, Reply> m_pages;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/browser.h"
+#include "platform/qt/pagepool.h"
+#include "platform/qt/renderermemory.h"
 
-#include <QList>
 #include <QObject>
+#include <QSet>
 #include <QUrl>
 #include <memory>
 #include <vector>
@@ -11,21 +13,19 @@
 class Clock;
 class EventPump;
 class QWebEngineProfile;
-class QWebEnginePage;
 class WebEngineLoad;
 
-// Chromium through Qt WebEngine: pages that are never shown, on one off-the-record profile. Every
-// navigation gets a page of its own for as long as its retrieval holds it; a page comes back for reuse only
-// when its load ended cleanly, so no late event of one load can reach the next. Pages may run their
-// JavaScript; their dialogs, pop-ups, downloads and permission requests are refused silently.
+// Chromium through Qt WebEngine: pages that are never shown, on one off-the-record profile, owned by a
+// pool. Every navigation gets a page of its own for as long as its retrieval holds it; a page comes back for
+// reuse only when its load ended cleanly, so no late event of one load can reach the next, and any other
+// page is retired at the next navigation, load ahead or run's end. Pages may run their JavaScript; their
+// dialogs, pop-ups, downloads and permission requests are refused silently.
 class WebEngineBrowser : public QObject, public Browser {
     Q_OBJECT
 public:
     static constexpr qint64 ProbeTimeLimitMs = 2'000; // the least time a script in a page is given to answer
-    // The renderers of all pages being loaded at once may take this much memory together: past it the
-    // largest is stopped and reported, so that neither one huge page nor many large ones take the machine.
-    static constexpr qint64 RendererMemoryLimitMb = 1000;
-    static constexpr qint64 ReusableRendererMb = 300;     // a page whose renderer is larger is not kept
+    static constexpr qint64 RendererMemoryLimitMb = RendererMemoryGuard::LimitMb;
+    static constexpr qint64 ReusableRendererMb = 300; // a page whose renderer is larger is not kept
 
     WebEngineBrowser(EventPump& pump, Clock& clock, QObject* parent = nullptr);
     ~WebEngineBrowser() override;
@@ -33,26 +33,29 @@ public:
     std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) override;
     void loadAhead(const QStringList& entries, qint64 timeLimitMs) override;
     qsizetype loadsAhead() const { return qsizetype(m_ahead.size()); }
+    // Pages alive (loading, idle or retired and not yet deleted), and their distinct renderer processes.
+    int livePages() const;
+    int rendererProcesses() const;
+    static constexpr int IdlePagesKept = PagePool::IdleLimit;
 
     // The address the engine loads for an entry: an absolute path or a file: URL is a local file, anything
     // else a web address (http:// added when there is no scheme), never resolved against a folder. Throws
-    // Failure for what is not an address, and for schemes other than http, https and file.
+    // Failure for what is not an address, for schemes other than http, https and file, and for a local path
+    // that names something other than a file.
     static QUrl addressOf(const QString& entry);
 
 private:
     friend class WebEngineLoad;
-    QWebEnginePage* takePage(const QUrl& url); // an idle page fit for `url`, or null
-    QWebEnginePage* newPage();
-    void givePageBack(QWebEnginePage* page, bool reusable);
     void watchMemory();
 
     EventPump& m_pump;
     Clock& m_clock;
     QWebEngineProfile* m_profile;
-    QList<QWebEnginePage*> m_idle;
+    std::unique_ptr<PagePool> m_pool;
+    RendererMemoryGuard m_memory;
     std::vector<std::pair<QString, std::unique_ptr<PageLoad>>> m_ahead;
     std::vector<WebEngineLoad*> m_live; // every load not yet dropped, ahead or being read
-    qint64 m_lastMemoryCheck = -1000;
+    QSet<qint64> m_stoppedForMemory;    // renderers this browser stopped
     quint64 m_loads = 0;
     QString m_lastRead; // what the last read asked for: pages loaded ahead are read so when they have loaded
 };

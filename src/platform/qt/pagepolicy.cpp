@@ -1,0 +1,93 @@
+#include "platform/qt/pagepolicy.h"
+
+#include <QFileInfo>
+#include <QWebEngineSettings>
+
+QuietPage::QuietPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent)
+{
+    setObjectName(QStringLiteral("WebBrowser1"));
+    QWebEngineSettings* s = settings();
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    // Local files may load what they refer to, as they would in a browser opened on them; what that may be
+    // is the LocalFileGuard's to say.
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
+        setFeaturePermission(origin, feature, PermissionDeniedByUser);
+    });
+}
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Whether a file's name ends in one of `endings`, letter case aside. (Plain string tests: requests are
+// checked on the engine's own threads.)
+bool nameSays(const QString& path, std::initializer_list<QLatin1StringView> endings)
+{
+    for (const QLatin1StringView ending : endings)
+        if (path.endsWith(ending, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+// The folder of a local page and the target, links resolved: the target must lie below the folder.
+bool insideFolderOf(const QUrl& page, const QUrl& target)
+{
+    const QString folder = QFileInfo(page.toLocalFile()).canonicalPath();
+    const QFileInfo file(target.toLocalFile());
+    return !folder.isEmpty() && file.isFile() &&
+           file.canonicalFilePath().startsWith(folder == QStringLiteral("/") ? folder : folder + QLatin1Char('/'));
+}
+} // namespace
+
+bool LocalFileGuard::allows(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type)
+{
+    if (!target.isLocalFile())
+        return true;
+    if (type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame)
+        return true; // what the user asked for: checked before it is loaded
+    if (!page.isLocalFile() || !insideFolderOf(page, target))
+        return false;
+    const QString path = target.path();
+    switch (type) {
+    case QWebEngineUrlRequestInfo::ResourceTypeScript:
+        // Saved pages name some of their scripts and styles NAME.js.download.
+        return nameSays(path, {".js"_L1, ".mjs"_L1, ".js.download"_L1, ".mjs.download"_L1});
+    case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
+        return nameSays(path, {".css"_L1, ".css.download"_L1});
+    case QWebEngineUrlRequestInfo::ResourceTypeImage:
+    case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+    case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+        return true;
+    case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
+    case QWebEngineUrlRequestInfo::ResourceTypeObject:
+        return nameSays(path, {".html"_L1, ".htm"_L1, ".xhtml"_L1, ".xht"_L1, ".shtml"_L1});
+    default:
+        return false; // XMLHttpRequest, fetch, workers, prefetches, pings…
+    }
+}
+
+bool QuietPage::acceptNavigationRequest(const QUrl& target, NavigationType type, bool isMainFrame)
+{
+    // What the program loads is typed; anything else is the page's own doing.
+    if (!isMainFrame || type == NavigationTypeTyped || type == NavigationTypeReload || !target.isLocalFile())
+        return true;
+    return LocalFileGuard::allows(url(), target, QWebEngineUrlRequestInfo::ResourceTypeSubFrame);
+}
+
+void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
+{
+    if (!allows(info.firstPartyUrl(), info.requestUrl(), info.resourceType()))
+        info.block(true);
+}
+
+QString unreadableLocalFile(const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.exists() || file.isFile())
+        return {};
+    if (file.isDir())
+        return QStringLiteral("a folder, not a page (its HTML files can be added as a folder)");
+    return QStringLiteral("not a regular file (a named pipe, socket or device)");
+}

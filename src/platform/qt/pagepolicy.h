@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineUrlRequestInterceptor>
+
+// A page that answers no dialog, opens no window and grants no permission.
+class QuietPage : public QWebEnginePage {
+public:
+    explicit QuietPage(QWebEngineProfile* profile, QObject* parent = nullptr);
+
+protected:
+    void javaScriptAlert(const QUrl&, const QString&) override {}
+    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
+    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+    // A local page may take itself only to another HTML file of its own folder tree.
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+};
+
+// What a page may load from the local disk. Web pages reach no file: address at all. A local page loads
+// what a browser opened on a saved page loads, from its own folder tree only (links followed on both
+// sides): its scripts and styles when their names say so, its images, fonts and media, and HTML frames and
+// objects; never anything that is not a regular file, and its scripts read no file (no XMLHttpRequest,
+// fetch or worker of a file: address).
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+    // Whether a page at `page` may load `target` as a subresource of `type`.
+    static bool allows(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type);
+};
+
+// Why a local entry cannot be a page, in plain words: a named pipe, socket or device would hang or never end
+// the engine's read of it, and a folder shows only the engine's own listing. Empty for a regular file, and
+// for a path that does not exist (the engine reports that itself).
+QString unreadableLocalFile(const QString& path);

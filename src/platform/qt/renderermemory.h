@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <optional>
+
+// Keeps the renderers of the pages being loaded within one memory budget. A renderer may serve several
+// pages; its memory counts once, whatever number of pages it serves.
+class RendererMemoryGuard {
+public:
+    // The renderers of all pages being loaded at once may take this much memory together: past it the
+    // largest is stopped, so that neither one huge page nor many large ones take the machine.
+    static constexpr qint64 LimitMb = 1000;
+
+    struct Verdict {
+        qint64 pid = 0;
+        qint64 megabytes = 0; // what the renderer to stop takes
+        bool alone = false;   // it takes more than the whole budget by itself
+    };
+
+    // The renderer to stop, given the renderer of every live load (0 for none); nothing when all fit. Looks
+    // at most every 100 ms of `nowMs`.
+    std::optional<Verdict> check(const QList<qint64>& pids, qint64 nowMs);
+
+    // What a process keeps resident apart from what it shares (the libraries every renderer maps), in MB.
+    static qint64 residentMegabytes(qint64 pid);
+
+private:
+    qint64 m_lastCheck = -1000;
+};

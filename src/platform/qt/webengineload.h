@@ -1,0 +1,98 @@
+#pragma once
+
+#include "platform/browser.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QUrl>
+#include <memory>
+
+class QWebEnginePage;
+class WebEngineBrowser;
+
+// Where a page's navigation history stands. Every document a page commits is a history entry of its own,
+// added or put in the place of the current one, and stamped with the time it was shown; a navigation that
+// commits nothing (one that never answers, a download, a 204) leaves the history as it was. The engine
+// keeps the history: no script of a page can change it but by navigating.
+struct HistoryMark {
+    int count = 0;
+    int current = -1;
+    QDateTime shown;
+    QUrl url;
+    bool operator==(const HistoryMark&) const = default;
+};
+
+// One navigation on one page of the browser's pool. The page's history when the navigation starts tells a
+// navigation that never replaced the document (the page still shows the previous load's document, or
+// nothing) from one that did; a document once read carries the number of the load that read it, so that a
+// previous document that changed its history entry on its own is not taken for a new one.
+//
+// Everything a load does once it is stopped or past its time limit (asking whether the page answers,
+// reading what it shows) ends by one deadline: the time a renderer gets to answer, from then.
+class WebEngineLoad : public QObject, public PageLoad {
+public:
+    // A page from the pool (`reused`) may have started a script that never ends since it came back: it is
+    // asked to answer as the load starts, and one that has not answered a moment later is replaced by a
+    // new page, on which the load starts again.
+    WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url, quint64 number,
+                  qint64 timeLimitMs);
+    ~WebEngineLoad() override;
+
+    int readyState() override;
+    QString loadError() override { return m_loadError; }
+    bool committed() override;
+    qint64 startedAtMs() const override { return m_started; }
+    void stop() override;
+    QString outerHtml() override;
+    QString bodyInnerText() override;
+
+    // This page's renderer process; 0 when it has none (any more).
+    qint64 rendererPid() const;
+    // Ends the load for the memory its renderer takes; the caller stops the renderer. A load whose text was
+    // read in full before keeps it.
+    void stopForMemory(const QString& reason);
+
+private:
+    struct Answer {
+        bool done = false;
+        QVariant value;
+        QString expression; // what a read asked for
+    };
+
+    void start(QWebEnginePage* page, bool reused);
+    void restartOnNewPage();
+    void fail(const QString& reason);
+    void rendererGone(const QString& reason);
+    bool hasWholeText() const;
+    QString read(const QString& expression, const QString& missing);
+    QString headScript(const QString& expression) const;
+    QString readOnce(const QString& expression, const QString& missing);
+    bool replacedDocument() const;
+    void prefetch(const QString& expression);
+    void setDeadline();
+    std::shared_ptr<Answer> send(const QString& script);
+    QVariant await(const std::shared_ptr<Answer>& answer, qint64 limitMs);
+    QVariant evaluate(const QString& script, qint64 limitMs) { return await(send(script), limitMs); }
+
+    WebEngineBrowser& m_browser;
+    const QUrl m_url;
+    QWebEnginePage* m_page = nullptr;
+    const quint64 m_number;
+    qint64 m_started = 0;
+    const qint64 m_timeLimitMs;
+    qint64 m_deadline = -1;
+    HistoryMark m_before;
+    std::shared_ptr<bool> m_answered; // a reused page's answer to being asked as the load started
+    std::shared_ptr<Answer> m_prefetch;
+    QMetaObject::Connection m_download;
+    int m_readyState = 1;
+    bool m_navigationStarted = false;
+    bool m_loading = false;
+    bool m_ended = false; // the navigation ended on its own, loaded or failed
+    bool m_unusable = false;
+    bool m_stopped = false; // by this load, at the time limit
+    bool m_gone = false;    // the renderer has ended
+    bool m_restarted = false;
+    qint64 m_lastPid = 0; // the renderer last known to serve the page
+    QString m_loadError;
+};
