@@ -7,6 +7,7 @@
 #include "platform/host.h"
 #include "platform/settingsstore.h"
 
+#include <QTimer>
 #include <cmath>
 
 namespace Settings {
@@ -142,6 +143,20 @@ void persistChanges(MainState& state, SettingsStore& store)
                      [s](int seconds) { writeSoon(*s, QStringLiteral("PageTimeout"), QString::number(seconds)); });
     QObject::connect(&state, &MainState::pagesAtOnceChanged, &state,
                      [s](int pages) { writeSoon(*s, QStringLiteral("PagesAtOnce"), QString::number(pages)); });
+
+    // The source list is stored a moment after it changes, not only at close: a program that dies loses at
+    // most that moment. Changes within it (a list file of 100,000 lines, a removal) make one write.
+    auto* listChanged = new QTimer(&state);
+    listChanged->setSingleShot(true);
+    listChanged->setInterval(300);
+    QObject::connect(listChanged, &QTimer::timeout, &state,
+                     [s, m] { writeSoon(*s, QStringLiteral("ListView1"), joinUrlList(m->urls.entries())); });
+    const auto soon = [listChanged] {
+        if (!listChanged->isActive())
+            listChanged->start();
+    };
+    for (auto changed : {&UrlList::appended, &UrlList::removed, &UrlList::cleared, &UrlList::reset})
+        QObject::connect(&state.urls, changed, listChanged, soon);
 }
 
 void loadBetweenFields(Host& host, BetweenState& between)

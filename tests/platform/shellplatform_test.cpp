@@ -1,12 +1,14 @@
 #include "engine/failure.h"
 #include "fakes/fakehost.h"
 #include "fakes/fakepump.h"
+#include "shell/settingskeys.h"
 #include "shell/startup.h"
 #include "support/smalltmpfs.h"
 #include "platform/qt/posixprocessrunner.h"
 #include "platform/qt/qsettingsstore.h"
 #include "shell/cmdoutput.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -33,6 +35,27 @@ TEST(QSettingsStore, ValuesSurviveARestartAndABrokenFileReadsAsDefaults)
     EXPECT_EQ(restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Check1"),
                              QStringLiteral("0")),
               QStringLiteral("0"));
+
+    // The source list reaches the file a moment after it changes, without a close: a killed program keeps it.
+    {
+        FakeHost f;
+        QSettingsStore live(config.path());
+        Settings::persistChanges(f.state, live);
+        f.state.urls.append(QStringLiteral("a.example/1"));
+        f.state.urls.append(QStringLiteral("b.example/2"));
+        f.state.urls.append(QStringLiteral("c.example/3"));
+        f.state.urls.removeAt(2);
+        QElapsedTimer waited;
+        waited.start();
+        QString stored;
+        while (stored.isEmpty() && waited.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            stored = QSettingsStore(config.path()).read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"),
+                                                        QStringLiteral("ListView1"), {});
+        }
+        EXPECT_EQ(stored, QStringLiteral("a.example/1||Separator||c.example/3"));
+        EXPECT_LT(waited.elapsed(), 5000);
+    }
 
     QTemporaryDir other; // the file's place is taken by a folder: unreadable
     QDir(other.path()).mkpath(QStringLiteral("Marrowick/Marrowick.ini"));
