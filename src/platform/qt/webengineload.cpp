@@ -111,10 +111,11 @@ WebEngineLoad::~WebEngineLoad()
     // A large document is not kept for reuse: its renderer's memory goes with it.
     const qint64 pid = rendererPid();
     const bool small = pid <= 0 || RendererMemoryGuard::residentMegabytes(pid) <= WebEngineBrowser::ReusableRendererMb;
-    // A page whose navigation ended on its own, loaded or failed, hears no more of it and may serve the next
-    // load (which first makes sure its renderer answers); one stopped, cut short, downloading or not
-    // answering goes.
-    m_browser.m_pool->giveBack(m_page, m_ended && !m_loading && !m_unusable && !m_gone && small);
+    // Only a page whose document loaded and was read may serve the next load (which first makes sure its
+    // renderer answers): a failed load may still show an error page of its own later, which the next load
+    // would take for its own failure.
+    m_browser.m_pool->giveBack(m_page, m_read && m_loadError.isEmpty() && !m_loading && !m_unusable && !m_gone &&
+                                           m_readyState == Browser::ReadyStateComplete && small);
 }
 
 int WebEngineLoad::readyState()
@@ -142,7 +143,7 @@ void WebEngineLoad::start(QWebEnginePage* page, bool reused)
     m_started = m_browser.m_clock.elapsedMs();
     m_before = historyOf(page);
     m_readyState = 1;
-    m_navigationStarted = m_loading = m_ended = false;
+    m_navigationStarted = m_loading = false;
     m_loadError.clear();
     m_answered.reset();
     m_prefetch.reset();
@@ -160,8 +161,6 @@ void WebEngineLoad::start(QWebEnginePage* page, bool reused)
         if (!m_navigationStarted)
             return; // the end of a load that an earlier navigation began
         m_loading = false;
-        // A load the engine stopped may still tell of a download, late, to whatever load has the page then.
-        m_ended = info.status() != QWebEngineLoadingInfo::LoadStoppedStatus;
         if (m_readyState == Browser::ReadyStateComplete || m_stopped)
             return; // the page navigates on its own after this navigation ended, or was stopped here
         m_readyState = Browser::ReadyStateComplete;
@@ -319,6 +318,7 @@ QString WebEngineLoad::readOnce(const QString& expression, const QString& missin
     const QVariantMap head = await(pending, WebEngineBrowser::ProbeTimeLimitMs).toMap();
     if (head.isEmpty() || head.value(QStringLiteral("stale")).toBool())
         throw Failure(QStringLiteral("The page shows no document of its own"));
+    m_read = true;
     if (head.value(QStringLiteral("missing")).toBool())
         throw Failure(missing);
     if (head.contains(QStringLiteral("text"))) // small enough to come at once

@@ -88,7 +88,7 @@ private:
     int m_readyState = 1;
     bool m_navigationStarted = false;
     bool m_loading = false;
-    bool m_ended = false; // the navigation ended on its own, loaded or failed
+    bool m_read = false;
     bool m_unusable = false;
     bool m_stopped = false; // by this load, at the time limit
     bool m_gone = false;    // the renderer has ended
