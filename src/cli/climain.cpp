@@ -407,9 +407,9 @@ int main(int argc, char* argv[])
 
     // "[3/200] Processing: page.html" on a terminal, nothing otherwise.
     if (isatty(STDERR_FILENO) && !quiet) {
-        int done = 0;
+        // The counter lives in the connection itself: it outlives this block.
         const qsizetype total = state.urls.count();
-        QObject::connect(&state, &MainState::statusLineChanged, [&done, total](const QString& status) {
+        QObject::connect(&state, &MainState::statusLineChanged, [done = qsizetype(0), total](const QString& status) mutable {
             if (status.startsWith(QStringLiteral("Processing: ")))
                 QTextStream(stderr) << '[' << ++done << '/' << total << "] " << status << '\n';
         });
