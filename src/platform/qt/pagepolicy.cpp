@@ -10,6 +10,10 @@ QuietPage::QuietPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePa
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
     s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    // A failed load is a report, never a page: without the engine's error page nothing is shown in its
+    // place, so the page keeps its renderer (an error page takes one of its own) and no late load of an
+    // error page follows the failure.
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     // Local files may load what they refer to, as they would in a browser opened on them; what that may be
     // is the LocalFileGuard's to say.
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);

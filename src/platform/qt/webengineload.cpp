@@ -93,8 +93,9 @@ WebEngineLoad::WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bo
     m_browser.m_live.push_back(this);
     m_download = connect(page->profile(), &QWebEngineProfile::downloadRequested, this,
                          [this](QWebEngineDownloadRequest* download) {
-                             if (download->page() != m_page)
-                                 return; // another page's, or a late one of a page now gone
+                             // Another page's, or a late one of an earlier load of this page.
+                             if (download->page() != m_page || download->url() != m_url)
+                                 return;
                              // More telling than the stopped load that may have come first.
                              m_readyState = Browser::ReadyStateComplete;
                              m_loadError = QStringLiteral("the address is a file to download, not a page");
@@ -111,11 +112,11 @@ WebEngineLoad::~WebEngineLoad()
     // A large document is not kept for reuse: its renderer's memory goes with it.
     const qint64 pid = rendererPid();
     const bool small = pid <= 0 || RendererMemoryGuard::residentMegabytes(pid) <= WebEngineBrowser::ReusableRendererMb;
-    // Only a page whose document loaded and was read may serve the next load (which first makes sure its
-    // renderer answers): a failed load may still show an error page of its own later, which the next load
-    // would take for its own failure.
-    m_browser.m_pool->giveBack(m_page, m_read && m_loadError.isEmpty() && !m_loading && !m_unusable && !m_gone &&
-                                           m_readyState == Browser::ReadyStateComplete && small);
+    // A page whose navigation has ended may serve the next load (which first makes sure its renderer
+    // answers), whether its document was read or the load failed: no error page follows a failure. One that
+    // was stopped, still navigates, or loaded a document nobody read (a load ahead that was dropped) goes.
+    const bool ended = m_readyState == Browser::ReadyStateComplete && !m_loading;
+    m_browser.m_pool->giveBack(m_page, ended && (m_read || !m_loadError.isEmpty()) && !m_unusable && !m_gone && small);
 }
 
 int WebEngineLoad::readyState()
