@@ -1,5 +1,7 @@
 #include "cli/rowstream.h"
 
+#include "output/csv.h"
+
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,35 +10,6 @@
 namespace {
 
 QByteArray recordHeader(const QByteArray& runKey) { return "quarnel-cli resume 1 " + runKey.toHex(); }
-
-// RFC 4180: a field is quoted, its quotes doubled, when it holds a comma, a quote or a line break.
-QByteArray csvField(const QString& text)
-{
-    QByteArray field = text.toUtf8();
-    if (!field.contains(',') && !field.contains('"') && !field.contains('\r') && !field.contains('\n'))
-        return field;
-    return '"' + field.replace("\"", "\"\"") + '"';
-}
-
-// The fields of one CSV record, its CR LF already gone.
-QStringList csvFields(const QByteArray& record)
-{
-    QStringList fields;
-    QByteArray field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < record.size(); ++i) {
-        const char c = record.at(i);
-        if (quoted && c == '"' && i + 1 < record.size() && record.at(i + 1) == '"')
-            field += record.at(++i);
-        else if (c == '"')
-            quoted = !quoted;
-        else if (c == ',' && !quoted)
-            fields << QString::fromUtf8(std::exchange(field, {}));
-        else
-            field += c;
-    }
-    return fields << QString::fromUtf8(field);
-}
 
 } // namespace
 
@@ -48,7 +21,7 @@ RowStream::RowStream(Format format, ResultsList& results, bool keepDuplicates, b
 QByteArray RowStream::encode(const ResultRow& row) const
 {
     if (m_format == Format::Csv)
-        return csvField(row.origin) + ',' + csvField(row.result()) + "\r\n";
+        return (Csv::record({row.origin, row.result()}) + QStringLiteral("\r\n")).toUtf8();
     const QJsonObject object{{QStringLiteral("source"), row.origin}, {QStringLiteral("text"), row.result()}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
@@ -162,7 +135,7 @@ void RowStream::learnRowsWritten(qint64 bytes)
         if (m_format == Format::Csv) {
             if (pending.count('"') % 2 != 0) // a line break inside a quoted field
                 continue;
-            const QStringList fields = csvFields(pending.chopped(pending.endsWith("\r\n") ? 2 : 1));
+            const QStringList fields = Csv::fields(QString::fromUtf8(pending.chopped(pending.endsWith("\r\n") ? 2 : 1)));
             source = fields.value(0);
             text = fields.value(1);
         } else {

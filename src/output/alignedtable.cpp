@@ -7,6 +7,7 @@
 #include "output/textfilewriter.h"
 #include "platform/eventpump.h"
 
+#include <QLocale>
 #include <cmath>
 
 void StatusLineProgress::setStatus(const QString& text) { m_state.setStatusLine(text); }
@@ -159,6 +160,62 @@ void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const Results
     }
     p.run(144, [&] { file.close(); });
     finish();
+}
+
+QString AlignedSize::shownSize() const { return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat); }
+
+AlignedSize measureAligned(EventPump& pump, const ResultsList& list, AlignedSize::Layout layout)
+{
+    const bool file = layout == AlignedSize::Layout::File;
+    const int columns = int(list.columns().size());
+    const qsizetype rows = list.count();
+    QVector<qsizetype> widths(columns, 0);
+    AlignedSize size;
+    for (int c = 1; c <= columns; ++c) {
+        if (file)
+            widths[c - 1] = list.columns().at(c - 1).header.size();
+        for (qsizetype r = 1; r <= rows; ++r) {
+            if (r % 256 == 0)
+                pump.processPendingEvents();
+            widths[c - 1] = std::max(widths[c - 1], cellText(list, r, c).size());
+        }
+        size.longest = std::max(size.longest, widths[c - 1]);
+    }
+    // A cell takes its UTF-8 bytes, then blanks up to its column's width (counted in characters, as the
+    // layout pads), then a tab.
+    const auto cell = [&](const QString& text, int c) {
+        const qint64 bytes = text.toUtf8().size();
+        size.textBytes += bytes;
+        return bytes + std::max<qsizetype>(0, widths[c - 1] - text.size()) + 1;
+    };
+    if (file) {
+        for (int c = 1; c <= columns; ++c)
+            size.bytes += cell(list.columns().at(c - 1).header, c);
+        size.bytes += 2;
+    }
+    for (qsizetype r = 1; r <= rows; ++r) {
+        if (r % 256 == 0)
+            pump.processPendingEvents();
+        if (!rowAt(list, r).checked)
+            continue;
+        for (int c = 1; c < columns; ++c)
+            size.bytes += cell(cellText(list, r, c), c);
+        if (columns > 0) {
+            const QString last = cellText(list, r, columns);
+            if (file) {
+                size.bytes += cell(last, columns);
+            } else {
+                // The last cell keeps neither its padding, nor its tab, nor its own trailing blanks.
+                qsizetype end = last.size();
+                while (end > 0 && last.at(end - 1) == QLatin1Char(' '))
+                    --end;
+                size.textBytes += last.toUtf8().size();
+                size.bytes += QStringView(last).left(end).toUtf8().size();
+            }
+        }
+        size.bytes += 2;
+    }
+    return size;
 }
 
 QString buildClipboardTable(EventPump& pump, const ResultsList& list)

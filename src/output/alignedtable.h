@@ -40,6 +40,22 @@ QString cellText(const ResultsList& list, qsizetype row, int column);
 void appendCell(QString& line, const QString& text, qsizetype width);
 } // namespace AlignedTable
 
+// What an aligned layout of the checked rows would take, counted without building it: the padding of
+// one long cell can make it far larger than the text.
+struct AlignedSize {
+    enum class Layout { File, Clipboard };
+    qint64 bytes = 0;      // UTF-8, line breaks included
+    qint64 textBytes = 0;  // the cells' own text
+    qsizetype longest = 0; // the longest cell, in characters
+    // Over 256 MB, and more than ten times the text: the padding dominates.
+    bool paddingDominates() const { return bytes > (qint64(256) << 20) && bytes > 10 * textBytes; }
+    // "29.7 GB"
+    QString shownSize() const;
+};
+// The file layout has the header line and pads every cell; the clipboard's drops each line's final tab
+// and trailing blanks. Throws Failure when rows vanish meanwhile.
+AlignedSize measureAligned(EventPump& pump, const ResultsList& list, AlignedSize::Layout layout);
+
 // Writes the list as a table of tab-ended cells padded to their column's width: the header line, then one
 // line per checked row. Reports its own failures and carries on, except that a save whose file fails or
 // whose rows are cleared under it ends after that one report and leaves the old file; `progress` may be null.

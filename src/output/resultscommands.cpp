@@ -4,13 +4,18 @@
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "output/alignedtable.h"
+#include "output/csv.h"
 #include "output/textfilewriter.h"
 #include "platform/host.h"
 #include "sources/filetolist.h"
 
+#include <QLocale>
+
 namespace {
-// The save dialog and the overwrite question both saves share. Empty when the user changed their mind.
-QString askForTarget(Procedure& p, Host& host)
+const QString TextFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+
+// The save dialog and the overwrite question every save shares. Empty when the user changed their mind.
+QString askForTarget(Procedure& p, Host& host, const QString& filter = TextFilter)
 {
     FileDialogRequest request;
     QString path;
@@ -21,7 +26,7 @@ QString askForTarget(Procedure& p, Host& host)
                         FileDialogFlag::ReadOnly;
     });
     p.run(104, [&] { request.title = QStringLiteral("Save"); });
-    p.run(106, [&] { request.filter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"); });
+    p.run(106, [&] { request.filter = filter; });
     p.run(108, [&] { path = host.dialogs.fileDialog(request); });
     if (p.test(110, [&] { return path.isEmpty(); }))
         return {};
@@ -35,11 +40,29 @@ QString askForTarget(Procedure& p, Host& host)
     }
     return replace ? path : QString();
 }
+
+// "because one result is 594,180 characters long"
+QString longestCell(const AlignedSize& size)
+{
+    return QStringLiteral("because one result is %1 characters long").arg(QLocale(QLocale::English).toString(size.longest));
+}
 } // namespace
 
 void PushButton6_Click(Host& host, MainState& state)
 {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton6_Click"));
+    // Every cell is padded to the longest of its column: one long line can make the file many times the
+    // size of the text. That is asked about before anything is written.
+    bool wanted = true;
+    p.run(98, [&] {
+        const AlignedSize size = measureAligned(host.pump, state.results, AlignedSize::Layout::File);
+        if (size.paddingDominates())
+            wanted = host.dialogs.message(QStringLiteral("The file would be ") + size.shownSize() + QStringLiteral(", ") +
+                                              longestCell(size) + QStringLiteral(". Save it anyway?"),
+                                          MessageButtons::YesNo) == MessageAnswer::Yes;
+    });
+    if (!wanted)
+        return;
     const QString path = askForTarget(p, host);
     if (path.isEmpty())
         return;
@@ -82,6 +105,44 @@ void PushButton1_Click(Host& host, MainState& state)
     p.run(126, [&] { state.setPointer(Pointer::Default); });
 }
 
+void PushButton24_Click(Host& host, MainState& state)
+{
+    Procedure p(host.dialogs, QStringLiteral("Form1.PushButton24_Click"));
+    const QString path = askForTarget(p, host, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
+    if (path.isEmpty())
+        return;
+    p.run(116, [&] { state.setPointer(Pointer::Busy); });
+    TextFileWriter file;
+    p.run(118, [&] { file.create(path); });
+    // A header of the columns shown, then one record per checked row. A file that cannot be written, or
+    // rows cleared under the save, end it after that one report; the old file stays as it was.
+    bool ended = file.failed();
+    const int columns = int(state.results.columns().size());
+    p.run(120, [&] {
+        QStringList headers;
+        for (const ResultColumn& column : state.results.columns())
+            headers << column.header;
+        file.writeLine(Csv::record(headers));
+    });
+    const qsizetype rows = state.results.count();
+    for (qsizetype r = 1; r <= rows && !ended && !file.failed(); ++r) {
+        p.run(122, [&] {
+            if (r % 256 == 0)
+                host.pump.processPendingEvents();
+            ended = r > state.results.count();
+            if (ended || !state.results.at(r).checked)
+                return;
+            QStringList cells;
+            for (int c = 1; c <= columns; ++c)
+                cells << AlignedTable::cellText(state.results, r, c);
+            file.writeLine(Csv::record(cells));
+        });
+    }
+    if (!ended && !file.failed())
+        p.run(124, [&] { file.close(); });
+    p.run(126, [&] { state.setPointer(Pointer::Default); });
+}
+
 void clearClipboard(Clipboard& clipboard)
 {
     for (int attempt = 0; attempt < ClipboardAttempts && !clipboard.tryClear(); ++attempt) {
@@ -100,16 +161,30 @@ bool setClipboardText(Clipboard& clipboard, const QString& text)
 void PushButton12_Click(Host& host, MainState& state)
 {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton12_Click"));
-    bool copied = false;
+    bool copied = false, refused = false;
+    AlignedSize size;
     p.run(100, [&] {
         if (state.results.isEmpty()) {
             copied = true; // the clipboard keeps what it had
+            return;
+        }
+        size = measureAligned(host.pump, state.results, AlignedSize::Layout::Clipboard);
+        if (size.paddingDominates()) {
+            refused = true;
             return;
         }
         const QString text = buildClipboardTable(host.pump, state.results);
         clearClipboard(host.clipboard);
         copied = setClipboardText(host.clipboard, text);
     });
+    if (refused) {
+        p.run(101, [&] {
+            host.dialogs.message(QStringLiteral("The results were not copied: as aligned text they would take ") +
+                                 size.shownSize() + QStringLiteral(", ") + longestCell(size) +
+                                 QStringLiteral(".\r\rUse \"Save As CSV\" to keep them."));
+        });
+        return;
+    }
     // A copy that failed (reported above, or refused by the clipboard every time) never says it worked.
     p.run(102, [&] {
         host.dialogs.message(copied ? QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area "

@@ -8,6 +8,7 @@ class MainState;
 
 void PushButton6_Click(Host& host, MainState& state);  // "Save Results As Text File"
 void PushButton1_Click(Host& host, MainState& state);  // "Save As Comma Delimited"
+void PushButton24_Click(Host& host, MainState& state); // "Save As CSV"
 void PushButton12_Click(Host& host, MainState& state); // "Copy Results To Clipboard"
 void PushButton9_Click(Host& host, MainState& state);  // "Clear Results"
 

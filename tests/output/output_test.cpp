@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -329,4 +332,87 @@ TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy)
         EXPECT_TRUE(f.dialogs.errorReports()[0].text.contains(QStringLiteral("Form1.PushButton12_Click at line 100")));
         EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Results could not be copied to the clipboard."));
     }
+}
+
+namespace {
+// The resident memory this process has held at its peak since the last reset, and a reset to now.
+qint64 statusKb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+bool resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+} // namespace
+
+// One 600,000-character result among 50,000: the file layout pads every line to it (30 GB), which is asked
+// about before anything else; the clipboard's leaves the last column unpadded and copies with little memory,
+// and refuses a layout that padding would blow up. The CSV save splits back into the very cells.
+TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack)
+{
+    const QString longText(600000, QLatin1Char('x'));
+    for (int i = 0; i < 50000; ++i)
+        f.state.results.appendRow(QStringLiteral("row %1").arg(i));
+    f.state.results.appendRow(longText);
+    PushButton6_Click(f.host, f.state); // "No"
+    EXPECT_EQ(f.dialogs.texts().last(),
+              QStringLiteral("The file would be 30.0 GB, because one result is 600,000 characters long. Save it anyway?"));
+    EXPECT_TRUE(f.dialogs.fileRequests.isEmpty());
+
+    ASSERT_TRUE(resetPeak());
+    const qint64 before = statusKb("VmRSS:");
+    PushButton12_Click(f.host, f.state);
+    const qint64 grew = statusKb("VmHWM:") - before;
+    // "row 0" to "row 49999" (438,890 characters), the long row, each with CR LF.
+    EXPECT_EQ(f.clipboard.text.size(), 50000 * 2 + 438890 + 600000 + 2) << f.clipboard.text.left(40).toStdString();
+    EXPECT_LT(grew, 64 * 1024) << "KiB"; // the text is 2.4 MB; a padded copy would be 60 GB
+    EXPECT_TRUE(f.dialogs.texts().last().startsWith(QStringLiteral("Results have been copied")));
+
+    // The long cell first, padding every line of the column after it: refused, and nothing built.
+    f.state.results.clear();
+    sourceLayout();
+    sourced(longText, QStringLiteral("t"));
+    for (int i = 0; i < 50000; ++i)
+        sourced(QStringLiteral("s"), QStringLiteral("t"));
+    f.clipboard.text = QStringLiteral("held before");
+    ASSERT_TRUE(resetPeak());
+    const qint64 before2 = statusKb("VmRSS:");
+    PushButton12_Click(f.host, f.state);
+    EXPECT_LT(statusKb("VmHWM:") - before2, 64 * 1024) << "KiB";
+    EXPECT_EQ(f.clipboard.text, QStringLiteral("held before"));
+    EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("The results were not copied: as aligned text they would take 30.0 GB, "
+                                                       "because one result is 600,000 characters long.\r\rUse \"Save As "
+                                                       "CSV\" to keep them."));
+
+    // CSV: every awkward character survives a reading by another program.
+    f.state.results.clear();
+    const QStringList texts{QStringLiteral("plain"), QStringLiteral("a, b"), QStringLiteral("say \"hi\""),
+                            QStringLiteral("tab\there"), QStringLiteral("two\r\nlines\nand\rmore"), QStringLiteral("caf\u00e9 \u2603"),
+                            QString(), QStringLiteral(" padded ")};
+    for (const QString& text : texts)
+        sourced(QStringLiteral("http://a/?q=1,2"), text);
+    const QString csv = dir.filePath(QStringLiteral("out.csv"));
+    f.dialogs.fileAnswers << csv;
+    PushButton24_Click(f.host, f.state);
+    EXPECT_EQ(f.dialogs.fileRequests.last().filter, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"), QStringLiteral("import csv, json, sys\n"
+                                                       "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8')))\n"
+                                                       "print(json.dumps(rows))"),
+                  csv});
+    ASSERT_TRUE(python.waitForFinished(30000)) << python.errorString().toStdString();
+    QJsonArray expected{QJsonArray{QStringLiteral("Source Filename"), QStringLiteral("Extraction Results")}};
+    for (const QString& text : texts)
+        expected.append(QJsonArray{QStringLiteral("http://a/?q=1,2"), text});
+    EXPECT_EQ(QJsonDocument::fromJson(python.readAllStandardOutput()).array(), expected)
+        << python.readAllStandardError().toStdString() << read(csv).toStdString();
 }
