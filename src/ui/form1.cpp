@@ -12,6 +12,7 @@
 #include "platform/host.h"
 #include "output/resultscommands.h"
 #include "platform/clipboard.h"
+#include "shell/settingskeys.h"
 #include "shell/startup.h"
 #include "sources/localfiles.h"
 #include "sources/sourcelistcommands.h"
@@ -24,6 +25,7 @@
 
 #include <QCheckBox>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTreeWidget>
 #include <QTimer>
@@ -38,6 +40,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLocale>
+#include <QScreen>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -105,7 +109,10 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
     commands->setWidget(buildCommandsColumn());
     commands->setWidgetResizable(true);
     commands->setFrameShape(QFrame::NoFrame);
-    commands->setMinimumWidth(180);
+    // As wide as its widest command: it scrolls up and down when the window is short, never sideways.
+    commands->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    commands->setMinimumWidth(commands->widget()->minimumSizeHint().width() +
+                              commands->verticalScrollBar()->sizeHint().width());
     columns->addWidget(commands);
     columns->addWidget(buildResultsColumn());
     columns->setStretchFactor(0, 2);
@@ -133,14 +140,73 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
     connect(escape, &QShortcut::activated, this, [this] { m_state.requestStop(); });
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6); // narrow edges: three columns share 960 pixels at scale 2
     layout->addWidget(columns, 1);
     layout->addLayout(bottom);
 
     m_pointer = new PointerRules(this, [this] { return m_state.pointer(); }, [this](int p) { m_state.setPointer(p); });
     m_pointer->watchAll();
     bindState();
-    setMinimumSize(minimumSizeHint().boundedTo(QSize(960, 600)));
-    resize(1200, 720);
+    fitScreen();
+}
+
+// The first size is what the window wants, within the screen it opens on; a size and place of an earlier
+// session come back when the window first shows.
+void Form1::fitScreen()
+{
+    const QSize available = screen() ? screen()->availableGeometry().size() : QSize(1200, 720);
+    // Room for the frame the window manager puts around it.
+    const QSize room = (available - QSize(8, 40)).expandedTo(QSize(320, 240));
+    setMinimumSize(minimumSizeHint().boundedTo(QSize(960, 600)).boundedTo(room));
+    resize(QSize(1200, 720).boundedTo(room));
+}
+
+void Form1::restoreLayout()
+{
+    const auto stored = [this](const QString& key) {
+        return QByteArray::fromBase64(Settings::read(m_host.settings, key, {}).toLatin1());
+    };
+    const QByteArray geometry = stored(QStringLiteral("WindowGeometry"));
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry); // a place off every screen now is brought back onto one
+    for (QSplitter* splitter : findChildren<QSplitter*>()) {
+        const QByteArray sizes = stored(QStringLiteral("Splitter") + splitter->objectName());
+        if (!sizes.isEmpty())
+            splitter->restoreState(sizes);
+    }
+    for (QTreeView* view : {m_urlView, m_resultsView}) {
+        const QStringList widths = Settings::read(m_host.settings, view->objectName() + QStringLiteral("Widths"), {})
+                                       .split(QLatin1Char(','), Qt::SkipEmptyParts);
+        // Only for the same columns: a table that has other columns now takes their own widths.
+        if (widths.size() != view->model()->columnCount())
+            continue;
+        for (int c = 0; c + 1 < widths.size(); ++c) // the last column takes the rest of the pane
+            if (const int width = widths.at(c).toInt(); width > 0)
+                view->setColumnWidth(c, width);
+    }
+}
+
+void Form1::storeLayout()
+{
+    const auto store = [this](const QString& key, const QByteArray& value) {
+        Settings::writeSoon(m_host.settings, key, QString::fromLatin1(value.toBase64()));
+    };
+    store(QStringLiteral("WindowGeometry"), saveGeometry());
+    for (QSplitter* splitter : findChildren<QSplitter*>())
+        store(QStringLiteral("Splitter") + splitter->objectName(), splitter->saveState());
+    for (QTreeView* view : {m_urlView, m_resultsView}) {
+        QStringList widths;
+        for (int c = 0; c < view->model()->columnCount(); ++c)
+            widths << QString::number(view->columnWidth(c));
+        Settings::writeSoon(m_host.settings, view->objectName() + QStringLiteral("Widths"), widths.join(QLatin1Char(',')));
+    }
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    if (!std::exchange(m_layoutRestored, true))
+        restoreLayout();
+    QWidget::showEvent(event);
 }
 
 QPushButton* Form1::addButton(const QString& name, const QString& caption, std::function<void()> command)
@@ -185,7 +251,9 @@ QWidget* Form1::buildCommandsColumn()
 {
     auto* column = new QWidget(this);
     auto* grid = new QGridLayout(column);
-    grid->setContentsMargins(6, 0, 6, 0);
+    grid->setContentsMargins(4, 0, 4, 0);
+    // Close rows: the whole column fits a 540-pixel-high screen (1080 at scale 2) without scrolling.
+    grid->setVerticalSpacing(2);
     const auto lineEdit = [&](const char* name) {
         auto* edit = new QLineEdit(column);
         edit->setObjectName(QLatin1String(name));
@@ -235,6 +303,7 @@ QWidget* Form1::buildCommandsColumn()
     m_option2 = new QRadioButton(QStringLiteral("Extract from web browser text only (no HTML code)"), frame3);
     m_option2->setObjectName(QStringLiteral("Option2"));
     auto* options = new QVBoxLayout(frame3);
+    options->setSpacing(2);
     options->addWidget(m_option1);
     options->addWidget(m_option2);
     // A labelled number in the option frame.
@@ -269,6 +338,7 @@ QWidget* Form1::buildCommandsColumn()
     m_check1 = new QCheckBox(QStringLiteral("Keep duplicate results"), frame2);
     m_check1->setObjectName(QStringLiteral("Check1"));
     auto* checks = new QVBoxLayout(frame2);
+    checks->setSpacing(2);
     checks->addWidget(m_check14);
     checks->addWidget(m_check1);
     grid->addWidget(frame2, 10, 0, 1, 2);
@@ -284,6 +354,7 @@ QWidget* Form1::buildResultsColumn()
     m_resultsView =
         makeListView(QStringLiteral("ListView2"), new ResultsTableModel(m_state.results, this), column);
     auto* split = new QSplitter(Qt::Vertical, column);
+    split->setObjectName(QStringLiteral("ResultsAndProblems"));
     split->setChildrenCollapsible(false);
     split->addWidget(m_resultsView);
     split->addWidget(buildProblemsPane(column));
@@ -298,10 +369,19 @@ QWidget* Form1::buildResultsColumn()
                                      [this, command] { command(m_host, m_state); }),
                            row, col);
     };
+    // Two a row: the column keeps room for the results on a small screen.
     add(0, 0, "PushButton6", "Save Results As Text File", &PushButton6_Click);
     add(0, 1, "PushButton1", "Save As Comma Delimited", &PushButton1_Click);
-    add(1, 0, "PushButton12", "Copy Results To Clipboard", &PushButton12_Click);
-    add(1, 1, "PushButton9", "Clear Results", &PushButton9_Click);
+    add(1, 0, "PushButton24", "Save As CSV", &PushButton24_Click);
+    add(1, 1, "PushButton12", "Copy Results To Clipboard", &PushButton12_Click);
+    add(2, 0, "PushButton9", "Clear Results", &PushButton9_Click);
+    m_buttons.value(QStringLiteral("PushButton24"))
+        ->setToolTip(QStringLiteral("Save the results as a table other programs read back row by row: a header of "
+                                    "the columns shown, one line per result, quoted where needed (UTF-8)."));
+    m_rowCount = new QLabel(column);
+    m_rowCount->setObjectName(QStringLiteral("RowCount"));
+    m_rowCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    buttons->addWidget(m_rowCount, 2, 1);
     layout->addLayout(buttons);
     return column;
 }
@@ -315,6 +395,7 @@ QWidget* Form1::buildProblemsPane(QWidget* parent)
     auto* head = new QHBoxLayout;
     m_problemCount = new QLabel(pane);
     m_problemCount->setObjectName(QStringLiteral("ProblemCount"));
+    m_problemCount->setWordWrap(true); // two lines rather than a wider column
     head->addWidget(m_problemCount, 1);
     auto* copy = new QPushButton(QStringLiteral("Copy Problems"), pane);
     copy->setObjectName(QStringLiteral("CopyProblems"));
@@ -341,6 +422,12 @@ QWidget* Form1::buildProblemsPane(QWidget* parent)
     m_problems->setColumnWidth(1, 220);
     layout->addWidget(m_problems, 1);
     return pane;
+}
+
+void Form1::showRowCount()
+{
+    const qsizetype count = m_state.results.count();
+    m_rowCount->setText(count == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(QLocale(QLocale::English).toString(count)));
 }
 
 void Form1::showProblemCount()
@@ -394,6 +481,7 @@ void Form1::bindState()
         m_progress->setFormat(progressFormat(m_state.statusLine()));
         m_progress->setValue(m_state.progressValue());
         static_cast<ResultsTableModel*>(m_resultsView->model())->followRows();
+        showRowCount();
     });
     const auto showSoon = [this] {
         if (!m_showProgress->isActive())
@@ -416,12 +504,29 @@ void Form1::bindState()
         showProblemCount();
     });
     showProblemCount();
+    // Outside a run (a removal, a clear) the count follows at once; during one, on the progress tick.
+    for (auto changed : {&ResultsList::removed, &ResultsList::cleared, &ResultsList::appended})
+        connect(&s.results, changed, this, [this] {
+            if (!m_state.isRunning())
+                showRowCount();
+        });
+    showRowCount();
     connect(&s, &MainState::runningChanged, m_stop, &QWidget::setEnabled);
+    // The problem list is the last run's.
+    connect(&s, &MainState::runningChanged, this, [this](bool running) {
+        if (running)
+            m_state.clearProblems();
+    });
+    // Enter in a search field runs the mode it belongs to.
+    connect(m_text1, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton2")), &QPushButton::click);
+    connect(m_text2, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton8")), &QPushButton::click);
+    connect(m_text5, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton17")), &QPushButton::click);
     // A run that ends shows all its rows and its last status at once.
     connect(&s, &MainState::runningChanged, this, [this](bool running) {
         if (running)
             return;
         static_cast<ResultsTableModel*>(m_resultsView->model())->followRows();
+        showRowCount();
         m_showProgress->stop();
         m_progress->setFormat(progressFormat(m_state.statusLine()));
         m_progress->setValue(m_state.progressValue());
@@ -469,6 +574,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 void Form1::closeEvent(QCloseEvent* event)
 {
     // Never refused. A command running underneath stops at its next event pump.
+    storeLayout();
     runCommand([this] { Form_QueryUnload(m_host, m_state); });
     event->accept();
 }

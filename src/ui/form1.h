@@ -48,6 +48,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QPushButton* addButton(const QString& name, const QString& caption, std::function<void()> command = {});
@@ -56,7 +57,11 @@ private:
     QWidget* buildResultsColumn();
     QWidget* buildProblemsPane(QWidget* parent);
     void showProblemCount();
+    void showRowCount();
     void bindState();
+    void fitScreen();
+    void restoreLayout();
+    void storeLayout();
     void applyResultColumnWidths();
     static qsizetype selectedPosition(const QTreeView* view); // 1-based, 0 when nothing is selected
     // Runs one command; a command ended by the window closing simply stops.
@@ -80,8 +85,10 @@ private:
     QPushButton* m_stop = nullptr;
     QTimer* m_showProgress = nullptr;
     QLabel* m_problemCount = nullptr;
+    QLabel* m_rowCount = nullptr;
     QTreeWidget* m_problems = nullptr;
     PointerRules* m_pointer = nullptr;
+    bool m_layoutRestored = false;
     // The two mode windows, made on first use and kept (hidden between uses) until the program ends.
     BetweenState* m_between = nullptr;
     TextSetState* m_textSet = nullptr;

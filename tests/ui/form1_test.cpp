@@ -3,12 +3,26 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
+#include "engine/modes/between.h"
+#include "engine/modes/linesbynumber.h"
+#include "engine/modes/textset.h"
+#include "platform/qt/qtdialogs.h"
 #include "platform/qt/qteventpump.h"
+#include "shell/startup.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
 #include "support/localhttpserver.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QProcess>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <tuple>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QTimer>
@@ -58,6 +72,7 @@ TEST_F(MainWindow, EveryControlIsThereByNameWithItsCaption)
         {"PushButton20", "Help >"},
         {"PushButton6", "Save Results As Text File"},
         {"PushButton1", "Save As Comma Delimited"},
+        {"PushButton24", "Save As CSV"},
         {"PushButton12", "Copy Results To Clipboard"},
         {"PushButton9", "Clear Results"},
         {"PushButton21", "Help"},
@@ -167,6 +182,7 @@ TEST_F(MainWindow, ARunListsBadPagesKeepsWidthsAndStopsOnRequest)
     EXPECT_EQ(problems->topLevelItem(0)->text(1), QStringLiteral("p2"));
     EXPECT_EQ(problems->topLevelItem(0)->text(2), QStringLiteral("Could not load p2: the server answered HTTP 404 Not Found"));
     EXPECT_EQ(find<QLabel>("ProblemCount")->text(), QStringLiteral("1 source could not be read"));
+    EXPECT_EQ(find<QLabel>("RowCount")->text(), QStringLiteral("3 rows"));
 
     // A second run with the source column: the user widens it; further runs keep that width and the row
     // the user selected.
@@ -180,6 +196,18 @@ TEST_F(MainWindow, ARunListsBadPagesKeepsWidthsAndStopsOnRequest)
     QCoreApplication::processEvents();
     EXPECT_EQ(results->columnWidth(0), 321);
     EXPECT_EQ(results->currentIndex().row(), 1);
+    // The problem list is the last run's alone; the count of rows covers every run's rows.
+    EXPECT_EQ(problems->topLevelItemCount(), 1);
+    EXPECT_EQ(find<QLabel>("RowCount")->text(), QStringLiteral("9 rows"));
+
+    // Enter in a search field runs its mode.
+    f.state.results.clear();
+    EXPECT_EQ(find<QLabel>("RowCount")->text(), QStringLiteral("0 rows"));
+    f.state.setCheck14(0);
+    find<QLineEdit>("Text1")->setText(QStringLiteral("p3"));
+    QKeyEvent returnKey(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(find<QLineEdit>("Text1"), &returnKey);
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("line of p3")}));
 
     // Stop during the second page: the first page's rows stay, and the run ends as a run does.
     f.state.results.clear();
@@ -324,4 +352,96 @@ TEST(MainWindowOverRealPages, DeadPagesAreListedAndTheRunEndsWithOneBox)
     EXPECT_EQ(state.results.count(), 17);
     EXPECT_EQ(form.findChild<QTreeWidget*>(QStringLiteral("Problems"))->topLevelItemCount(), 3);
     EXPECT_EQ(f.dialogs.texts(), QStringList({QStringLiteral("Done.")}));
+}
+
+// On a 1024×700 screen and on 1920×1080 at scale 2 (960×540 for the window): the window opens inside the
+// screen with every control in sight, the commands column without scrolling, and every help text and the
+// start-up box show their whole text at a readable width. Each screen is its own process: a screen is
+// chosen when the application starts.
+TEST(MainWindowOnScreens, TheWindowAndEveryMessageFitTheScreen)
+{
+    if (qEnvironmentVariableIsSet("QUARNEL_SCREEN_CHILD")) {
+        FakeHost f;
+        Form1 form(f.host, f.state);
+        form.show();
+        QCoreApplication::processEvents();
+        const QRect screen = form.screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(form.frameGeometry())) << form.frameGeometry().width() << "x" << form.frameGeometry().height();
+        auto* commands = form.findChild<QScrollArea*>(QStringLiteral("CommandsArea"));
+        // The three columns side by side, none squeezed under another.
+        auto* columns = form.findChild<QSplitter*>(QStringLiteral("Columns"));
+        for (int i = 0; i < columns->count(); ++i) {
+            EXPECT_GE(columns->widget(i)->width(), columns->widget(i)->minimumSizeHint().width()) << "column " << i;
+            if (i > 0) {
+                EXPECT_LT(columns->widget(i - 1)->geometry().right(), columns->widget(i)->geometry().left()) << "column " << i;
+            }
+        }
+        for (QWidget* control : form.findChildren<QWidget*>()) {
+            if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) && !qobject_cast<QSpinBox*>(control))
+                continue;
+            if (!control->isVisibleTo(&form) || control->parentWidget()->inherits("QAbstractSpinBox"))
+                continue;
+            const QRect where(control->mapTo(&form, QPoint()), control->size());
+            EXPECT_TRUE(form.rect().contains(where)) << control->objectName().toStdString();
+            if (commands->isAncestorOf(control)) {
+                EXPECT_TRUE(QRect(commands->viewport()->mapTo(&form, QPoint()), commands->viewport()->size()).contains(where))
+                    << control->objectName().toStdString() << " needs scrolling at " << where.bottom() << " of " << commands->viewport()->height();
+            }
+        }
+
+        // The help texts and the start-up box, each as the user sees it.
+        f.dialogs.messages.clear();
+        PushButton21_Click(f.host);
+        PushButton16_Click(f.host);
+        ExtractBetween::PushButton11_Click(f.host);
+        ExtractTextSets::PushButton11_Click(f.host);
+        QStringList texts = f.dialogs.texts();
+        ASSERT_EQ(texts.size(), 4);
+        texts << QStringLiteral("You must be online to use this software accurately.");
+        QtDialogs dialogs;
+        dialogs.setParent(&form);
+        for (const QString& text : std::as_const(texts)) {
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                auto* label = box->findChild<QLabel*>(QStringLiteral("MessageText"));
+                auto* scroll = box->findChild<QScrollArea*>(QStringLiteral("MessageScroll"));
+                EXPECT_TRUE(screen.contains(box->frameGeometry())) << text.left(40).toStdString();
+                // Wrapped, not cut: the label is as tall as its text needs at its width, and no wider than
+                // about 60 characters; the box shows all of it unless the screen is too short for it.
+                EXPECT_GE(label->height(), label->heightForWidth(label->width())) << text.left(40).toStdString();
+                EXPECT_LE(label->width(), 64 * label->fontMetrics().averageCharWidth()) << text.left(40).toStdString();
+                if (label->height() < screen.height() / 2) {
+                    EXPECT_GE(scroll->viewport()->height(), label->height()) << text.left(40).toStdString();
+                }
+                box->accept();
+            });
+            dialogs.message(text);
+        }
+        return;
+    }
+    for (const auto& [width, height, scale] : {std::tuple{1024, 700, "1"}, std::tuple{1920, 1080, "2"}}) {
+        QTemporaryDir dir;
+        QFile config(dir.filePath(QStringLiteral("screen.json")));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write(QStringLiteral(R"({"screens": [{"name": "s", "x": 0, "y": 0, "width": %1, "height": %2,
+                                        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                         .arg(width)
+                         .arg(height)
+                         .toUtf8());
+        config.close();
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUARNEL_SCREEN_CHILD"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config.fileName());
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scale));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=MainWindowOnScreens.TheWindowAndEveryMessageFitTheScreen")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const QByteArray output = child.readAll();
+        EXPECT_EQ(child.exitCode(), 0) << width << "x" << height << " at scale " << scale << ":\n" << output.toStdString();
+        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    }
 }

@@ -2,24 +2,73 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QMessageBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QVBoxLayout>
 
 MessageAnswer QtDialogs::showMessage(const QString& text, MessageButtons buttons, MessageIcon icon,
                                      const QString& title)
 {
-    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
-                    toDisplayLines(text),
-                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                    m_parent);
-    box.setTextFormat(Qt::PlainText); // page text may look like markup
-    // A short text makes a box narrower than its own title, which the window frame then cuts: the text's
-    // label is given the title's width and room for the frame's buttons.
-    const int titleWidth = box.fontMetrics().horizontalAdvance(title) + 160;
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }").arg(titleWidth));
+    // The whole text, wrapped to a readable width and as tall as it needs; taller than the screen allows,
+    // it scrolls. The box can be resized like any window.
+    QDialog box(m_parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setWindowTitle(title);
+    auto* label = new QLabel(toDisplayLines(text));
+    label->setObjectName(QStringLiteral("MessageText"));
+    label->setTextFormat(Qt::PlainText); // page text may look like markup
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* scroll = new QScrollArea(&box);
+    scroll->setObjectName(QStringLiteral("MessageScroll"));
+    scroll->setWidget(label);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    auto* row = new QHBoxLayout;
+    if (icon == MessageIcon::Warning) {
+        auto* image = new QLabel(&box);
+        const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+        image->setPixmap(box.style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, &box).pixmap(side, side));
+        image->setAlignment(Qt::AlignTop);
+        row->addWidget(image, 0, Qt::AlignTop);
+    }
+    row->addWidget(scroll, 1);
+    auto* answers = new QDialogButtonBox(buttons == MessageButtons::YesNo ? QDialogButtonBox::Yes | QDialogButtonBox::No
+                                                                           : QDialogButtonBox::Ok,
+                                         &box);
+    QObject::connect(answers, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(answers, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addLayout(row, 1);
+    layout->addWidget(answers);
+
+    // About 60 characters a line, never wider than the screen, and wide enough for the title.
+    const QFontMetrics metrics(label->font());
+    const QRect screen = (m_parent && m_parent->screen() ? m_parent->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const int readable = 60 * metrics.averageCharWidth();
+    const int titleWidth = metrics.horizontalAdvance(title) + 120;
+    int natural = 0; // the longest line, unwrapped
+    for (const QString& line : label->text().split(QLatin1Char('\n')))
+        natural = std::max(natural, metrics.horizontalAdvance(line));
+    const int width = std::min(std::max(std::min(natural + 4, readable), titleWidth), screen.width() - 120);
+    const int needed = label->heightForWidth(width);
+    scroll->setMinimumSize(width + scroll->verticalScrollBar()->sizeHint().width(),
+                           std::min(needed, screen.height() * 2 / 3));
+    box.resize(box.minimumSizeHint()); // the size worked out above, not the label's own guess
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
-    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    return answer == QDialog::Accepted ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
 QString QtDialogs::showPrompt(const QString& text, const QString& defaultAnswer, const QString& title)
