@@ -238,11 +238,14 @@ QString buildClipboardTable(EventPump& pump, const ResultsList& list)
         if (!rowAt(list, r).checked)
             continue;
         const qsizetype lineStart = text.size();
-        for (int c = 1; c <= columns; ++c) {
+        // The last cell goes without its padding and its tab, which the line would drop again: one long
+        // result must not make every line long on the way.
+        for (int c = 1; c < columns; ++c) {
             pump.processPendingEvents();
             appendCell(text, cellText(list, r, c), widths[c - 1]);
         }
-        text.chop(1); // the final tab
+        pump.processPendingEvents();
+        text += cellText(list, r, columns);
         qsizetype end = text.size();
         while (end > lineStart && text.at(end - 1) == QLatin1Char(' '))
             --end;

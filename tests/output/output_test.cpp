@@ -371,6 +371,7 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack)
     const qint64 before = statusKb("VmRSS:");
     PushButton12_Click(f.host, f.state);
     const qint64 grew = statusKb("VmHWM:") - before;
+    RecordProperty("copy_peak_growth_kib", int(grew));
     // "row 0" to "row 49999" (438,890 characters), the long row, each with CR LF.
     EXPECT_EQ(f.clipboard.text.size(), 50000 * 2 + 438890 + 600000 + 2) << f.clipboard.text.left(40).toStdString();
     EXPECT_LT(grew, 64 * 1024) << "KiB"; // the text is 2.4 MB; a padded copy would be 60 GB
@@ -386,6 +387,7 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack)
     ASSERT_TRUE(resetPeak());
     const qint64 before2 = statusKb("VmRSS:");
     PushButton12_Click(f.host, f.state);
+    RecordProperty("refused_copy_peak_growth_kib", int(statusKb("VmHWM:") - before2));
     EXPECT_LT(statusKb("VmHWM:") - before2, 64 * 1024) << "KiB";
     EXPECT_EQ(f.clipboard.text, QStringLiteral("held before"));
     EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("The results were not copied: as aligned text they would take 30.0 GB, "

@@ -109,6 +109,34 @@ TEST_F(MainWindow, EveryControlIsThereByNameWithItsCaption)
                                       QStringLiteral("Form1.PushButton20_Click")}));
 }
 
+// The size, the splitters and the column widths the user gave the window come back in the next session.
+TEST_F(MainWindow, TheLayoutComesBackInTheNextSession)
+{
+    form.show();
+    form.resize(form.minimumWidth() + 5, form.minimumHeight() + 7);
+    auto* split = find<QSplitter>("ResultsAndProblems");
+    split->setSizes({150, 200});
+    f.state.results.removeAllColumns(); // the source column shown: the first column's width is the user's
+    f.state.results.addColumn(QStringLiteral("Source Filename"));
+    f.state.results.addColumn(QStringLiteral("Extraction Results"));
+    QElapsedTimer shown; // the view takes new columns on its display tick
+    shown.start();
+    while (find<QTreeView>("ListView2")->model()->columnCount() != 2 && shown.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    find<QTreeView>("ListView2")->setColumnWidth(0, 123);
+    QCoreApplication::processEvents();
+    const QList<int> sizes = split->sizes();
+    const QSize size = form.size();
+    form.close();
+
+    Form1 next(f.host, f.state);
+    next.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(next.size(), size);
+    EXPECT_EQ(next.findChild<QSplitter*>(QStringLiteral("ResultsAndProblems"))->sizes(), sizes);
+    EXPECT_EQ(next.findChild<QTreeView*>(QStringLiteral("ListView2"))->columnWidth(0), 123);
+}
+
 TEST_F(MainWindow, ControlsAndStateFollowEachOther)
 {
     find<QLineEdit>("Text1")->setText(QStringLiteral("abc"));
