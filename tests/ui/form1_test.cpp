@@ -426,6 +426,10 @@ TEST(MainWindowOnScreens, TheWindowAndEveryMessageFitTheScreen)
         QStringList texts = f.dialogs.texts();
         ASSERT_EQ(texts.size(), 4);
         texts << QStringLiteral("You must be online to use this software accurately.");
+        QString report; // a report taller than any screen: it scrolls inside a box that fits
+        for (int i = 0; i < 200; ++i)
+            report += QStringLiteral("Could not load http://example.com/%1: the server answered HTTP 404 Not Found\r").arg(i);
+        texts << report;
         QtDialogs dialogs;
         dialogs.setParent(&form);
         for (const QString& text : std::as_const(texts)) {
