@@ -47,6 +47,9 @@ TEST(ListFile, Windows1252IsTheFallbackForInvalidUtf8)
 {
     EXPECT_EQ(decodeListFile("http://caf\xc3\xa9.example/"), QStringLiteral("http://caf\u00e9.example/"));
     EXPECT_EQ(decodeListFile("http://caf\xe9.example/\x80\x9f"), QStringLiteral("http://caf\u00e9.example/\u20ac\u0178"));
+    // Decided line by line: one stray byte changes its own line only; a mark and CR LF as ever.
+    EXPECT_EQ(decodeListFile("\xef\xbb\xbf/p/caf\xc3\xa9.html\r\n/p/caf\xe9.html\r\n/p/\xe2\x82\xac.html\n"),
+              QStringLiteral("/p/caf\u00e9.html\r\n/p/caf\u00e9.html\r\n/p/\u20ac.html\n"));
 }
 
 TEST_F(SourceList, LoadingAppendsTheFileLinesAfterTheExistingEntries)
