@@ -1,6 +1,7 @@
 // quarnel-cli: the extraction engine without a window.
 #include "cli/clidialogs.h"
-#include "cli/rowstream.h"
+#include "cli/clioptions.h"
+#include "output/rowstream.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "engine/modes/alllines.h"
@@ -21,7 +22,6 @@
 #include "sources/filetolist.h"
 #include "sources/localfiles.h"
 
-#include <QCommandLineParser>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
@@ -50,15 +50,6 @@ public:
     bool trySetText(const QString&) override { return true; }
 };
 
-struct UsageError {
-    QString message;
-};
-
-const QStringList Modes = {QStringLiteral("all"), QStringLiteral("containing"), QStringLiteral("not-containing"),
-                           QStringLiteral("numbers"), QStringLiteral("between"), QStringLiteral("text-set")};
-const QStringList Formats = {QStringLiteral("aligned"), QStringLiteral("comma"), QStringLiteral("table"),
-                             QStringLiteral("jsonl"), QStringLiteral("csv")};
-
 QString commaLine(const ResultsList& results)
 {
     QString line;
@@ -71,36 +62,25 @@ QString commaLine(const ResultsList& results)
 // list split it exactly.
 void keepShard(const QString& shard, UrlList& urls)
 {
-    const QStringList parts = shard.split(QLatin1Char('/'));
-    bool kOk = false, nOk = false;
-    const int k = parts.value(0).toInt(&kOk), n = parts.value(1).toInt(&nOk);
-    if (parts.size() != 2 || !kOk || !nOk || n < 1 || k < 1 || k > n)
-        throw UsageError{QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/4")};
+    const int k = shard.section(QLatin1Char('/'), 0, 0).toInt(), n = shard.section(QLatin1Char('/'), 1, 1).toInt();
     qsizetype position = 0;
     urls.removeIf([&](const QString&) { return position++ % n != k - 1; });
 }
 
-void addSources(const QCommandLineParser& parser, Host& host, MainState& state)
+void addSources(const CliOptions& o, Host& host, MainState& state)
 {
-    // A file named on the command line is meant relative to where the command runs; the engine itself
-    // never resolves a bare name against a folder, so the path is made absolute here.
-    for (const QString& entry : parser.positionalArguments()) {
-        const QFileInfo file(entry);
-        state.urls.append(file.isRelative() && !entry.contains(QStringLiteral("://")) && file.exists()
-                              ? file.absoluteFilePath()
-                              : entry);
-    }
-    if (parser.isSet(QStringLiteral("input"))) {
-        const QString input = parser.value(QStringLiteral("input"));
+    for (const QString& entry : o.sources)
+        state.urls.append(entry);
+    if (!o.input.isEmpty()) {
         QByteArray bytes;
-        if (input == QStringLiteral("-")) {
+        if (o.input == QStringLiteral("-")) {
             QFile in;
             in.open(stdin, QIODevice::ReadOnly);
             bytes = in.readAll();
         } else {
-            QFile in(input);
+            QFile in(o.input);
             if (!in.open(QIODevice::ReadOnly))
-                throw UsageError{QStringLiteral("cannot read the list file ") + input + QStringLiteral(": ") + in.errorString()};
+                throw UsageError{QStringLiteral("cannot read the list file ") + o.input + QStringLiteral(": ") + in.errorString()};
             bytes = in.readAll();
         }
         // The list-file rules, except that a blank line names no source here: a script's list usually
@@ -109,116 +89,86 @@ void addSources(const QCommandLineParser& parser, Host& host, MainState& state)
             if (!entry.isEmpty())
                 state.urls.append(entry);
     }
-    if (parser.isSet(QStringLiteral("folder"))) {
-        const QString folder = parser.value(QStringLiteral("folder"));
-        if (!host.files.isFolder(folder))
-            throw UsageError{QStringLiteral("no such folder: ") + folder};
-        collectFolder(host, state, QFileInfo(folder).absoluteFilePath(), parser.value(QStringLiteral("ext")));
+    if (!o.folder.isEmpty()) {
+        if (!host.files.isFolder(o.folder))
+            throw UsageError{QStringLiteral("no such folder: ") + o.folder};
+        collectFolder(host, state, QFileInfo(o.folder).absoluteFilePath(), o.ext);
     }
     if (state.urls.isEmpty())
         throw UsageError{QStringLiteral("no sources: give addresses or files, --input or --folder")};
 }
 
-void runMode(const QCommandLineParser& parser, Host& host, MainState& state)
+void runMode(const CliOptions& o, Host& host, MainState& state)
 {
-    const QString mode = parser.value(QStringLiteral("mode"));
-    const QStringList texts = parser.values(QStringLiteral("text"));
-    if (mode == QStringLiteral("all")) {
+    if (o.mode == QStringLiteral("all")) {
         PushButton3_Click(host, state);
-    } else if (mode == QStringLiteral("containing")) {
-        state.setText1(texts.value(0));
+    } else if (o.mode == QStringLiteral("containing")) {
+        state.setText1(o.texts.value(0));
         PushButton2_Click(host, state);
-    } else if (mode == QStringLiteral("not-containing")) {
-        state.setText2(texts.value(0));
+    } else if (o.mode == QStringLiteral("not-containing")) {
+        state.setText2(o.texts.value(0));
         PushButton8_Click(host, state);
-    } else if (mode == QStringLiteral("numbers")) {
-        state.setText5(parser.value(QStringLiteral("numbers")));
+    } else if (o.mode == QStringLiteral("numbers")) {
+        state.setText5(o.numbers);
         PushButton17_Click(host, state);
-    } else if (mode == QStringLiteral("between")) {
+    } else if (o.mode == QStringLiteral("between")) {
         BetweenState between;
-        between.setStartWith(parser.value(QStringLiteral("start")));
-        between.setEndWith(parser.value(QStringLiteral("end")));
-        between.setCheck21(parser.isSet(QStringLiteral("no-include-start")) ? 0 : 1);
-        between.setCheck22(parser.isSet(QStringLiteral("no-include-end")) ? 0 : 1);
+        between.setStartWith(o.start);
+        between.setEndWith(o.end);
+        between.setCheck21(o.noIncludeStart ? 0 : 1);
+        between.setCheck22(o.noIncludeEnd ? 0 : 1);
         ExtractBetween::PushButton4_Click(host, state, between);
     } else {
         TextSetState set;
-        for (const QString& text : texts)
+        for (const QString& text : o.texts)
             set.append(text);
         ExtractTextSets::PushButton4_Click(host, state, set);
     }
 }
 
-// JSON lines and CSV go out entry by entry; the other formats lay out the whole table.
-bool streams(const QCommandLineParser& parser)
-{
-    const QString format = parser.value(QStringLiteral("format"));
-    return format == QStringLiteral("jsonl") || format == QStringLiteral("csv");
-}
-
 // What a resumed run must share with the run it goes on from: every option that shapes the rows, and the
-// list itself.
-QByteArray runKey(const QCommandLineParser& parser, const UrlList& urls)
+// list itself. (Records written by earlier versions hold this same key.)
+QByteArray runKey(const CliOptions& o, const UrlList& urls)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (const char* option : {"format", "mode", "text", "numbers", "start", "end", "shard"})
-        hash.addData((QLatin1String(option) + QLatin1Char('=') + parser.values(QLatin1String(option)).join(QChar(0)) +
+        hash.addData((QLatin1String(option) + QLatin1Char('=') + o.shaping.value(QLatin1String(option)).join(QChar(0)) +
                       QChar(0)).toUtf8());
-    for (const char* flag : {"no-include-start", "no-include-end", "rendered", "keep-duplicates", "show-source"})
-        hash.addData(parser.isSet(QLatin1String(flag)) ? "1" : "0");
+    for (const bool flag : {o.noIncludeStart, o.noIncludeEnd, o.rendered, o.keepDuplicates, o.showSource})
+        hash.addData(flag ? "1" : "0");
     for (qsizetype i = 1; i <= urls.count(); ++i)
         hash.addData((QChar(0) + urls.at(i)).toUtf8());
     return hash.result();
 }
 
-void checkUsage(const QCommandLineParser& parser)
+// The aligned, comma and table layouts, to standard output or to --output. A regular file (or a new one) is
+// replaced only once it is written whole; anything else that exists there (a device, a pipe, /dev/stdout) is
+// written directly and stays what it is. A write that fails is said once and ends the save.
+bool writeResults(const CliOptions& o, Host& host, const ResultsList& results)
 {
-    const QString mode = parser.value(QStringLiteral("mode"));
-    if (!Modes.contains(mode))
-        throw UsageError{QStringLiteral("unknown mode '") + mode + QStringLiteral("' (") + Modes.join(QLatin1Char('|')) + QLatin1Char(')')};
-    if (!Formats.contains(parser.value(QStringLiteral("format"))))
-        throw UsageError{QStringLiteral("unknown format '") + parser.value(QStringLiteral("format")) + QStringLiteral("' (") +
-                         Formats.join(QLatin1Char('|')) + QLatin1Char(')')};
-    if (mode == QStringLiteral("numbers") && parser.value(QStringLiteral("numbers")).isEmpty())
-        throw UsageError{QStringLiteral("--mode numbers needs --numbers, such as 1,3,4")};
-    if (mode == QStringLiteral("between") &&
-        (parser.value(QStringLiteral("start")).isEmpty() || parser.value(QStringLiteral("end")).isEmpty()))
-        throw UsageError{QStringLiteral("--mode between needs --start and --end")};
-    if (mode == QStringLiteral("text-set") && parser.values(QStringLiteral("text")).isEmpty())
-        throw UsageError{QStringLiteral("--mode text-set needs at least one --text")};
-    bool wholeNumber = false;
-    const int timeout = parser.value(QStringLiteral("page-timeout")).toInt(&wholeNumber);
-    if (!wholeNumber || timeout < 1 || timeout > 86'400)
-        throw UsageError{QStringLiteral("--page-timeout takes whole seconds from 1 to 86400")};
-    const int jobs = parser.value(QStringLiteral("jobs")).toInt(&wholeNumber);
-    if (!wholeNumber || jobs < 1 || jobs > MainState::MaxPagesAtOnce)
-        throw UsageError{QStringLiteral("--jobs takes a whole number from 1 to 16")};
-    if (parser.isSet(QStringLiteral("resume")) && (!parser.isSet(QStringLiteral("output")) || !streams(parser)))
-        throw UsageError{QStringLiteral("--resume goes with --output and --format jsonl or csv")};
-    if (parser.isSet(QStringLiteral("ext")) && !parser.isSet(QStringLiteral("folder")))
-        throw UsageError{QStringLiteral("--ext goes with --folder")};
-}
-
-bool writeResults(const QCommandLineParser& parser, Host& host, const ResultsList& results)
-{
-    const QString format = parser.value(QStringLiteral("format"));
-    const bool toFile = parser.isSet(QStringLiteral("output"));
-    QFile out;
+    QFile direct;
     std::unique_ptr<TextFileWriter> writer;
-    if (toFile) {
-        writer = std::make_unique<TextFileWriter>();
+    const QFileInfo target(o.output);
+    if (o.output.isEmpty()) {
+        direct.open(stdout, QIODevice::WriteOnly);
+        writer = std::make_unique<TextFileWriter>(&direct);
+    } else if (target.exists() && !target.isFile()) {
+        direct.setFileName(o.output);
+        if (!direct.open(QIODevice::WriteOnly)) {
+            QTextStream(stderr) << "quarnel-cli: cannot write " << o.output << ": " << direct.errorString() << '\n';
+            return false;
+        }
+        writer = std::make_unique<TextFileWriter>(&direct);
     } else {
-        out.open(stdout, QIODevice::WriteOnly);
-        writer = std::make_unique<TextFileWriter>(&out);
+        writer = std::make_unique<TextFileWriter>();
     }
-    const QString path = parser.value(QStringLiteral("output"));
-    if (format == QStringLiteral("aligned")) {
-        SaveListviewProperlySpaced(host.dialogs, host.pump, results, path, nullptr, *writer);
-        return true;
+    if (o.format == QStringLiteral("aligned")) {
+        SaveListviewProperlySpaced(host.dialogs, host.pump, results, o.output, nullptr, *writer);
+        return !writer->failed();
     }
     try {
-        writer->create(path);
-        if (format == QStringLiteral("comma"))
+        writer->create(o.output);
+        if (o.format == QStringLiteral("comma"))
             writer->writeLine(commaLine(results));
         else
             writer->writeText(buildClipboardTable(host.pump, results));
@@ -236,7 +186,8 @@ namespace {
 bool g_qtChatter = false;
 
 // SIGINT and SIGTERM stop the run as the window's Stop does: the rows found so far are written, and the
-// exit status says which signal ended it. A second signal ends the program at once.
+// exit status says which signal ended it. A second signal ends the program at once. The handlers are the
+// first thing the program sets up: a signal during start-up ends it the same way, before any page loads.
 int g_signalPipe[2] = {-1, -1};
 volatile sig_atomic_t g_signal = 0;
 
@@ -248,17 +199,10 @@ void onStopSignal(int number)
     ::signal(number, SIG_DFL);
 }
 
-void stopOnSignals(MainState& state, QObject* owner)
+void installStopSignals()
 {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, owner);
-    QObject::connect(notifier, &QSocketNotifier::activated, owner, [&state] {
-        char byte;
-        while (::read(g_signalPipe[0], &byte, 1) > 0) {
-        }
-        state.requestStop();
-    });
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -266,130 +210,87 @@ void stopOnSignals(MainState& state, QObject* owner)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
+
 // Standard error carries the run's own messages; the toolkit's start-up chatter only with --verbose.
 void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg || g_qtChatter)
         QTextStream(stderr) << message << '\n';
 }
-} // namespace
 
-int main(int argc, char* argv[])
-{
-    for (int i = 1; i < argc; ++i)
-        g_qtChatter = g_qtChatter || std::strcmp(argv[i], "--verbose") == 0;
-    qInstallMessageHandler(messageHandler);
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    prepareWebEngineEnvironment();
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("quarnel-cli"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(QUARNEL_VERSION));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Extracts lines or fragments from web pages and local HTML files, as the Quarnel window does."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("sources"), QStringLiteral("Web addresses or local files."),
-                                 QStringLiteral("[sources...]"));
-    parser.addOptions({
-        {QStringLiteral("input"), QStringLiteral("Read sources from a list file, one a line (- for standard input)."), QStringLiteral("file")},
-        {QStringLiteral("folder"), QStringLiteral("Add every file of a folder tree with the --ext extension."), QStringLiteral("dir")},
-        {QStringLiteral("ext"), QStringLiteral("Extension for --folder (default htm; * for all files)."), QStringLiteral("ext"), QStringLiteral("htm")},
-        {QStringLiteral("mode"), QStringLiteral("all, containing, not-containing, numbers, between or text-set (default all)."), QStringLiteral("mode"), QStringLiteral("all")},
-        {QStringLiteral("text"), QStringLiteral("Search text; repeat it for a text set."), QStringLiteral("text")},
-        {QStringLiteral("numbers"), QStringLiteral("Line numbers for --mode numbers, such as 1,3,4."), QStringLiteral("list")},
-        {QStringLiteral("start"), QStringLiteral("Start marker for --mode between."), QStringLiteral("x")},
-        {QStringLiteral("end"), QStringLiteral("End marker for --mode between."), QStringLiteral("y")},
-        {QStringLiteral("no-include-start"), QStringLiteral("Leave the start marker out of the results.")},
-        {QStringLiteral("no-include-end"), QStringLiteral("Leave the end marker out of the results.")},
-        {QStringLiteral("rendered"), QStringLiteral("Read the text the browser renders instead of the HTML markup.")},
-        {QStringLiteral("keep-duplicates"), QStringLiteral("Keep results that repeat earlier ones.")},
-        {QStringLiteral("show-source"), QStringLiteral("Put each result beside its source.")},
-        {QStringLiteral("format"), QStringLiteral("aligned, comma, table, jsonl or csv (default aligned)."), QStringLiteral("format"), QStringLiteral("aligned")},
-        {QStringLiteral("shard"), QStringLiteral("Take only the entries at positions p with (p - 1) mod N = K - 1."), QStringLiteral("K/N")},
-        {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."), QStringLiteral("file")},
-        {QStringLiteral("resume"), QStringLiteral("Go on with an interrupted jsonl or csv run into the same --output file, with the same arguments.")},
-        {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("Pages loaded at once, 1 to 16 (default 8); results stay in list order."), QStringLiteral("n"), QString::number(MainState::DefaultPagesAtOnce)},
-        {QStringLiteral("page-timeout"), QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."), QStringLiteral("seconds"), QStringLiteral("60")},
-        {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
-        {QStringLiteral("quiet"), QStringLiteral("Print nothing but errors: no progress and no summary line.")},
-    });
-    if (!parser.parse(QCoreApplication::arguments())) {
-        QTextStream(stderr) << "quarnel-cli: " << parser.errorText() << '\n';
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        QTextStream(stdout) << parser.helpText();
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        QTextStream(stdout) << "quarnel-cli " << QCoreApplication::applicationVersion() << '\n';
-        return 0;
+// One run of the command: the host, the state and everything the run's connections reach, all members of
+// one object that outlives every connection made to them.
+class CliRun : public QObject {
+public:
+    explicit CliRun(const CliOptions& options)
+        : o(options), dialogs(options.verbose), browser(pump, clock),
+          host{browser, dialogs, pump, clock, settings, processes, clipboard, files}
+    {
+        state.setCheck1(o.keepDuplicates ? 1 : 0);
+        state.setCheck14(o.showSource ? 1 : 0);
+        if (o.rendered)
+            state.selectOption2();
+        state.setPageTimeout(o.pageTimeout);
+        state.setPagesAtOnce(o.jobs);
     }
 
-    CliDialogs dialogs(parser.isSet(QStringLiteral("verbose")));
+    int exec();
+
+private:
+    // Opens the stream of a jsonl or csv run; an exit status when there is nothing more to do.
+    std::optional<int> openStream();
+    void watch();
+
+    const CliOptions& o;
+    CliDialogs dialogs;
     QtEventPump pump;
     SystemClock clock;
-    WebEngineBrowser browser(pump, clock);
+    WebEngineBrowser browser;
     NoSettings settings;
     PosixProcessRunner processes;
     NoClipboard clipboard;
     PosixFileSystem files;
-    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
+    Host host;
     MainState state;
-    state.setCheck1(parser.isSet(QStringLiteral("keep-duplicates")) ? 1 : 0);
-    state.setCheck14(parser.isSet(QStringLiteral("show-source")) ? 1 : 0);
-    if (parser.isSet(QStringLiteral("rendered")))
-        state.selectOption2();
-    state.setPageTimeout(parser.value(QStringLiteral("page-timeout")).toInt());
-    state.setPagesAtOnce(parser.value(QStringLiteral("jobs")).toInt());
-
-    try {
-        checkUsage(parser);
-        addSources(parser, host, state);
-        if (parser.isSet(QStringLiteral("shard")))
-            keepShard(parser.value(QStringLiteral("shard")), state.urls);
-    } catch (const UsageError& error) {
-        QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
-        return 2;
-    }
-    const bool quiet = parser.isSet(QStringLiteral("quiet"));
-
-    // JSON lines and CSV are written entry by entry, each entry's rows as soon as it is done; an entry cut
-    // short by a stop is left for a resumed run.
     std::optional<RowStream> stream;
     bool streamFailed = false;
-    if (streams(parser)) {
-        stream.emplace(parser.value(QStringLiteral("format")) == QStringLiteral("csv") ? RowStream::Format::Csv
-                                                                                       : RowStream::Format::JsonLines,
-                       state.results, state.keepDuplicates(), state.showSourceFilename());
-        try {
-            if (!parser.isSet(QStringLiteral("output"))) {
-                stream->openStandardOutput();
-            } else {
-                const QString output = parser.value(QStringLiteral("output"));
-                const qsizetype total = state.urls.count();
-                const qsizetype done = stream->openFile(output, runKey(parser, state.urls), parser.isSet(QStringLiteral("resume")));
-                if (stream->alreadyComplete() || done >= total) {
-                    stream->markComplete();
-                    if (!quiet)
-                        QTextStream(stderr) << "quarnel-cli: " << output << " is complete; nothing to resume\n";
-                    return 0;
-                }
-                if (done > 0 && !quiet)
-                    QTextStream(stderr) << "quarnel-cli: resuming " << output << " after " << done << " of " << total
-                                        << " sources\n";
-                qsizetype position = 0;
-                state.urls.removeIf([&](const QString&) { return position++ < done; });
-            }
-        } catch (const RowStream::Error& error) {
-            QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
-            return error.exitCode;
+    qsizetype total = 0, progressed = 0, visited = 0, failed = 0, failedAt = -1;
+};
+
+std::optional<int> CliRun::openStream()
+{
+    // JSON lines and CSV are written entry by entry, each entry's rows as soon as it is done; an entry cut
+    // short by a stop is left for a resumed run.
+    stream.emplace(o.format == QStringLiteral("csv") ? RowStream::Format::Csv : RowStream::Format::JsonLines,
+                   state.results, state.keepDuplicates(), state.showSourceFilename());
+    try {
+        if (o.output.isEmpty()) {
+            stream->openStandardOutput();
+            return std::nullopt;
         }
-        QObject::connect(&state, &MainState::entryFinished, &state, [&] {
+        const qsizetype all = state.urls.count();
+        const qsizetype done = stream->openFile(o.output, runKey(o, state.urls), o.resume);
+        if (stream->alreadyComplete() || done >= all) {
+            stream->markComplete();
+            if (!o.quiet)
+                QTextStream(stderr) << "quarnel-cli: " << o.output << " is complete; nothing to resume\n";
+            return 0;
+        }
+        if (done > 0 && !o.quiet)
+            QTextStream(stderr) << "quarnel-cli: resuming " << o.output << " after " << done << " of " << all << " sources\n";
+        qsizetype position = 0;
+        state.urls.removeIf([&](const QString&) { return position++ < done; });
+    } catch (const RowStream::Error& error) {
+        QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+        return error.exitCode;
+    }
+    return std::nullopt;
+}
+
+void CliRun::watch()
+{
+    if (stream) {
+        connect(&state, &MainState::entryFinished, this, [this] {
             if (streamFailed)
                 return;
             try {
@@ -404,27 +305,23 @@ int main(int argc, char* argv[])
             }
         });
     }
-
     // "[3/200] Processing: page.html" on a terminal, nothing otherwise.
-    if (isatty(STDERR_FILENO) && !quiet) {
-        // The counter lives in the connection itself: it outlives this block.
-        const qsizetype total = state.urls.count();
-        QObject::connect(&state, &MainState::statusLineChanged, [done = qsizetype(0), total](const QString& status) mutable {
+    total = state.urls.count();
+    if (isatty(STDERR_FILENO) && !o.quiet) {
+        connect(&state, &MainState::statusLineChanged, this, [this](const QString& status) {
             if (status.startsWith(QStringLiteral("Processing: ")))
-                QTextStream(stderr) << '[' << ++done << '/' << total << "] " << status << '\n';
+                QTextStream(stderr) << '[' << ++progressed << '/' << total << "] " << status << '\n';
         });
     }
-
     // A page that cannot be read is one line on standard error, as every report is, and is counted.
+    // Sources read to the end of their turn, and those of them that could not be read: a stopped run counts
+    // only the sources it got to.
     state.setListsPageProblems(true);
-    // Sources read to the end of their turn, and those of them that could not be read: a stopped run
-    // counts only the sources it got to.
-    qsizetype visited = 0, failed = 0, failedAt = -1;
-    QObject::connect(&state, &MainState::entryFinished, &state, [&] {
+    connect(&state, &MainState::entryFinished, this, [this] {
         if (!state.stopRequested())
             ++visited;
     });
-    QObject::connect(&state, &MainState::problemAdded, &state, [&](qsizetype index) {
+    connect(&state, &MainState::problemAdded, this, [this](qsizetype index) {
         const MainState::PageProblem& problem = state.problems().at(index);
         if (std::exchange(failedAt, visited) != visited) // one source, one failure, however many reports
             ++failed;
@@ -434,11 +331,37 @@ int main(int argc, char* argv[])
                             << '\n';
         state.clearProblems(); // said and counted: a long list keeps none of them
     });
+    // A signal stops the run at its next step; one that came before the run began leaves nothing to run.
+    if (g_signalPipe[0] >= 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            char byte;
+            while (::read(g_signalPipe[0], &byte, 1) > 0) {
+            }
+            state.requestStop();
+        });
+    }
+}
 
-    stopOnSignals(state, &app);
+int CliRun::exec()
+{
+    try {
+        addSources(o, host, state);
+        if (!o.shard.isEmpty())
+            keepShard(o.shard, state.urls);
+    } catch (const UsageError& error) {
+        QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+        return 2;
+    }
+    if (o.streams())
+        if (const std::optional<int> status = openStream())
+            return *status;
+    watch();
+
     QElapsedTimer timer;
     timer.start();
-    runMode(parser, host, state);
+    if (!g_signal)
+        runMode(o, host, state);
     bool written = !streamFailed;
     if (stream && written && !g_signal) {
         try {
@@ -448,15 +371,49 @@ int main(int argc, char* argv[])
             written = false;
         }
     } else if (!stream) {
-        written = writeResults(parser, host, state.results);
+        written = writeResults(o, host, state.results);
     }
-    if (!quiet)
-        QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << visited - failed
-                            << " loaded, " << failed << " failed, "
-                            << (stream ? stream->rowsWritten() : state.results.count()) << " rows, "
-                            << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s" << (g_signal ? " (stopped)" : "")
-                            << '\n';
+    if (!o.quiet)
+        QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << visited - failed << " loaded, "
+                            << failed << " failed, " << (stream ? stream->rowsWritten() : state.results.count())
+                            << " rows, " << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s"
+                            << (g_signal ? " (stopped)" : "") << '\n';
     if (g_signal)
         return 128 + g_signal;
     return dialogs.errorReports() == 0 && failed == 0 && written ? 0 : 1;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    installStopSignals();
+    for (int i = 1; i < argc; ++i)
+        g_qtChatter = g_qtChatter || std::strcmp(argv[i], "--verbose") == 0;
+    qInstallMessageHandler(messageHandler);
+
+    // The options are checked before the engine starts: a usage error costs nothing.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    CliOptions options;
+    try {
+        options = parseCliOptions(arguments, QStringLiteral(QUARNEL_VERSION));
+    } catch (const UsageError& error) {
+        QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+        return 2;
+    }
+    if (!options.helpOrVersion.isEmpty()) {
+        QTextStream(stdout) << options.helpOrVersion;
+        return 0;
+    }
+
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareWebEngineEnvironment();
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("quarnel-cli"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(QUARNEL_VERSION));
+    CliRun run(options);
+    return run.exec();
 }

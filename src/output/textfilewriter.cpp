@@ -36,10 +36,9 @@ void TextFileWriter::writeText(const QString& text)
     const QByteArray bytes = text.toUtf8();
     if (out->write(bytes) != bytes.size()) {
         m_reason = out->errorString(); // before cancelling, which has its own text
-        if (m_file) {
-            m_failed = true;
+        m_failed = true;               // a device too: one report, and the save ends
+        if (m_file)
             m_file->cancelWriting();
-        }
         throw Failure(QStringLiteral("Device I/O error: ") + m_reason);
     }
 }

@@ -1,5 +1,6 @@
 // quarnel-cli as a user runs it: a process over local pages and a server on 127.0.0.1, compared with the
 // same runs through the window's commands.
+#include "cli/clioptions.h"
 #include "engine/mainstate.h"
 #include "engine/modes/alllines.h"
 #include "engine/modes/between.h"
@@ -29,7 +30,9 @@
 #include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <csignal>
+#include <sys/stat.h>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -272,6 +275,71 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine)
     const CliRun version = cli({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("quarnel-cli "));
+
+    // Checked before anything loads, and without a process: every bad value is a usage error of one line.
+    QDir(dir.path()).mkdir(QStringLiteral("pages"));
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const auto error = [](QStringList arguments) {
+        try {
+            arguments.prepend(QStringLiteral("quarnel-cli"));
+            parseCliOptions(arguments, QStringLiteral("1"));
+            return QString();
+        } catch (const UsageError& usage) {
+            return usage.message;
+        }
+    };
+    const QString numbers = QStringLiteral("--numbers takes line numbers from 1 to 32767 separated by commas, such as 1,3,4 (not '%1')");
+    for (const char* bad : {"abc", "1,,2", "nan", "-5", "0", "2.5", "1e3", "40000"})
+        EXPECT_EQ(error({QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"), QLatin1String(bad), QStringLiteral("x")}),
+                  numbers.arg(QLatin1String(bad)));
+    EXPECT_EQ(error({QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"), QStringLiteral(" 1, 3,4 "), QStringLiteral("x")}), QString());
+    EXPECT_EQ(error({QStringLiteral("--shard"), QStringLiteral("3/2"), QStringLiteral("x")}), QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/4"));
+    EXPECT_EQ(error({QStringLiteral("--jobs"), QStringLiteral("17"), QStringLiteral("x")}), QStringLiteral("--jobs takes a whole number from 1 to 16"));
+    EXPECT_EQ(error({QStringLiteral("pages")}), QStringLiteral("pages is a folder: use --folder pages to add its HTML files"));
+    EXPECT_EQ(error({QStringLiteral("pages/")}), QStringLiteral("pages/ is a folder: use --folder pages/ to add its HTML files"));
+    const CliOptions fine = parseCliOptions({QStringLiteral("quarnel-cli"), QStringLiteral("a.html"), QStringLiteral("example.com/")}, QStringLiteral("1"));
+    EXPECT_EQ(fine.sources, QStringList({dir.filePath(QStringLiteral("a.html")), QStringLiteral("example.com/")}));
+    QDir::setCurrent(here);
+}
+
+// An output that is not a regular file (a named pipe here; a device the same) is written directly and stays
+// what it was, in every layout; a device that refuses the rows is said once, with status 1. A terminal on
+// standard error gets the progress lines.
+TEST_F(Cli, OutputsThatAreNotFilesStayWhatTheyAreAndProgressGoesToATerminal)
+{
+    const QString pipe = dir.filePath(QStringLiteral("rows.pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const char* format : {"aligned", "comma", "table"}) {
+        SCOPED_TRACE(format);
+        QProcess reader; // the other end of the pipe, as a script would hold it
+        reader.start(QStringLiteral("cat"), {pipe});
+        ASSERT_TRUE(reader.waitForStarted());
+        const CliRun run = cli({QStringLiteral("--format"), QLatin1String(format), QStringLiteral("--output"), pipe, sources.first()});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        ASSERT_TRUE(reader.state() == QProcess::NotRunning || reader.waitForFinished(30000));
+        EXPECT_TRUE(reader.readAllStandardOutput().contains("Alpha line"));
+        EXPECT_TRUE(QFileInfo::exists(pipe) && !QFileInfo(pipe).isFile()) << "the pipe was replaced";
+    }
+    if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
+        for (const char* format : {"aligned", "comma", "table"}) {
+            const CliRun full = cli({QStringLiteral("--format"), QLatin1String(format), QStringLiteral("--output"),
+                                     QStringLiteral("/dev/full"), QStringLiteral("--quiet"), sources.first()});
+            EXPECT_EQ(full.exitCode, 1) << format;
+            EXPECT_EQ(full.err.count('\n'), 1) << format << ": " << full.err.toStdString();
+        }
+    }
+
+    // script(1) gives the program a terminal on standard error. (Local pages only: this process does not
+    // serve while it waits here.)
+    QProcess terminal;
+    terminal.start(QStringLiteral("script"), {QStringLiteral("-qec"),
+                                              QStringLiteral("%1 --format jsonl %2 %3 >/dev/null")
+                                                  .arg(QStringLiteral(QUARNEL_CLI), sources.first(), sources.first()),
+                                              QStringLiteral("/dev/null")});
+    ASSERT_TRUE(terminal.waitForFinished(120000));
+    const QByteArray shown = terminal.readAllStandardOutput();
+    EXPECT_TRUE(shown.contains("[1/2] Processing: ") && shown.contains("[2/2] Processing: ")) << shown.toStdString();
 }
 
 namespace {
@@ -326,17 +394,24 @@ TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
         QProcess process;
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-        process.start(QStringLiteral(QUARNEL_CLI), {QStringLiteral("--page-timeout"), QString::number(signal ? 60 : 2),
-                                                   sources.last(), server->base() + QStringLiteral("/hang.html")});
+        // The signal comes once the first page's rows are out and the second page hangs, however long the
+        // machine took to get there.
+        QByteArray out;
         QList<qint64> engine;
-        QTimer::singleShot(1500, &loop, [&] {
-            engine = descendantsOf(process.processId());
-            if (signal)
-                ::kill(pid_t(process.processId()), signal);
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
+            out += process.readAllStandardOutput();
+            if (engine.isEmpty() && out.contains("Beta line")) {
+                engine = descendantsOf(process.processId());
+                if (signal)
+                    ::kill(pid_t(process.processId()), signal);
+            }
         });
+        process.start(QStringLiteral(QUARNEL_CLI), {QStringLiteral("--page-timeout"), QString::number(signal ? 600 : 2),
+                                                   QStringLiteral("--format"), QStringLiteral("jsonl"), sources.last(),
+                                                   server->base() + QStringLiteral("/hang.html")});
         loop.exec();
         EXPECT_EQ(process.exitCode(), signal ? 128 + signal : 1);
-        EXPECT_TRUE(process.readAllStandardOutput().contains("Beta line"));
+        EXPECT_TRUE(out.contains("Beta line"));
         const QList<QByteArray> messages = process.readAllStandardError().trimmed().split('\n');
         const QByteArray lastMessage = messages.value(messages.size() - 2);
         EXPECT_TRUE(signal ? lastMessage == "Stopped." : lastMessage.startsWith("Could not load")) << lastMessage.toStdString();
@@ -348,6 +423,27 @@ TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
             QThread::msleep(50);
         EXPECT_FALSE(anyAlive(engine));
     }
+
+    // A signal during start-up, as soon as the program catches it: nothing is loaded, the run ends as a stop.
+    QProcess early;
+    early.start(QStringLiteral(QUARNEL_CLI), {sources.last()});
+    ASSERT_TRUE(early.waitForStarted());
+    const auto catches = [&] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(early.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("SigCgt:"))
+                return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1) != 0;
+        return false;
+    };
+    while (early.state() == QProcess::Running && !catches())
+        QThread::msleep(1);
+    ::kill(pid_t(early.processId()), SIGTERM);
+    ASSERT_TRUE(early.waitForFinished(60000));
+    EXPECT_EQ(early.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(early.exitCode(), 128 + SIGTERM);
+    EXPECT_TRUE(early.readAllStandardError().contains(" 0 loaded, 0 failed, 0 rows, "));
 }
 
 // A run killed at any moment leaves whole lines. Run again with --resume it goes on after the last entry

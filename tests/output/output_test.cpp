@@ -1,10 +1,12 @@
 #include "fakes/fakehost.h"
 #include "output/alignedtable.h"
+#include "output/rowstream.h"
 #include "output/resultscommands.h"
 #include "output/textfilewriter.h"
 #include "support/smalltmpfs.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -417,4 +419,31 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack)
         expected.append(QJsonArray{QStringLiteral("http://a/?q=1,2"), text});
     EXPECT_EQ(QJsonDocument::fromJson(python.readAllStandardOutput()).array(), expected)
         << python.readAllStandardError().toStdString() << read(csv).toStdString();
+}
+
+// A resumed stream learns every row already written, for the duplicate tests: 100,000 lines read back
+// buffered (the elapsed time is recorded as the property resume_ms).
+TEST(RowStream, AResumeLearnsEveryRowOfAHundredThousandLines)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rows.jsonl"));
+    {
+        ResultsList results;
+        RowStream stream(RowStream::Format::JsonLines, results, false, false);
+        ASSERT_EQ(stream.openFile(path, "key", false), 0);
+        for (int i = 0; i < 100000; ++i) {
+            results.appendRow(QStringLiteral("row %1 \"q\"").arg(i), QStringLiteral("src"));
+            if (i % 1000 == 999)
+                stream.entryFinished();
+        }
+    }
+    ResultsList again;
+    RowStream resumed(RowStream::Format::JsonLines, again, false, false);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(resumed.openFile(path, "key", true), 100);
+    RecordProperty("resume_ms", int(timer.elapsed()));
+    EXPECT_TRUE(again.contains(QStringLiteral("row 0 \"q\"")));
+    EXPECT_TRUE(again.contains(QStringLiteral("row 99999 \"q\"")));
+    EXPECT_FALSE(again.contains(QStringLiteral("row 100000 \"q\"")));
 }

@@ -1,4 +1,4 @@
-#include "cli/rowstream.h"
+#include "output/rowstream.h"
 
 #include "output/csv.h"
 
@@ -125,12 +125,16 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
 // The duplicate tests of the resumed run must know the rows the earlier run wrote.
 void RowStream::learnRowsWritten(qint64 bytes)
 {
-    m_out.seek(0);
+    // A reader of its own, buffered: the output is written unbuffered, and read that way every line would
+    // cost a system call per byte.
+    QFile in(m_out.fileName());
+    if (!in.open(QIODevice::ReadOnly))
+        throw Error{QStringLiteral("cannot read ") + in.fileName() + QStringLiteral(": ") + in.errorString()};
     if (m_format == Format::Csv)
-        m_out.readLine(); // the header
+        in.readLine(); // the header
     QByteArray pending;
-    while (m_out.pos() < bytes) {
-        pending += m_out.readLine(); // the file ends where the record says
+    while (in.pos() < bytes) {
+        pending += in.readLine(); // the file ends where the record says
         QString source, text;
         if (m_format == Format::Csv) {
             if (pending.count('"') % 2 != 0) // a line break inside a quoted field
