@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QThread>
 #include <csignal>
 #include <cstdio>
 #include <QDir>
@@ -109,6 +110,15 @@ TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong)
     EXPECT_TRUE(f.dialogs.messages[0].text.contains(QStringLiteral("is a folder\r\nin Vantrel2021/08/31.Form1.Form_QueryUnload at line 106")));
     store.writeSoon(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), QStringLiteral("x"));
     store.flush(); // a change that cannot be stored yet is never a report while typing
+    // ... and is not lost: once the file can be written again, it arrives.
+    ASSERT_TRUE(QDir(store.filePath(QStringLiteral("Marrowick"))).removeRecursively());
+    QElapsedTimer retried;
+    retried.start();
+    while (QSettingsStore(blocked.path()).read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}) !=
+               QStringLiteral("x") &&
+           retried.elapsed() < 20000)
+        QThread::msleep(50);
+    EXPECT_LT(retried.elapsed(), 20000) << "the value typed while the file could not be written was lost";
 
     SmallTmpfs disk;
     if (disk.mounted()) {
@@ -171,4 +181,21 @@ TEST(PosixProcessRunner, CapturesTheWantedStreamsOnly)
     EXPECT_EQ(CaptureCommandOutput(runner, pump, script, true, false, true), QStringLiteral("said\n"));
     EXPECT_LT(took.elapsed(), 15000); // not the command's 30 s
     EXPECT_GT(pump.calls, 20);
+
+    // Neither that command nor one whose wait is unwound (the window closing) is left behind, running or
+    // as a zombie.
+    pump.calls = 0;
+    pump.actions[5] = [] { throw AppClosingUnwind(); };
+    EXPECT_THROW(CaptureCommandOutput(runner, pump, QStringLiteral("sleep 30"), true, false, true), AppClosingUnwind);
+    QStringList children;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!entry.toLongLong() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.value(1).toLongLong() == QCoreApplication::applicationPid())
+            children << QString::fromUtf8(line.left(line.lastIndexOf(')') + 3));
+    }
+    EXPECT_TRUE(children.isEmpty()) << children.join(QLatin1Char('\n')).toStdString();
 }

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <cerrno>
+#include <csignal>
 #include <poll.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -24,6 +25,27 @@ struct Fd {
         if (fd >= 0)
             ::close(fd);
         fd = -1;
+    }
+};
+// Waits for a child when it goes out of scope, however the scope ends: a command still running then (its
+// output already complete, or the wait unwound because the window closes) is ended, never left a zombie.
+struct Child {
+    pid_t pid = -1;
+    bool reaped = false;
+    ~Child()
+    {
+        if (pid <= 0 || reaped)
+            return;
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    bool exited()
+    {
+        int status = 0;
+        reaped = reaped || ::waitpid(pid, &status, WNOHANG) == pid;
+        return reaped;
     }
 };
 } // namespace
@@ -60,12 +82,14 @@ ProcessRunner::Outcome PosixProcessRunner::run(const QStringList& arguments, boo
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    pid_t pid = -1;
-    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    Child child;
+    const int spawned = ::posix_spawnp(&child.pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     writeEnd.reset(); // the pipe ends when the child has closed its copies
-    if (spawned != 0)
+    if (spawned != 0) {
+        child.pid = -1;
         return Outcome::StartFailed;
+    }
 
     // The window keeps answering while the command is silent: a read waits for output at most a moment.
     char buffer[1024];
@@ -83,11 +107,10 @@ ProcessRunner::Outcome PosixProcessRunner::run(const QStringList& arguments, boo
         onChunk(QByteArray(buffer, n));
     }
     // The output is complete. A command that closed it but goes on running is waited for only a while,
-    // with the window answering; after that it is left to end on its own.
+    // with the window answering; after that it is ended.
     QElapsedTimer waited;
     waited.start();
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0 && waited.elapsed() < ExitWaitMs) {
+    while (!child.exited() && waited.elapsed() < ExitWaitMs) {
         betweenReads();
         ::poll(nullptr, 0, PollMs);
     }

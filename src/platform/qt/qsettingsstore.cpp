@@ -13,6 +13,9 @@ namespace {
 
 // Changes that come within this time of each other reach the file together.
 constexpr std::chrono::milliseconds Gather{300};
+// A file that could not be written is tried again after 1 s, then after twice as long each time, up to 30 s.
+constexpr qint64 RetryFirstMs = 1000;
+constexpr qint64 RetryLimitMs = 30000;
 
 // Why a settings file could not be written, in words: QSettings itself says only that it could not.
 QString whyNotWritten(const QString& path)
@@ -128,7 +131,7 @@ void QSettingsStore::flush()
 {
     std::unique_lock lock(m_mutex);
     m_wake.notify_all();
-    m_idle.wait(lock, [this] { return m_pending.isEmpty() && !m_writing; });
+    m_idle.wait(lock, [this] { return (m_pending.isEmpty() || m_failing) && !m_writing; });
 }
 
 void QSettingsStore::writerLoop()
@@ -146,9 +149,8 @@ void QSettingsStore::writerLoop()
         QHash<QString, QList<Pending>> byApplication;
         for (const Pending& p : batch)
             byApplication[p.application] << p;
+        QList<Pending> unwritten;
         for (auto it = byApplication.cbegin(); it != byApplication.cend(); ++it) {
-            // A file that cannot be written now is tried again with the next change and at close; what
-            // must not be lost unnoticed (the source list) is written at once and reported.
             QSettings settings(filePath(it.key()), QSettings::IniFormat);
             for (const Pending& p : it.value()) {
                 settings.beginGroup(p.section);
@@ -156,9 +158,26 @@ void QSettingsStore::writerLoop()
                 settings.endGroup();
             }
             settings.sync();
+            if (settings.status() != QSettings::NoError)
+                unwritten << it.value();
         }
         lock.lock();
         m_writing = false;
+        // A file that cannot be written now keeps its values for the next try, a while later (a value
+        // changed meanwhile is newer and stays as it is); the close writes them at the latest, and says so
+        // if it cannot.
+        for (const Pending& p : std::as_const(unwritten))
+            m_pending.insert(pendingKey(p.application, p.section, p.key), p);
         m_idle.notify_all();
+        m_failing = !unwritten.isEmpty();
+        m_idle.notify_all();
+        if (m_failing) {
+            if (m_stop)
+                return; // the store closes: its owner's own write says what could not be stored
+            m_retryMs = m_retryMs == 0 ? RetryFirstMs : std::min(m_retryMs * 2, RetryLimitMs);
+            m_wake.wait_for(lock, std::chrono::milliseconds(m_retryMs), [this] { return m_stop; });
+        } else {
+            m_retryMs = 0;
+        }
     }
 }

@@ -26,7 +26,8 @@ public:
                    const QString& value) override;
     QString filePath(const QString& application) const;
 
-    // Waits until every write made soon has reached the file (or failed to).
+    // Waits until every write made soon has reached the file, or the file has refused it (the values are
+    // kept and tried again a while later).
     void flush();
 
 private:
@@ -42,6 +43,8 @@ private:
     std::condition_variable m_idle;
     QHash<QString, Pending> m_pending;
     bool m_writing = false;
+    bool m_failing = false; // the last attempt could not write the file
+    qint64 m_retryMs = 0;   // the wait before the next attempt after a failure
     bool m_stop = false;
     std::thread m_writer;
 };
