@@ -96,6 +96,30 @@ TEST_F(RealBrowser, MarkupAndRenderedTextOfAServedPageFromABareHostAddress)
     EXPECT_FALSE(text.contains(QStringLiteral("Hidden text")));
     EXPECT_TRUE(text.contains(QStringLiteral("\r\n")));
     EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // Images, media, web fonts and another host's frame are never asked for, though here they never
+    // answer: the page completes without them, with the very text it has without them.
+    LocalHttpServer::Reply hang;
+    hang.delayMs = -1;
+    const QStringList extras{QStringLiteral("/pic.png"), QStringLiteral("/clip.webm"), QStringLiteral("/face.woff2"), QStringLiteral("/ad")};
+    for (const QString& path : extras)
+        server->setReply(path, hang);
+    const QByteArray words = "<p>Plain words</p><script>document.write('<p>Script words</p>')</script>";
+    server->setPage(QStringLiteral("/bare.html"), "<html><body>" + words + "</body></html>");
+    server->setPage(QStringLiteral("/dressed.html"),
+                    "<html><head><style>@font-face { font-family: f; src: url(/face.woff2) } p { font-family: f }</style>"
+                    "</head><body><img src=/pic.png>" + words + "<video src=/clip.webm autoplay></video><iframe src=\"" +
+                        server->base().replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost")).toUtf8() +
+                        "/ad\"></iframe></body></html>");
+    state.setPageTimeout(20);
+    QElapsedTimer took;
+    took.start();
+    const QString dressed = get(server->base() + QStringLiteral("/dressed.html"));
+    EXPECT_LT(took.elapsed(), 10000); // not the 20 s limit
+    EXPECT_EQ(dressed, get(server->base() + QStringLiteral("/bare.html")));
+    for (const QString& path : extras)
+        EXPECT_EQ(server->requestsFor(path), 0) << path.toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(RealBrowser, LocalFilesAndAddressesWithAScheme)

@@ -80,9 +80,31 @@ bool QuietPage::acceptNavigationRequest(const QUrl& target, NavigationType type,
     return LocalFileGuard::allows(url(), target, QWebEngineUrlRequestInfo::ResourceTypeSubFrame);
 }
 
+bool LocalFileGuard::neededForText(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type)
+{
+    switch (type) {
+    case QWebEngineUrlRequestInfo::ResourceTypeImage:
+    case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+    case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+    case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+    case QWebEngineUrlRequestInfo::ResourceTypePing:
+    case QWebEngineUrlRequestInfo::ResourceTypeCspReport:
+    case QWebEngineUrlRequestInfo::ResourceTypePrefetch:
+        return false; // pictures, sound, letter shapes and beacons: never a word of text
+    case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
+    case QWebEngineUrlRequestInfo::ResourceTypeObject:
+        // A frame's text is not the page's; one from another host (an advertisement, a widget) would only
+        // hold the page's completion back. The page's own frames load, for its scripts.
+        return target.isLocalFile() || target.host().compare(page.host(), Qt::CaseInsensitive) == 0;
+    default:
+        return true; // the document, its scripts and styles, and what its scripts fetch make the text
+    }
+}
+
 void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
-    if (!allows(info.firstPartyUrl(), info.requestUrl(), info.resourceType()))
+    if (!neededForText(info.firstPartyUrl(), info.requestUrl(), info.resourceType()) ||
+        !allows(info.firstPartyUrl(), info.requestUrl(), info.resourceType()))
         info.block(true);
 }
 

@@ -19,7 +19,8 @@ protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 };
 
-// What a page may load from the local disk. Web pages reach no file: address at all. A local page loads
+// What a page loads. Nothing that never makes text (see neededForText). From the local disk: web pages
+// reach no file: address at all. A local page loads
 // what a browser opened on a saved page loads, from its own folder tree only (links followed on both
 // sides): its scripts and styles when their names say so, its images, fonts and media, and HTML frames and
 // objects; never anything that is not a regular file, and its scripts read no file (no XMLHttpRequest,
@@ -28,6 +29,9 @@ class LocalFileGuard : public QWebEngineUrlRequestInterceptor {
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+    // Whether a page at `page` needs `target`, a subresource of `type`, for its text: images, media, web
+    // fonts, beacons and frames of other hosts are never loaded, so that a page is complete without them.
+    static bool neededForText(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type);
     // Whether a page at `page` may load `target` as a subresource of `type`.
     static bool allows(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type);
 };
