@@ -1,16 +1,16 @@
 // Engine benchmarks: duplicate suppression, loading a large list file.
 #include "engine/extractionrun.h"
 #include "engine/mainstate.h"
+#include "engine/modes/between.h"
+#include "engine/modes/betweenstate.h"
+#include "engine/modes/linefilters.h"
+#include "engine/modes/linesbynumber.h"
+#include "engine/modes/textset.h"
 #include "engine/procedure.h"
+#include "fakes/fakehost.h"
 #include "platform/dialogs.h"
 #include "sources/filetolist.h"
 #include "sources/sourcelistcommands.h"
-#include "engine/modes/linefilters.h"
-#include "engine/modes/linesbynumber.h"
-#include "engine/modes/between.h"
-#include "engine/modes/betweenstate.h"
-#include "engine/modes/textset.h"
-#include "fakes/fakehost.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,15 +24,13 @@ public:
     QString browseForFolder(const QString&, const QString&) override { return {}; }
 
 protected:
-    MessageAnswer showMessage(const QString&, MessageButtons, MessageIcon, const QString&) override
-    {
+    MessageAnswer showMessage(const QString&, MessageButtons, MessageIcon, const QString&) override {
         return MessageAnswer::Ok;
     }
     QString showPrompt(const QString&, const QString&, const QString&) override { return {}; }
 };
 
-void AddExtractedLineWithoutDuplicates(benchmark::State& bench)
-{
+void AddExtractedLineWithoutDuplicates(benchmark::State& bench) {
     const int candidates = int(bench.range(0));
     QStringList lines;
     lines.reserve(candidates);
@@ -51,8 +49,7 @@ void AddExtractedLineWithoutDuplicates(benchmark::State& bench)
     bench.SetItemsProcessed(bench.iterations() * candidates);
 }
 // "Load List Of URLS From Text File" with 100,000 lines.
-void LoadLargeListFile(benchmark::State& bench)
-{
+void LoadLargeListFile(benchmark::State& bench) {
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("list.txt")));
     file.open(QIODevice::WriteOnly);
@@ -68,8 +65,7 @@ void LoadLargeListFile(benchmark::State& bench)
     }
 }
 // "Remove URLs Containing X" taking every second entry of a long list.
-void RemoveHalfOfALongList(benchmark::State& bench)
-{
+void RemoveHalfOfALongList(benchmark::State& bench) {
     for (auto _ : bench) {
         bench.PauseTiming();
         UrlList urls;
@@ -85,8 +81,7 @@ void RemoveHalfOfALongList(benchmark::State& bench)
 }
 
 // A page of 200,000 lines of table markup.
-QString tablePage()
-{
+QString tablePage() {
     QStringList lines;
     for (int i = 0; i < 200'000; ++i)
         lines << QStringLiteral("<td class=\"cell\">row %1 of the table</td>").arg(i);
@@ -94,8 +89,7 @@ QString tablePage()
 }
 
 // One page of 200,000 lines through a mode's line loop (fake browser; event processing is a no-op).
-template <void (*Mode)(Host&, MainState&)> void LineLoop(benchmark::State& bench)
-{
+template <void (*Mode)(Host&, MainState&)> void LineLoop(benchmark::State& bench) {
     const QString page = tablePage();
     for (auto _ : bench) {
         FakeHost f;
@@ -111,8 +105,7 @@ template <void (*Mode)(Host&, MainState&)> void LineLoop(benchmark::State& bench
     bench.SetItemsProcessed(bench.iterations() * 200'000);
 }
 // A 10 MB page with 100,000 marker pairs through "Extract Between".
-void BetweenMarkers(benchmark::State& bench)
-{
+void BetweenMarkers(benchmark::State& bench) {
     QString page;
     page.reserve(10'500'000);
     const QString filler(90, QLatin1Char('.'));
@@ -134,8 +127,7 @@ void BetweenMarkers(benchmark::State& bench)
 }
 
 // A page of 200,000 lines against a set of 50 texts.
-void TextSetLineTests(benchmark::State& bench)
-{
+void TextSetLineTests(benchmark::State& bench) {
     const QString page = tablePage();
     for (auto _ : bench) {
         FakeHost f;

@@ -10,8 +10,7 @@
 #include <QWebEngineProfile>
 #include <cstdio>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     if (argc < 2)
         return 2;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -42,20 +41,22 @@ int main(int argc, char* argv[])
     for (int i = 0; i < atOnce; ++i) {
         auto* page = new QWebEnginePage(&profile, &app);
         QObject::connect(page, &QWebEnginePage::loadFinished, page, [&, page](bool) {
-            page->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"), [&, page](const QVariant& text) {
-                lines += text.toString().count(QLatin1Char('\n')) + 1;
-                ++done;
-                loadNext(page);
-                if (done == urls.size())
-                    app.quit();
-            });
+            page->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
+                                [&, page](const QVariant& text) {
+                                    lines += text.toString().count(QLatin1Char('\n')) + 1;
+                                    ++done;
+                                    loadNext(page);
+                                    if (done == urls.size())
+                                        app.quit();
+                                });
         });
         loadNext(page);
     }
     app.exec();
     const double seconds = timer.elapsed() / 1000.0;
     std::printf("bare engine, %d at once: %lld pages in %.2f s, %.1f pages/s (%lld lines)\n", atOnce,
-                static_cast<long long>(urls.size()), seconds, urls.size() / seconds, static_cast<long long>(lines));
+                static_cast<long long>(urls.size()), seconds, urls.size() / seconds,
+                static_cast<long long>(lines));
     qDeleteAll(app.findChildren<QWebEnginePage*>());
     return 0;
 }

@@ -3,13 +3,13 @@
 // of 20,000 files in 2,000 folders.
 #include "engine/mainstate.h"
 #include "fakes/fakedialogs.h"
+#include "fakes/fakehost.h"
 #include "fakes/fakepump.h"
 #include "output/alignedtable.h"
 #include "output/textfilewriter.h"
 #include "platform/qt/posixfilesystem.h"
 #include "platform/qt/qteventpump.h"
 #include "sources/localfiles.h"
-#include "fakes/fakehost.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,8 +19,7 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-MainState& bigState()
-{
+MainState& bigState() {
     static MainState state;
     if (state.results.isEmpty()) {
         state.results.removeAllColumns();
@@ -34,8 +33,7 @@ MainState& bigState()
     return state;
 }
 
-template <class Pump> void SaveAligned(benchmark::State& bench)
-{
+template <class Pump> void SaveAligned(benchmark::State& bench) {
     MainState& state = bigState();
     QTemporaryDir dir;
     Pump pump;
@@ -43,22 +41,20 @@ template <class Pump> void SaveAligned(benchmark::State& bench)
     StatusLineProgress progress(state);
     for (auto _ : bench) {
         TextFileWriter file;
-        SaveListviewProperlySpaced(dialogs, pump, state.results, dir.filePath(QStringLiteral("out.txt")), &progress,
-                                   file);
+        SaveListviewProperlySpaced(dialogs, pump, state.results, dir.filePath(QStringLiteral("out.txt")),
+                                   &progress, file);
     }
     if (!dialogs.messages.isEmpty())
         bench.SkipWithError("the save reported a failure");
 }
 
-template <class Pump> void CopyAsClipboardText(benchmark::State& bench)
-{
+template <class Pump> void CopyAsClipboardText(benchmark::State& bench) {
     MainState& state = bigState();
     Pump pump;
     for (auto _ : bench)
         benchmark::DoNotOptimize(buildClipboardTable(pump, state.results));
 }
-void CollectFolderTree(benchmark::State& bench)
-{
+void CollectFolderTree(benchmark::State& bench) {
     QTemporaryDir dir;
     for (int d = 0; d < 2000; ++d) {
         const QString folder = dir.path() + QStringLiteral("/level%1/folder%2").arg(d % 10).arg(d);
@@ -80,14 +76,27 @@ void CollectFolderTree(benchmark::State& bench)
 }
 } // namespace
 
-BENCHMARK(CollectFolderTree)->Name("CollectFolderTree/20000 files/2000 folders")->Unit(benchmark::kMillisecond);
-BENCHMARK(SaveAligned<FakePump>)->Name("SaveAligned/1M/no-op pump")->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(SaveAligned<QtEventPump>)->Name("SaveAligned/1M/Qt pump")->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(CopyAsClipboardText<FakePump>)->Name("ClipboardText/1M/no-op pump")->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(CopyAsClipboardText<QtEventPump>)->Name("ClipboardText/1M/Qt pump")->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(CollectFolderTree)
+    ->Name("CollectFolderTree/20000 files/2000 folders")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SaveAligned<FakePump>)
+    ->Name("SaveAligned/1M/no-op pump")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK(SaveAligned<QtEventPump>)
+    ->Name("SaveAligned/1M/Qt pump")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK(CopyAsClipboardText<FakePump>)
+    ->Name("ClipboardText/1M/no-op pump")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK(CopyAsClipboardText<QtEventPump>)
+    ->Name("ClipboardText/1M/Qt pump")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -2,12 +2,12 @@
 // through the real browser engine. Prints pages per second and the peak resident memory.
 #include "engine/mainstate.h"
 #include "engine/modes/alllines.h"
+#include "fakes/fakefilesystem.h"
+#include "fakes/fakesettings.h"
 #include "platform/host.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
-#include "fakes/fakefilesystem.h"
-#include "fakes/fakesettings.h"
 #include "support/localhttpserver.h"
 
 #include <QApplication>
@@ -23,8 +23,7 @@ public:
     QString browseForFolder(const QString&, const QString&) override { return {}; }
 
 protected:
-    MessageAnswer showMessage(const QString&, MessageButtons, MessageIcon icon, const QString&) override
-    {
+    MessageAnswer showMessage(const QString&, MessageButtons, MessageIcon icon, const QString&) override {
         reports += icon == MessageIcon::Warning;
         return MessageAnswer::Ok;
     }
@@ -32,10 +31,9 @@ protected:
 };
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     const int pages = argc > 1 ? std::atoi(argv[1]) : 200;
-    const int delay = argc > 2 ? std::atoi(argv[2]) : 0;  // each page answered after this many ms
+    const int delay = argc > 2 ? std::atoi(argv[2]) : 0; // each page answered after this many ms
     const int jobs = argc > 3 ? std::atoi(argv[3]) : MainState::DefaultPagesAtOnce;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -79,8 +77,8 @@ int main(int argc, char* argv[])
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("pages: %d  answered after %d ms  pages at once: %d  results: %lld  error reports: %d\n", pages, delay, jobs, static_cast<long long>(state.results.count()),
-                dialogs.reports);
+    std::printf("pages: %d  answered after %d ms  pages at once: %d  results: %lld  error reports: %d\n",
+                pages, delay, jobs, static_cast<long long>(state.results.count()), dialogs.reports);
     std::printf("time: %.2f s  pages/s: %.1f  peak RSS of the program: %.0f MiB\n", seconds, pages / seconds,
                 usage.ru_maxrss / 1024.0);
     std::fflush(stdout);

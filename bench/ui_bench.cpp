@@ -17,8 +17,7 @@
 namespace {
 // From nothing to a shown, loaded main window, with a stored list of 100 sources. The connectivity check
 // answers at once: the ping's own wait is not the program's.
-void StartUpToShownWindow(benchmark::State& bench)
-{
+void StartUpToShownWindow(benchmark::State& bench) {
     QTemporaryDir config;
     {
         QSettingsStore store(config.path());
@@ -46,8 +45,7 @@ void StartUpToShownWindow(benchmark::State& bench)
 }
 
 // Closing with 100,000 sources writes them; the next start reads them back.
-void SaveAndRestoreLargeList(benchmark::State& bench)
-{
+void SaveAndRestoreLargeList(benchmark::State& bench) {
     QTemporaryDir config;
     MainState closing;
     for (int i = 0; i < 100'000; ++i)
@@ -74,8 +72,7 @@ void SaveAndRestoreLargeList(benchmark::State& bench)
 }
 // One keystroke in Text1 while the settings file holds 100,000 sources: the typed text is stored, but the
 // keystroke never waits for the large file to be rewritten.
-void KeystrokeWithALargeStoredList(benchmark::State& bench)
-{
+void KeystrokeWithALargeStoredList(benchmark::State& bench) {
     QTemporaryDir config;
     QSettingsStore settings(config.path());
     QStringList urls;
@@ -105,8 +102,7 @@ BENCHMARK(KeystrokeWithALargeStoredList)->Unit(benchmark::kMillisecond)->Iterati
 BENCHMARK(StartUpToShownWindow)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(SaveAndRestoreLargeList)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     prepareWebEngineEnvironment();

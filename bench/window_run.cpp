@@ -23,16 +23,14 @@ namespace {
 // Message boxes are answered at once, so that the run's end is not a box waiting for a click.
 class AnsweringDialogs : public QtDialogs {
 protected:
-    MessageAnswer showMessage(const QString& text, MessageButtons, MessageIcon, const QString&) override
-    {
+    MessageAnswer showMessage(const QString& text, MessageButtons, MessageIcon, const QString&) override {
         std::printf("box: %s\n", qPrintable(text.section(QLatin1Char('\r'), 0, 0)));
         return MessageAnswer::Ok;
     }
 };
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     const bool fromFile = argc > 1 && !QChar::fromLatin1(argv[1][0]).isDigit();
     int pages = argc > 1 && !fromFile ? std::atoi(argv[1]) : 60;
     const int delay = argc > 2 && !fromFile ? std::atoi(argv[2]) : 150;
@@ -64,12 +62,13 @@ int main(int argc, char* argv[])
         }
         LocalHttpServer::Reply reply;
         reply.delayMs = delay;
-        reply.body = QStringLiteral("<html><body><h1>Article %1</h1><p>The first paragraph of article %1 says "
-                                    "what it is about.</p><p>Price: %2.00 EUR</p><p>Contact: desk-%1@example.com</p>"
-                                    "</body></html>")
-                         .arg(i)
-                         .arg(10 + i)
-                         .toUtf8();
+        reply.body =
+            QStringLiteral("<html><body><h1>Article %1</h1><p>The first paragraph of article %1 says "
+                           "what it is about.</p><p>Price: %2.00 EUR</p><p>Contact: desk-%1@example.com</p>"
+                           "</body></html>")
+                .arg(i)
+                .arg(10 + i)
+                .toUtf8();
         server.setReply(path, reply);
         state.urls.append(server.base() + path);
     }
@@ -96,8 +95,8 @@ int main(int argc, char* argv[])
         timer.start();
         form.button(QStringLiteral("PushButton3"))->click();
         const double seconds = timer.elapsed() / 1000.0;
-        std::printf("window run: %d pages in %.2f s, %.1f pages/s, %lld rows, %lld problems\n", pages, seconds,
-                    pages / seconds, static_cast<long long>(state.results.count()),
+        std::printf("window run: %d pages in %.2f s, %.1f pages/s, %lld rows, %lld problems\n", pages,
+                    seconds, pages / seconds, static_cast<long long>(state.results.count()),
                     static_cast<long long>(state.problems().size()));
         std::fflush(stdout);
         QTimer::singleShot(qEnvironmentVariableIntValue("KEEP_OPEN_MS"), &app, &QApplication::quit);

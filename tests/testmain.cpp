@@ -11,8 +11,7 @@ using TestApplication = QCoreApplication;
 #include "platform/qt/webenginebrowser.h"
 #endif
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,10 +1,10 @@
 #include "engine/mainstate.h"
 #include "platform/host.h"
-#include "platform/qt/qtdialogs.h"
 #include "platform/qt/posixfilesystem.h"
 #include "platform/qt/posixprocessrunner.h"
-#include "platform/qt/qtclipboard.h"
 #include "platform/qt/qsettingsstore.h"
+#include "platform/qt/qtclipboard.h"
+#include "platform/qt/qtdialogs.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
@@ -14,8 +14,7 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     prepareWebEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarnel"));

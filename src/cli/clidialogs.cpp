@@ -1,7 +1,6 @@
 #include "cli/clidialogs.h"
 
-QString CliDialogs::oneLine(const QString& text)
-{
+QString CliDialogs::oneLine(const QString& text) {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));
     line.replace(QLatin1Char('\r'), QStringLiteral(" | "));
@@ -9,8 +8,8 @@ QString CliDialogs::oneLine(const QString& text)
     return line;
 }
 
-MessageAnswer CliDialogs::showMessage(const QString& text, MessageButtons buttons, MessageIcon icon, const QString&)
-{
+MessageAnswer CliDialogs::showMessage(const QString& text, MessageButtons buttons, MessageIcon icon,
+                                      const QString&) {
     if (icon == MessageIcon::Warning)
         ++m_reports;
     if (text != QStringLiteral("Done.") || m_verbose) {

@@ -1,17 +1,17 @@
 // quarnel-cli: the extraction engine without a window.
 #include "cli/clidialogs.h"
 #include "cli/clioptions.h"
-#include "output/rowstream.h"
 #include "engine/mainstate.h"
-#include "engine/procedure.h"
 #include "engine/modes/alllines.h"
 #include "engine/modes/between.h"
 #include "engine/modes/betweenstate.h"
 #include "engine/modes/linefilters.h"
 #include "engine/modes/linesbynumber.h"
 #include "engine/modes/textset.h"
+#include "engine/procedure.h"
 #include "engine/sourcename.h"
 #include "output/alignedtable.h"
+#include "output/rowstream.h"
 #include "output/textfilewriter.h"
 #include "platform/host.h"
 #include "platform/qt/posixfilesystem.h"
@@ -27,13 +27,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QTextStream>
 #include <QSocketNotifier>
+#include <QTextStream>
 #include <csignal>
-#include <optional>
 #include <cstdio>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -50,8 +50,7 @@ public:
     bool trySetText(const QString&) override { return true; }
 };
 
-QString commaLine(const ResultsList& results)
-{
+QString commaLine(const ResultsList& results) {
     QString line;
     for (qsizetype r = 1; r <= results.count(); ++r)
         line += results.at(r).first + QLatin1Char(',');
@@ -60,15 +59,14 @@ QString commaLine(const ResultsList& results)
 
 // --shard K/N: the entries at positions p with (p - 1) mod N = K - 1, so that N processes given the same
 // list split it exactly.
-void keepShard(const QString& shard, UrlList& urls)
-{
-    const int k = shard.section(QLatin1Char('/'), 0, 0).toInt(), n = shard.section(QLatin1Char('/'), 1, 1).toInt();
+void keepShard(const QString& shard, UrlList& urls) {
+    const int k = shard.section(QLatin1Char('/'), 0, 0).toInt(),
+              n = shard.section(QLatin1Char('/'), 1, 1).toInt();
     qsizetype position = 0;
     urls.removeIf([&](const QString&) { return position++ % n != k - 1; });
 }
 
-void addSources(const CliOptions& o, Host& host, MainState& state)
-{
+void addSources(const CliOptions& o, Host& host, MainState& state) {
     for (const QString& entry : o.sources)
         state.urls.append(entry);
     if (!o.input.isEmpty()) {
@@ -80,7 +78,8 @@ void addSources(const CliOptions& o, Host& host, MainState& state)
         } else {
             QFile in(o.input);
             if (!in.open(QIODevice::ReadOnly))
-                throw UsageError{QStringLiteral("cannot read the list file ") + o.input + QStringLiteral(": ") + in.errorString()};
+                throw UsageError{QStringLiteral("cannot read the list file ") + o.input +
+                                 QStringLiteral(": ") + in.errorString()};
             bytes = in.readAll();
         }
         // The list-file rules, except that a blank line names no source here: a script's list usually
@@ -98,8 +97,7 @@ void addSources(const CliOptions& o, Host& host, MainState& state)
         throw UsageError{QStringLiteral("no sources: give addresses or files, --input or --folder")};
 }
 
-void runMode(const CliOptions& o, Host& host, MainState& state)
-{
+void runMode(const CliOptions& o, Host& host, MainState& state) {
     if (o.mode == QStringLiteral("all")) {
         PushButton3_Click(host, state);
     } else if (o.mode == QStringLiteral("containing")) {
@@ -128,12 +126,12 @@ void runMode(const CliOptions& o, Host& host, MainState& state)
 
 // What a resumed run must share with the run it goes on from: every option that shapes the rows, and the
 // list itself. (Records written by earlier versions hold this same key.)
-QByteArray runKey(const CliOptions& o, const UrlList& urls)
-{
+QByteArray runKey(const CliOptions& o, const UrlList& urls) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (const char* option : {"format", "mode", "text", "numbers", "start", "end", "shard"})
-        hash.addData((QLatin1String(option) + QLatin1Char('=') + o.shaping.value(QLatin1String(option)).join(QChar(0)) +
-                      QChar(0)).toUtf8());
+        hash.addData((QLatin1String(option) + QLatin1Char('=') +
+                      o.shaping.value(QLatin1String(option)).join(QChar(0)) + QChar(0))
+                         .toUtf8());
     for (const bool flag : {o.noIncludeStart, o.noIncludeEnd, o.rendered, o.keepDuplicates, o.showSource})
         hash.addData(flag ? "1" : "0");
     for (qsizetype i = 1; i <= urls.count(); ++i)
@@ -144,8 +142,7 @@ QByteArray runKey(const CliOptions& o, const UrlList& urls)
 // The aligned, comma and table layouts, to standard output or to --output. A regular file (or a new one) is
 // replaced only once it is written whole; anything else that exists there (a device, a pipe, /dev/stdout) is
 // written directly and stays what it is. A write that fails is said once and ends the save.
-bool writeResults(const CliOptions& o, Host& host, const ResultsList& results)
-{
+bool writeResults(const CliOptions& o, Host& host, const ResultsList& results) {
     QFile direct;
     std::unique_ptr<TextFileWriter> writer;
     const QFileInfo target(o.output);
@@ -155,7 +152,8 @@ bool writeResults(const CliOptions& o, Host& host, const ResultsList& results)
     } else if (target.exists() && !target.isFile()) {
         direct.setFileName(o.output);
         if (!direct.open(QIODevice::WriteOnly)) {
-            QTextStream(stderr) << "quarnel-cli: cannot write " << o.output << ": " << direct.errorString() << '\n';
+            QTextStream(stderr) << "quarnel-cli: cannot write " << o.output << ": " << direct.errorString()
+                                << '\n';
             return false;
         }
         writer = std::make_unique<TextFileWriter>(&direct);
@@ -191,16 +189,14 @@ bool g_qtChatter = false;
 int g_signalPipe[2] = {-1, -1};
 volatile sig_atomic_t g_signal = 0;
 
-void onStopSignal(int number)
-{
+void onStopSignal(int number) {
     g_signal = number;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
     ::signal(number, SIG_DFL);
 }
 
-void installStopSignals()
-{
+void installStopSignals() {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     struct sigaction action {};
@@ -212,8 +208,7 @@ void installStopSignals()
 }
 
 // Standard error carries the run's own messages; the toolkit's start-up chatter only with --verbose.
-void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
+void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg || g_qtChatter)
         QTextStream(stderr) << message << '\n';
 }
@@ -223,9 +218,8 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
 class CliRun : public QObject {
 public:
     explicit CliRun(const CliOptions& options)
-        : o(options), dialogs(options.verbose), browser(pump, clock),
-          host{browser, dialogs, pump, clock, settings, processes, clipboard, files}
-    {
+        : o(options), dialogs(options.verbose),
+          browser(pump, clock), host{browser, dialogs, pump, clock, settings, processes, clipboard, files} {
         state.setCheck1(o.keepDuplicates ? 1 : 0);
         state.setCheck14(o.showSource ? 1 : 0);
         if (o.rendered)
@@ -257,8 +251,7 @@ private:
     qsizetype total = 0, progressed = 0, visited = 0, failed = 0, failedAt = -1;
 };
 
-std::optional<int> CliRun::openStream()
-{
+std::optional<int> CliRun::openStream() {
     // JSON lines and CSV are written entry by entry, each entry's rows as soon as it is done; an entry cut
     // short by a stop is left for a resumed run.
     stream.emplace(o.format == QStringLiteral("csv") ? RowStream::Format::Csv : RowStream::Format::JsonLines,
@@ -277,7 +270,8 @@ std::optional<int> CliRun::openStream()
             return 0;
         }
         if (done > 0 && !o.quiet)
-            QTextStream(stderr) << "quarnel-cli: resuming " << o.output << " after " << done << " of " << all << " sources\n";
+            QTextStream(stderr) << "quarnel-cli: resuming " << o.output << " after " << done << " of " << all
+                                << " sources\n";
         qsizetype position = 0;
         state.urls.removeIf([&](const QString&) { return position++ < done; });
     } catch (const RowStream::Error& error) {
@@ -287,8 +281,7 @@ std::optional<int> CliRun::openStream()
     return std::nullopt;
 }
 
-void CliRun::watch()
-{
+void CliRun::watch() {
     if (stream) {
         connect(&state, &MainState::entryFinished, this, [this] {
             if (streamFailed)
@@ -325,9 +318,9 @@ void CliRun::watch()
         const MainState::PageProblem& problem = state.problems().at(index);
         if (std::exchange(failedAt, visited) != visited) // one source, one failure, however many reports
             ++failed;
-        QTextStream(stderr) << CliDialogs::oneLine(Procedure::reportText(problem.reason, Procedure::defaultModule(),
-                                                                         QStringLiteral("Extract1.GetWebBrowserText"),
-                                                                         problem.line))
+        QTextStream(stderr) << CliDialogs::oneLine(Procedure::reportText(
+                                   problem.reason, Procedure::defaultModule(),
+                                   QStringLiteral("Extract1.GetWebBrowserText"), problem.line))
                             << '\n';
         state.clearProblems(); // said and counted: a long list keeps none of them
     });
@@ -343,8 +336,7 @@ void CliRun::watch()
     }
 }
 
-int CliRun::exec()
-{
+int CliRun::exec() {
     try {
         addSources(o, host, state);
         if (!o.shard.isEmpty())
@@ -374,9 +366,10 @@ int CliRun::exec()
         written = writeResults(o, host, state.results);
     }
     if (!o.quiet)
-        QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << visited - failed << " loaded, "
-                            << failed << " failed, " << (stream ? stream->rowsWritten() : state.results.count())
-                            << " rows, " << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s"
+        QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << visited - failed
+                            << " loaded, " << failed << " failed, "
+                            << (stream ? stream->rowsWritten() : state.results.count()) << " rows, "
+                            << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s"
                             << (g_signal ? " (stopped)" : "") << '\n';
     if (g_signal)
         return 128 + g_signal;
@@ -384,8 +377,7 @@ int CliRun::exec()
 }
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     installStopSignals();
     for (int i = 1; i < argc; ++i)
         g_qtChatter = g_qtChatter || std::strcmp(argv[i], "--verbose") == 0;

@@ -7,13 +7,13 @@
 
 namespace {
 
-const QStringList Modes = {QStringLiteral("all"), QStringLiteral("containing"), QStringLiteral("not-containing"),
-                           QStringLiteral("numbers"), QStringLiteral("between"), QStringLiteral("text-set")};
+const QStringList Modes = {
+    QStringLiteral("all"),     QStringLiteral("containing"), QStringLiteral("not-containing"),
+    QStringLiteral("numbers"), QStringLiteral("between"),    QStringLiteral("text-set")};
 const QStringList Formats = {QStringLiteral("aligned"), QStringLiteral("comma"), QStringLiteral("table"),
                              QStringLiteral("jsonl"), QStringLiteral("csv")};
 
-int wholeNumber(const QString& text, int low, int high, const QString& complaint)
-{
+int wholeNumber(const QString& text, int low, int high, const QString& complaint) {
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || value < low || value > high)
@@ -21,8 +21,7 @@ int wholeNumber(const QString& text, int low, int high, const QString& complaint
     return value;
 }
 
-void define(QCommandLineParser& parser)
-{
+void define(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "Extracts lines or fragments from web pages and local HTML files, as the Quarnel window does."));
     parser.addHelpOption();
@@ -30,41 +29,61 @@ void define(QCommandLineParser& parser)
     parser.addPositionalArgument(QStringLiteral("sources"), QStringLiteral("Web addresses or local files."),
                                  QStringLiteral("[sources...]"));
     parser.addOptions({
-        {QStringLiteral("input"), QStringLiteral("Read sources from a list file, one a line (- for standard input)."), QStringLiteral("file")},
-        {QStringLiteral("folder"), QStringLiteral("Add every file of a folder tree with the --ext extension."), QStringLiteral("dir")},
-        {QStringLiteral("ext"), QStringLiteral("Extension for --folder (default htm; * for all files)."), QStringLiteral("ext"), QStringLiteral("htm")},
-        {QStringLiteral("mode"), QStringLiteral("all, containing, not-containing, numbers, between or text-set (default all)."), QStringLiteral("mode"), QStringLiteral("all")},
-        {QStringLiteral("text"), QStringLiteral("Search text; repeat it for a text set."), QStringLiteral("text")},
-        {QStringLiteral("numbers"), QStringLiteral("Line numbers for --mode numbers, such as 1,3,4."), QStringLiteral("list")},
+        {QStringLiteral("input"),
+         QStringLiteral("Read sources from a list file, one a line (- for standard input)."),
+         QStringLiteral("file")},
+        {QStringLiteral("folder"),
+         QStringLiteral("Add every file of a folder tree with the --ext extension."), QStringLiteral("dir")},
+        {QStringLiteral("ext"), QStringLiteral("Extension for --folder (default htm; * for all files)."),
+         QStringLiteral("ext"), QStringLiteral("htm")},
+        {QStringLiteral("mode"),
+         QStringLiteral("all, containing, not-containing, numbers, between or text-set (default all)."),
+         QStringLiteral("mode"), QStringLiteral("all")},
+        {QStringLiteral("text"), QStringLiteral("Search text; repeat it for a text set."),
+         QStringLiteral("text")},
+        {QStringLiteral("numbers"), QStringLiteral("Line numbers for --mode numbers, such as 1,3,4."),
+         QStringLiteral("list")},
         {QStringLiteral("start"), QStringLiteral("Start marker for --mode between."), QStringLiteral("x")},
         {QStringLiteral("end"), QStringLiteral("End marker for --mode between."), QStringLiteral("y")},
         {QStringLiteral("no-include-start"), QStringLiteral("Leave the start marker out of the results.")},
         {QStringLiteral("no-include-end"), QStringLiteral("Leave the end marker out of the results.")},
-        {QStringLiteral("rendered"), QStringLiteral("Read the text the browser renders instead of the HTML markup.")},
+        {QStringLiteral("rendered"),
+         QStringLiteral("Read the text the browser renders instead of the HTML markup.")},
         {QStringLiteral("keep-duplicates"), QStringLiteral("Keep results that repeat earlier ones.")},
         {QStringLiteral("show-source"), QStringLiteral("Put each result beside its source.")},
-        {QStringLiteral("format"), QStringLiteral("aligned, comma, table, jsonl or csv (default aligned)."), QStringLiteral("format"), QStringLiteral("aligned")},
-        {QStringLiteral("shard"), QStringLiteral("Take only the entries at positions p with (p - 1) mod N = K - 1."), QStringLiteral("K/N")},
-        {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."), QStringLiteral("file")},
-        {QStringLiteral("resume"), QStringLiteral("Go on with an interrupted jsonl or csv run into the same --output file, with the same arguments.")},
-        {{QStringLiteral("j"), QStringLiteral("jobs")}, QStringLiteral("Pages loaded at once, 1 to 16 (default 8); results stay in list order."), QStringLiteral("n"), QString::number(MainState::DefaultPagesAtOnce)},
-        {QStringLiteral("page-timeout"), QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."), QStringLiteral("seconds"), QStringLiteral("60")},
+        {QStringLiteral("format"), QStringLiteral("aligned, comma, table, jsonl or csv (default aligned)."),
+         QStringLiteral("format"), QStringLiteral("aligned")},
+        {QStringLiteral("shard"),
+         QStringLiteral("Take only the entries at positions p with (p - 1) mod N = K - 1."),
+         QStringLiteral("K/N")},
+        {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."),
+         QStringLiteral("file")},
+        {QStringLiteral("resume"), QStringLiteral("Go on with an interrupted jsonl or csv run into the same "
+                                                  "--output file, with the same arguments.")},
+        {{QStringLiteral("j"), QStringLiteral("jobs")},
+         QStringLiteral("Pages loaded at once, 1 to 16 (default 8); results stay in list order."),
+         QStringLiteral("n"),
+         QString::number(MainState::DefaultPagesAtOnce)},
+        {QStringLiteral("page-timeout"),
+         QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."),
+         QStringLiteral("seconds"), QStringLiteral("60")},
         {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
-        {QStringLiteral("quiet"), QStringLiteral("Print nothing but errors: no progress and no summary line.")},
+        {QStringLiteral("quiet"),
+         QStringLiteral("Print nothing but errors: no progress and no summary line.")},
     });
 }
 
 } // namespace
 
-CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
-{
+CliOptions parseCliOptions(const QStringList& arguments, const QString& version) {
     QCommandLineParser parser;
     define(parser);
     if (!parser.parse(arguments))
         throw UsageError{parser.errorText()};
     CliOptions o;
     if (parser.isSet(QStringLiteral("help"))) {
-        o.helpOrVersion = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quarnel-cli"));
+        o.helpOrVersion =
+            parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("quarnel-cli"));
         return o;
     }
     if (parser.isSet(QStringLiteral("version"))) {
@@ -96,24 +115,30 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
         o.shaping.insert(QLatin1String(option), parser.values(QLatin1String(option)));
 
     if (!Modes.contains(o.mode))
-        throw UsageError{QStringLiteral("unknown mode '") + o.mode + QStringLiteral("' (") + Modes.join(QLatin1Char('|')) + QLatin1Char(')')};
+        throw UsageError{QStringLiteral("unknown mode '") + o.mode + QStringLiteral("' (") +
+                         Modes.join(QLatin1Char('|')) + QLatin1Char(')')};
     if (!Formats.contains(o.format))
-        throw UsageError{QStringLiteral("unknown format '") + o.format + QStringLiteral("' (") + Formats.join(QLatin1Char('|')) + QLatin1Char(')')};
+        throw UsageError{QStringLiteral("unknown format '") + o.format + QStringLiteral("' (") +
+                         Formats.join(QLatin1Char('|')) + QLatin1Char(')')};
     if (o.mode == QStringLiteral("numbers")) {
         if (o.numbers.isEmpty())
             throw UsageError{QStringLiteral("--mode numbers needs --numbers, such as 1,3,4")};
         // Line numbers count from 1; anything else would load every page to find nothing.
         for (const QString& piece : o.numbers.split(QLatin1Char(',')))
-            wholeNumber(piece.trimmed(), 1, 32767,
-                        QStringLiteral("--numbers takes line numbers from 1 to 32767 separated by commas, such as "
-                                       "1,3,4 (not '") + o.numbers + QStringLiteral("')"));
+            wholeNumber(
+                piece.trimmed(), 1, 32767,
+                QStringLiteral("--numbers takes line numbers from 1 to 32767 separated by commas, such as "
+                               "1,3,4 (not '") +
+                    o.numbers + QStringLiteral("')"));
     }
     if (o.mode == QStringLiteral("between") && (o.start.isEmpty() || o.end.isEmpty()))
         throw UsageError{QStringLiteral("--mode between needs --start and --end")};
     if (o.mode == QStringLiteral("text-set") && o.texts.isEmpty())
         throw UsageError{QStringLiteral("--mode text-set needs at least one --text")};
-    o.pageTimeout = wholeNumber(value("page-timeout"), 1, 86'400, QStringLiteral("--page-timeout takes whole seconds from 1 to 86400"));
-    o.jobs = wholeNumber(value("jobs"), 1, MainState::MaxPagesAtOnce, QStringLiteral("--jobs takes a whole number from 1 to 16"));
+    o.pageTimeout = wholeNumber(value("page-timeout"), 1, 86'400,
+                                QStringLiteral("--page-timeout takes whole seconds from 1 to 86400"));
+    o.jobs = wholeNumber(value("jobs"), 1, MainState::MaxPagesAtOnce,
+                         QStringLiteral("--jobs takes a whole number from 1 to 16"));
     if (o.resume && (!isSet("output") || !o.streams()))
         throw UsageError{QStringLiteral("--resume goes with --output and --format jsonl or csv")};
     if (isSet("ext") && !isSet("folder"))

@@ -9,8 +9,8 @@ struct CliOptions {
     QStringList sources; // addresses, and local files made absolute against the working folder
     QString input, folder, ext, mode, format, numbers, start, end, shard, output;
     QStringList texts;
-    bool noIncludeStart = false, noIncludeEnd = false, rendered = false, keepDuplicates = false, showSource = false,
-         resume = false, verbose = false, quiet = false;
+    bool noIncludeStart = false, noIncludeEnd = false, rendered = false, keepDuplicates = false,
+         showSource = false, resume = false, verbose = false, quiet = false;
     int jobs = 0, pageTimeout = 0;
     // --help or --version: the text to print, and nothing else to do.
     QString helpOrVersion;

@@ -2,10 +2,11 @@
 
 namespace AppTexts {
 
-QString productName() { return QStringLiteral("Quarnel"); }
+QString productName() {
+    return QStringLiteral("Quarnel");
+}
 
-QString applicationTitle(const QString& displayName)
-{
+QString applicationTitle(const QString& displayName) {
     QString title = displayName;
     do {
         const qsizetype blank = title.lastIndexOf(QLatin1Char(' '));
@@ -16,8 +17,12 @@ QString applicationTitle(const QString& displayName)
     return title;
 }
 
-QString applicationTitle() { return applicationTitle(productName()); }
+QString applicationTitle() {
+    return applicationTitle(productName());
+}
 
-QString supportAddress() { return QStringLiteral("support@example.com"); }
+QString supportAddress() {
+    return QStringLiteral("support@example.com");
+}
 
 } // namespace AppTexts

@@ -11,15 +11,13 @@
 
 namespace ExtractionRun {
 
-QStringList cutIntoLines(const QString& pageText)
-{
+QStringList cutIntoLines(const QString& pageText) {
     if (pageText.isEmpty())
         return {};
     return pageText.split(QStringLiteral("\r\n"));
 }
 
-void rebuildLayout(Procedure& p, MainState& state, int first)
-{
+void rebuildLayout(Procedure& p, MainState& state, int first) {
     ResultsList& results = state.results;
     p.run(first, [&] { results.removeAllColumns(); });
     if (p.test(first + 2, [&] { return state.showSourceFilename(); })) {
@@ -33,8 +31,7 @@ void rebuildLayout(Procedure& p, MainState& state, int first)
     }
 }
 
-void appendResult(Procedure& p, MainState& state, const QString& entry, const QString& text, int first)
-{
+void appendResult(Procedure& p, MainState& state, const QString& entry, const QString& text, int first) {
     if (p.test(first, [&] { return state.showSourceFilename(); })) {
         p.run(first + 2, [&] { state.results.appendSourcedRow(entry); });
         p.run(first + 4, [&] { state.results.setLastRowText(text); });
@@ -43,43 +40,39 @@ void appendResult(Procedure& p, MainState& state, const QString& entry, const QS
     }
 }
 
-bool isDuplicate(const MainState& state, const QString& entry, const QString& text)
-{
-    return state.showSourceFilename() ? state.results.containsSourced(entry, text) : state.results.contains(text);
+bool isDuplicate(const MainState& state, const QString& entry, const QString& text) {
+    return state.showSourceFilename() ? state.results.containsSourced(entry, text)
+                                      : state.results.contains(text);
 }
 
-void addExtractedLine(Procedure& p, MainState& state, const QString& entry, const QString& text, int first)
-{
+void addExtractedLine(Procedure& p, MainState& state, const QString& entry, const QString& text, int first) {
     if (p.test(first, [&] { return state.keepDuplicates(); }))
         appendResult(p, state, entry, text, first + 2);
     else if (p.testNot(first + 10, [&] { return isDuplicate(state, entry, text); }))
         appendResult(p, state, entry, text, first + 12);
 }
 
-QString closingMessage(const MainState& state)
-{
+QString closingMessage(const MainState& state) {
     return state.stopRequested() ? QStringLiteral("Stopped.") : QStringLiteral("Done.");
 }
 
-int progressFor(qsizetype i, qsizetype count, Rounding rounding)
-{
+int progressFor(qsizetype i, qsizetype count, Rounding rounding) {
     // Entries removed during a run can leave fewer entries than the one being visited.
-    const double value = count > 0 ? std::clamp(static_cast<double>(i) / static_cast<double>(count) * 100.0, 0.0, 100.0)
-                                   : 100.0;
+    const double value =
+        count > 0 ? std::clamp(static_cast<double>(i) / static_cast<double>(count) * 100.0, 0.0, 100.0)
+                  : 100.0;
     return static_cast<int>(rounding == Rounding::Down ? std::floor(value) : std::nearbyint(value));
 }
 
 void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
-                  const std::function<void(const QString& entry)>& body, Rounding rounding)
-{
+                  const std::function<void(const QString& entry)>& body, Rounding rounding) {
     // The run counts as running for Stop until the loop ends, whichever way it ends.
     // No load started ahead outlives the loop, whichever way it ends.
     struct RunScope {
         MainState& state;
         Browser& browser;
         RunScope(MainState& s, Browser& b) : state(s), browser(b) { state.beginRun(); }
-        ~RunScope()
-        {
+        ~RunScope() {
             browser.loadAhead({}, 0);
             state.endRun();
         }
@@ -103,7 +96,8 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
             lastVisited = urls.serialAt(position);
         });
         p.run(first + 4, [&] { state.setProgressValue(progressFor(i, urls.count(), rounding)); });
-        p.run(first + 6, [&] { state.setStatusLine(QStringLiteral("Processing: ") + ShortSourceName(entry)); });
+        p.run(first + 6,
+              [&] { state.setStatusLine(QStringLiteral("Processing: ") + ShortSourceName(entry)); });
         p.run(first + 8, [&] { host.pump.processPendingEvents(); });
         // This entry and the ones the loop visits next load now, together; what the run reads and reports
         // stays in list order. Entries removed meanwhile are not named, so their loads are dropped.
@@ -122,8 +116,7 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
     }
 }
 
-void runLineMode(Host& host, MainState& state, const LineMode& mode)
-{
+void runLineMode(Host& host, MainState& state, const LineMode& mode) {
     Procedure p(host.dialogs, mode.location);
     const auto busy = [&] { state.setPointer(Pointer::Busy); };
 

@@ -41,13 +41,13 @@ int progressFor(qsizetype i, qsizetype count, Rounding rounding = Rounding::Near
 // Entries removed during the loop are skipped, never repeated; entries added during it are not visited.
 // A stop request ends the loop before its next entry.
 void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
-                  const std::function<void(const QString& entry)>& body, Rounding rounding = Rounding::Nearest);
-
+                  const std::function<void(const QString& entry)>& body,
+                  Rounding rounding = Rounding::Nearest);
 
 // A run of a line-filtering mode: every non-empty line that `keep` accepts (all lines without `keep`).
 struct LineMode {
-    QString location;                       // "Form1.PushButton3_Click"
-    bool busyBeforeRetrieval = true;        // a BusyPointer statement between the header and the retrieval
+    QString location;                         // "Form1.PushButton3_Click"
+    bool busyBeforeRetrieval = true;          // a BusyPointer statement between the header and the retrieval
     std::function<bool(const QString&)> keep; // the mode's own line test, a statement of its own
 };
 void runLineMode(Host& host, MainState& state, const LineMode& mode);

@@ -3,8 +3,7 @@
 #include <QTime>
 
 namespace {
-template <class T, class Signal> void assign(MainState* state, T& member, const T& value, Signal signal)
-{
+template <class T, class Signal> void assign(MainState* state, T& member, const T& value, Signal signal) {
     if (member == value)
         return;
     member = value;
@@ -12,45 +11,54 @@ template <class T, class Signal> void assign(MainState* state, T& member, const 
 }
 } // namespace
 
-void MainState::setOption1(bool on) { assign(this, m_option1, on, &MainState::option1Changed); }
-void MainState::setOption2(bool on) { assign(this, m_option2, on, &MainState::option2Changed); }
-void MainState::selectOption1()
-{
+void MainState::setOption1(bool on) {
+    assign(this, m_option1, on, &MainState::option1Changed);
+}
+void MainState::setOption2(bool on) {
+    assign(this, m_option2, on, &MainState::option2Changed);
+}
+void MainState::selectOption1() {
     setOption2(false);
     setOption1(true);
 }
-void MainState::selectOption2()
-{
+void MainState::selectOption2() {
     setOption1(false);
     setOption2(true);
 }
-void MainState::setCheck1(int value) { assign(this, m_check1, value, &MainState::check1Changed); }
-void MainState::setCheck14(int value) { assign(this, m_check14, value, &MainState::check14Changed); }
-void MainState::setText1(const QString& text) { assign(this, m_text1, text, &MainState::text1Changed); }
-void MainState::setText2(const QString& text) { assign(this, m_text2, text, &MainState::text2Changed); }
-void MainState::setText5(const QString& text) { assign(this, m_text5, text, &MainState::text5Changed); }
-void MainState::setStatusLine(const QString& text)
-{
+void MainState::setCheck1(int value) {
+    assign(this, m_check1, value, &MainState::check1Changed);
+}
+void MainState::setCheck14(int value) {
+    assign(this, m_check14, value, &MainState::check14Changed);
+}
+void MainState::setText1(const QString& text) {
+    assign(this, m_text1, text, &MainState::text1Changed);
+}
+void MainState::setText2(const QString& text) {
+    assign(this, m_text2, text, &MainState::text2Changed);
+}
+void MainState::setText5(const QString& text) {
+    assign(this, m_text5, text, &MainState::text5Changed);
+}
+void MainState::setStatusLine(const QString& text) {
     assign(this, m_status, text, &MainState::statusLineChanged);
 }
-void MainState::setProgressValue(int value)
-{
+void MainState::setProgressValue(int value) {
     assign(this, m_progress, value, &MainState::progressValueChanged);
 }
-void MainState::setPointer(int value) { assign(this, m_pointer, value, &MainState::pointerChanged); }
+void MainState::setPointer(int value) {
+    assign(this, m_pointer, value, &MainState::pointerChanged);
+}
 
-void MainState::restoreIdle()
-{
+void MainState::restoreIdle() {
     setStatusLine(idleStatus());
     setProgressValue(0);
 }
-void MainState::setResultsDisplayEnabled(bool enabled)
-{
+void MainState::setResultsDisplayEnabled(bool enabled) {
     assign(this, m_resultsDisplayEnabled, enabled, &MainState::resultsDisplayEnabledChanged);
 }
 
-void MainState::setPageTimeout(int seconds)
-{
+void MainState::setPageTimeout(int seconds) {
     seconds = std::max(1, seconds);
     if (seconds == m_pageTimeout)
         return;
@@ -58,40 +66,34 @@ void MainState::setPageTimeout(int seconds)
     Q_EMIT pageTimeoutChanged(seconds);
 }
 
-void MainState::addProblem(const QString& source, const QString& reason, int line)
-{
+void MainState::addProblem(const QString& source, const QString& reason, int line) {
     m_problems.append({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), source, reason, line});
     Q_EMIT problemAdded(m_problems.size() - 1);
 }
 
-void MainState::clearProblems()
-{
+void MainState::clearProblems() {
     m_problems.clear();
     Q_EMIT problemsCleared();
 }
 
-void MainState::requestStop()
-{
+void MainState::requestStop() {
     if (m_runs > 0)
         m_stopRequested = true;
 }
 
-void MainState::beginRun()
-{
+void MainState::beginRun() {
     if (m_runs++ == 0) {
         m_stopRequested = false;
         Q_EMIT runningChanged(true);
     }
 }
 
-void MainState::endRun()
-{
+void MainState::endRun() {
     if (--m_runs == 0)
         Q_EMIT runningChanged(false);
 }
 
-void MainState::setPagesAtOnce(int pages)
-{
+void MainState::setPagesAtOnce(int pages) {
     pages = std::clamp(pages, 1, MaxPagesAtOnce);
     if (pages == m_pagesAtOnce)
         return;

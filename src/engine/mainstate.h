@@ -4,9 +4,9 @@
 #include "engine/urllist.h"
 
 #include <QObject>
-#include <algorithm>
 #include <QString>
 #include <QVector>
+#include <algorithm>
 
 namespace Pointer {
 constexpr int Default = 0;

@@ -1,15 +1,13 @@
 #include "engine/matching.h"
 
-QString lowerCodeUnits(const QString& text)
-{
+QString lowerCodeUnits(const QString& text) {
     QString lowered = text;
     for (QChar& ch : lowered)
         ch = ch.toLower();
     return lowered;
 }
 
-bool containsIgnoringCase(const QString& text, const QString& search)
-{
+bool containsIgnoringCase(const QString& text, const QString& search) {
     // Same answer as searching the lowered search text in the lowered text, without lowering a copy of every
     // line: the first unit is looked for before the rest is compared.
     const QString needle = lowerCodeUnits(search);

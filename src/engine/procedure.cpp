@@ -5,20 +5,16 @@
 #include "platform/dialogs.h"
 
 Procedure::Procedure(Dialogs& dialogs, QString location, QString module)
-    : m_dialogs(dialogs), m_location(std::move(location)), m_module(std::move(module))
-{
-}
+    : m_dialogs(dialogs), m_location(std::move(location)), m_module(std::move(module)) {}
 
 QString Procedure::reportText(const QString& description, const QString& module, const QString& location,
-                              int line)
-{
+                              int line) {
     return description + QStringLiteral("\r\nin ") + module + location + QStringLiteral(" at line ") +
            QString::number(line) + QStringLiteral("\r\rPlease email screenshot of this message to ") +
            AppTexts::supportAddress();
 }
 
-void Procedure::report(int line, const QString& description)
-{
+void Procedure::report(int line, const QString& description) {
     if (m_sink) {
         m_sink(line, description);
         return;
@@ -27,8 +23,7 @@ void Procedure::report(int line, const QString& description)
                       MessageIcon::Warning, QStringLiteral("Application Error"));
 }
 
-void Procedure::handleFailure(int line)
-{
+void Procedure::handleFailure(int line) {
     QString description;
     try {
         throw;

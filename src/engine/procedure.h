@@ -15,8 +15,7 @@ public:
     // `location` is the window or module and the procedure: "Form1.PushButton3_Click".
     Procedure(Dialogs& dialogs, QString location, QString module = defaultModule());
 
-    template <class F> void run(int line, F&& statement)
-    {
+    template <class F> void run(int line, F&& statement) {
         try {
             injectFault(line);
             std::forward<F>(statement)();
@@ -26,8 +25,7 @@ public:
     }
 
     // A branch test: when evaluating it fails, the failure is reported and the guarded branch runs.
-    template <class F> bool test(int line, F&& condition)
-    {
+    template <class F> bool test(int line, F&& condition) {
         try {
             injectFault(line);
             return std::forward<F>(condition)();
@@ -39,8 +37,7 @@ public:
 
     // A branch test written the other way round: the guarded branch runs when the condition is false, and,
     // as with every branch test, when evaluating it fails.
-    template <class F> bool testNot(int line, F&& condition)
-    {
+    template <class F> bool testNot(int line, F&& condition) {
         try {
             injectFault(line);
             return !std::forward<F>(condition)();
@@ -53,7 +50,9 @@ public:
     // The error report for a failure described by `description` at `line`, without a thrown failure.
     void report(int line, const QString& description);
     // Sends this procedure's reports to `sink` instead of a message box.
-    void setReportSink(std::function<void(int line, const QString& description)> sink) { m_sink = std::move(sink); }
+    void setReportSink(std::function<void(int line, const QString& description)> sink) {
+        m_sink = std::move(sink);
+    }
     static QString reportText(const QString& description, const QString& module, const QString& location,
                               int line);
 
@@ -64,8 +63,7 @@ public:
 
 private:
     void handleFailure(int line); // rethrows AppClosingUnwind
-    void injectFault(int line) const
-    {
+    void injectFault(int line) const {
         if (s_faultHook) [[unlikely]]
             s_faultHook(m_location, line);
     }

@@ -58,8 +58,7 @@ public:
     // True when some row already holds `candidate` as its result.
     bool contains(const QString& candidate) const { return m_results.contains(candidate); }
     // True when some sourced row holds `candidate` from `source`.
-    bool containsSourced(const QString& source, const QString& candidate) const
-    {
+    bool containsSourced(const QString& source, const QString& candidate) const {
         return m_sourcedResults.contains({source, candidate});
     }
 

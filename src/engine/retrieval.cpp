@@ -8,8 +8,7 @@
 namespace {
 // A ready state that cannot be read counts as "still loading": the wait still ends at the cap or the
 // time limit, and no report is shown for every one of its iterations.
-int readyStateOf(PageLoad& load)
-{
+int readyStateOf(PageLoad& load) {
     try {
         return load.readyState();
     } catch (const Failure&) {
@@ -19,8 +18,7 @@ int readyStateOf(PageLoad& load)
 
 // A page whose navigation did not even answer in time has nothing of its own to read; one that answered
 // but did not finish has its partial text. A page that cannot say which counts as not answering.
-bool committedOf(PageLoad& load)
-{
+bool committedOf(PageLoad& load) {
     try {
         return load.committed();
     } catch (const Failure&) {
@@ -29,11 +27,11 @@ bool committedOf(PageLoad& load)
 }
 } // namespace
 
-QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
-{
+QString GetWebBrowserText(Host& host, MainState& state, const QString& entry) {
     Procedure p(host.dialogs, QStringLiteral("Extract1.GetWebBrowserText"));
     if (state.listsPageProblems())
-        p.setReportSink([&](int line, const QString& description) { state.addProblem(entry, description, line); });
+        p.setReportSink(
+            [&](int line, const QString& description) { state.addProblem(entry, description, line); });
     QString pageText;
     int counter = 0;
     // The navigation is this call's own: nothing another call loads (a nested run started during the wait,
@@ -83,7 +81,8 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
         // report: of its partial text, or of why there is none.
         const QString limit = QString::number(state.pageTimeout());
         if (!committedOf(*load)) {
-            p.report(100, couldNotLoad + QStringLiteral("the page did not answer within ") + limit + QStringLiteral(" s"));
+            p.report(100, couldNotLoad + QStringLiteral("the page did not answer within ") + limit +
+                              QStringLiteral(" s"));
             return {};
         }
         load->stop();
@@ -94,7 +93,8 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry)
                 pageText = load->bodyInnerText();
         } catch (const Failure& failure) {
             p.report(100, couldNotLoad + QStringLiteral("the page did not finish loading within ") + limit +
-                              QStringLiteral(" s, and what had loaded could not be read: ") + failure.description());
+                              QStringLiteral(" s, and what had loaded could not be read: ") +
+                              failure.description());
             return {};
         }
         p.report(104, entry + QStringLiteral(": the page did not finish loading within ") + limit +

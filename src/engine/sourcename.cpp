@@ -1,7 +1,6 @@
 #include "engine/sourcename.h"
 
-QString ShortSourceName(const QString& entry)
-{
+QString ShortSourceName(const QString& entry) {
     qsizetype cut = entry.lastIndexOf(QLatin1Char('\\'));
     if (entry.startsWith(QLatin1Char('/')))
         cut = std::max(cut, entry.lastIndexOf(QLatin1Char('/')));

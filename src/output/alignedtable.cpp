@@ -10,25 +10,24 @@
 #include <QLocale>
 #include <cmath>
 
-void StatusLineProgress::setStatus(const QString& text) { m_state.setStatusLine(text); }
+void StatusLineProgress::setStatus(const QString& text) {
+    m_state.setStatusLine(text);
+}
 
-void StatusLineProgress::setValue(double value)
-{
+void StatusLineProgress::setValue(double value) {
     // Past 2,000 rows the last rows compute a little over 100.
     m_state.setProgressValue(static_cast<int>(std::nearbyint(std::min(value, 100.0))));
 }
 
 namespace AlignedTable {
 
-const ResultRow& rowAt(const ResultsList& list, qsizetype row)
-{
+const ResultRow& rowAt(const ResultsList& list, qsizetype row) {
     if (row < 1 || row > list.count())
         throw Failure(QStringLiteral("Index out of bounds"));
     return list.at(row);
 }
 
-QString cellText(const ResultsList& list, qsizetype row, int column)
-{
+QString cellText(const ResultsList& list, qsizetype row, int column) {
     if (column < 1)
         throw Failure(QStringLiteral("Index out of bounds"));
     const ResultRow& r = rowAt(list, row);
@@ -37,8 +36,7 @@ QString cellText(const ResultsList& list, qsizetype row, int column)
     return column == 2 && r.second ? *r.second : QString();
 }
 
-void appendCell(QString& line, const QString& text, qsizetype width)
-{
+void appendCell(QString& line, const QString& text, qsizetype width) {
     line += text;
     if (width > text.size())
         line += QString(width - text.size(), QLatin1Char(' '));
@@ -52,8 +50,7 @@ using AlignedTable::cellText;
 using AlignedTable::rowAt;
 
 void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const ResultsList& list,
-                                const QString& path, ProgressDisplay* progress, TextFileWriter& file)
-{
+                                const QString& path, ProgressDisplay* progress, TextFileWriter& file) {
     Procedure p(dialogs, QStringLiteral("Main.SaveListviewProperlySpaced"));
     const QString shortName = ShortSourceName(path);
     const QString writing = QStringLiteral("Writing file: ") + shortName;
@@ -144,7 +141,8 @@ void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const Results
                 const qsizetype now = list.count();
                 progress->setValue(double(r + now / 2000) / double(now) * 100.0);
                 if (r % 1000 == 0)
-                    progress->setStatus(writing + QStringLiteral(" (") + QString::number(r) + QLatin1Char(')'));
+                    progress->setStatus(writing + QStringLiteral(" (") + QString::number(r) +
+                                        QLatin1Char(')'));
                 pump.processPendingEvents();
             });
         }
@@ -162,10 +160,11 @@ void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const Results
     finish();
 }
 
-QString AlignedSize::shownSize() const { return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat); }
+QString AlignedSize::shownSize() const {
+    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
 
-AlignedSize measureAligned(EventPump& pump, const ResultsList& list, AlignedSize::Layout layout)
-{
+AlignedSize measureAligned(EventPump& pump, const ResultsList& list, AlignedSize::Layout layout) {
     const bool file = layout == AlignedSize::Layout::File;
     const int columns = int(list.columns().size());
     const qsizetype rows = list.count();
@@ -218,8 +217,7 @@ AlignedSize measureAligned(EventPump& pump, const ResultsList& list, AlignedSize
     return size;
 }
 
-QString buildClipboardTable(EventPump& pump, const ResultsList& list)
-{
+QString buildClipboardTable(EventPump& pump, const ResultsList& list) {
     if (list.isEmpty())
         return {};
     const int columns = int(list.columns().size());

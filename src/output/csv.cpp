@@ -2,17 +2,15 @@
 
 namespace Csv {
 
-QString field(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\r')) &&
-        !text.contains(QLatin1Char('\n')))
+QString field(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
         return text;
     QString quoted = text;
     return QLatin1Char('"') + quoted.replace(QStringLiteral("\""), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
-QString record(const QStringList& fields)
-{
+QString record(const QStringList& fields) {
     QString line;
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
@@ -22,8 +20,7 @@ QString record(const QStringList& fields)
     return line;
 }
 
-QStringList fields(const QString& record)
-{
+QStringList fields(const QString& record) {
     QStringList result;
     QString current;
     bool quoted = false;

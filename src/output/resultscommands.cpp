@@ -15,15 +15,14 @@ namespace {
 const QString TextFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
 
 // The save dialog and the overwrite question every save shares. Empty when the user changed their mind.
-QString askForTarget(Procedure& p, Host& host, const QString& filter = TextFilter)
-{
+QString askForTarget(Procedure& p, Host& host, const QString& filter = TextFilter) {
     FileDialogRequest request;
     QString path;
     p.run(100, [&] { request.fileName.clear(); });
     p.run(102, [&] {
         request.kind = FileDialogRequest::Kind::Save;
-        request.flags = FileDialogFlag::Explorer | FileDialogFlag::LongNames | FileDialogFlag::AllowMultiSelect |
-                        FileDialogFlag::ReadOnly;
+        request.flags = FileDialogFlag::Explorer | FileDialogFlag::LongNames |
+                        FileDialogFlag::AllowMultiSelect | FileDialogFlag::ReadOnly;
     });
     p.run(104, [&] { request.title = QStringLiteral("Save"); });
     p.run(106, [&] { request.filter = filter; });
@@ -42,14 +41,13 @@ QString askForTarget(Procedure& p, Host& host, const QString& filter = TextFilte
 }
 
 // "because one result is 594,180 characters long"
-QString longestCell(const AlignedSize& size)
-{
-    return QStringLiteral("because one result is %1 characters long").arg(QLocale(QLocale::English).toString(size.longest));
+QString longestCell(const AlignedSize& size) {
+    return QStringLiteral("because one result is %1 characters long")
+        .arg(QLocale(QLocale::English).toString(size.longest));
 }
 } // namespace
 
-void PushButton6_Click(Host& host, MainState& state)
-{
+void PushButton6_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton6_Click"));
     // Every cell is padded to the longest of its column: one long line can make the file many times the
     // size of the text. That is asked about before anything is written.
@@ -57,8 +55,9 @@ void PushButton6_Click(Host& host, MainState& state)
     p.run(98, [&] {
         const AlignedSize size = measureAligned(host.pump, state.results, AlignedSize::Layout::File);
         if (size.paddingDominates())
-            wanted = host.dialogs.message(QStringLiteral("The file would be ") + size.shownSize() + QStringLiteral(", ") +
-                                              longestCell(size) + QStringLiteral(". Save it anyway?"),
+            wanted = host.dialogs.message(QStringLiteral("The file would be ") + size.shownSize() +
+                                              QStringLiteral(", ") + longestCell(size) +
+                                              QStringLiteral(". Save it anyway?"),
                                           MessageButtons::YesNo) == MessageAnswer::Yes;
     });
     if (!wanted)
@@ -75,8 +74,7 @@ void PushButton6_Click(Host& host, MainState& state)
     p.run(120, [&] { state.setPointer(Pointer::Default); });
 }
 
-void PushButton1_Click(Host& host, MainState& state)
-{
+void PushButton1_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton1_Click"));
     const QString path = askForTarget(p, host);
     if (path.isEmpty())
@@ -105,10 +103,10 @@ void PushButton1_Click(Host& host, MainState& state)
     p.run(126, [&] { state.setPointer(Pointer::Default); });
 }
 
-void PushButton24_Click(Host& host, MainState& state)
-{
+void PushButton24_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton24_Click"));
-    const QString path = askForTarget(p, host, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
+    const QString path =
+        askForTarget(p, host, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
     if (path.isEmpty())
         return;
     p.run(116, [&] { state.setPointer(Pointer::Busy); });
@@ -143,14 +141,12 @@ void PushButton24_Click(Host& host, MainState& state)
     p.run(126, [&] { state.setPointer(Pointer::Default); });
 }
 
-void clearClipboard(Clipboard& clipboard)
-{
+void clearClipboard(Clipboard& clipboard) {
     for (int attempt = 0; attempt < ClipboardAttempts && !clipboard.tryClear(); ++attempt) {
     }
 }
 
-bool setClipboardText(Clipboard& clipboard, const QString& text)
-{
+bool setClipboardText(Clipboard& clipboard, const QString& text) {
     for (int attempt = 0; attempt < ClipboardAttempts; ++attempt) {
         if (clipboard.trySetText(text))
             return true;
@@ -158,8 +154,7 @@ bool setClipboardText(Clipboard& clipboard, const QString& text)
     return false;
 }
 
-void PushButton12_Click(Host& host, MainState& state)
-{
+void PushButton12_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton12_Click"));
     bool copied = false, refused = false;
     AlignedSize size;
@@ -179,22 +174,23 @@ void PushButton12_Click(Host& host, MainState& state)
     });
     if (refused) {
         p.run(101, [&] {
-            host.dialogs.message(QStringLiteral("The results were not copied: as aligned text they would take ") +
-                                 size.shownSize() + QStringLiteral(", ") + longestCell(size) +
-                                 QStringLiteral(".\r\rUse \"Save As CSV\" to keep them."));
+            host.dialogs.message(
+                QStringLiteral("The results were not copied: as aligned text they would take ") +
+                size.shownSize() + QStringLiteral(", ") + longestCell(size) +
+                QStringLiteral(".\r\rUse \"Save As CSV\" to keep them."));
         });
         return;
     }
     // A copy that failed (reported above, or refused by the clipboard every time) never says it worked.
     p.run(102, [&] {
-        host.dialogs.message(copied ? QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area "
-                                                     "where you normally type and press Ctrl+V to paste the clipboard.")
-                                    : QStringLiteral("Results could not be copied to the clipboard."));
+        host.dialogs.message(
+            copied ? QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area "
+                                    "where you normally type and press Ctrl+V to paste the clipboard.")
+                   : QStringLiteral("Results could not be copied to the clipboard."));
     });
 }
 
-void PushButton9_Click(Host& host, MainState& state)
-{
+void PushButton9_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton9_Click"));
     p.run(100, [&] { state.results.clear(); });
 }

@@ -9,25 +9,23 @@
 
 namespace {
 
-QByteArray recordHeader(const QByteArray& runKey) { return "quarnel-cli resume 1 " + runKey.toHex(); }
+QByteArray recordHeader(const QByteArray& runKey) {
+    return "quarnel-cli resume 1 " + runKey.toHex();
+}
 
 } // namespace
 
 RowStream::RowStream(Format format, ResultsList& results, bool keepDuplicates, bool showSource)
-    : m_format(format), m_results(results), m_keepDuplicates(keepDuplicates), m_showSource(showSource)
-{
-}
+    : m_format(format), m_results(results), m_keepDuplicates(keepDuplicates), m_showSource(showSource) {}
 
-QByteArray RowStream::encode(const ResultRow& row) const
-{
+QByteArray RowStream::encode(const ResultRow& row) const {
     if (m_format == Format::Csv)
         return (Csv::record({row.origin, row.result()}) + QStringLiteral("\r\n")).toUtf8();
     const QJsonObject object{{QStringLiteral("source"), row.origin}, {QStringLiteral("text"), row.result()}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-void RowStream::writeAll(QFile& file, const QByteArray& bytes)
-{
+void RowStream::writeAll(QFile& file, const QByteArray& bytes) {
     if (bytes.isEmpty())
         return;
     const qint64 before = file.pos();
@@ -41,26 +39,27 @@ void RowStream::writeAll(QFile& file, const QByteArray& bytes)
     // whole, and the record matches it.
     if (!file.fileName().isEmpty())
         file.resize(before);
-    throw Error{QStringLiteral("cannot write ") + (file.fileName().isEmpty() ? QStringLiteral("standard output") : file.fileName()) +
+    throw Error{QStringLiteral("cannot write ") +
+                (file.fileName().isEmpty() ? QStringLiteral("standard output") : file.fileName()) +
                 QStringLiteral(": ") + reason};
 }
 
-void RowStream::openStandardOutput()
-{
+void RowStream::openStandardOutput() {
     if (!m_out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw Error{QStringLiteral("cannot write standard output: ") + m_out.errorString()};
     if (m_format == Format::Csv)
         writeAll(m_out, "source,text\r\n");
 }
 
-qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, bool resume)
-{
+qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, bool resume) {
     m_out.setFileName(path);
     // A device or a pipe (/dev/null, a FIFO) is written as standard output is: no record beside it.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         if (resume)
-            throw Error{QStringLiteral("--resume needs a regular file, and ") + path + QStringLiteral(" is not one"), 2};
+            throw Error{QStringLiteral("--resume needs a regular file, and ") + path +
+                            QStringLiteral(" is not one"),
+                        2};
         if (!m_out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw Error{QStringLiteral("cannot write ") + path + QStringLiteral(": ") + m_out.errorString()};
         if (m_format == Format::Csv)
@@ -73,7 +72,8 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
     const QString again = QStringLiteral("; run without --resume to start it again");
     if (resume && m_record.exists()) {
         if (!m_record.open(QIODevice::ReadOnly))
-            throw Error{QStringLiteral("cannot read ") + m_record.fileName() + QStringLiteral(": ") + m_record.errorString()};
+            throw Error{QStringLiteral("cannot read ") + m_record.fileName() + QStringLiteral(": ") +
+                        m_record.errorString()};
         const QByteArray header = m_record.readLine();
         if (header != recordHeader(runKey) + '\n')
             throw Error{path + QStringLiteral(" was begun with other arguments or another list") + again, 2};
@@ -93,7 +93,9 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
         if (entries > 0 && (!m_out.exists() || m_out.size() < bytes))
             throw Error{path + QStringLiteral(" is shorter than its record says") + again, 2};
     } else if (resume && m_out.exists()) {
-        throw Error{path + QStringLiteral(" has no record ") + m_record.fileName() + QStringLiteral(" to resume from") + again, 2};
+        throw Error{path + QStringLiteral(" has no record ") + m_record.fileName() +
+                        QStringLiteral(" to resume from") + again,
+                    2};
     }
 
     if (entries > 0) {
@@ -105,7 +107,8 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
         m_out.seek(bytes);
         if (!m_record.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !m_record.resize(recordBytes) ||
             !m_record.seek(recordBytes))
-            throw Error{QStringLiteral("cannot write ") + m_record.fileName() + QStringLiteral(": ") + m_record.errorString()};
+            throw Error{QStringLiteral("cannot write ") + m_record.fileName() + QStringLiteral(": ") +
+                        m_record.errorString()};
         m_entriesDone = entries;
         return entries;
     }
@@ -117,14 +120,14 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
     if (m_format == Format::Csv)
         writeAll(m_out, "source,text\r\n");
     if (!m_record.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw Error{QStringLiteral("cannot write ") + m_record.fileName() + QStringLiteral(": ") + m_record.errorString()};
+        throw Error{QStringLiteral("cannot write ") + m_record.fileName() + QStringLiteral(": ") +
+                    m_record.errorString()};
     writeAll(m_record, recordHeader(runKey) + "\ndone 0 " + QByteArray::number(m_out.pos()) + '\n');
     return 0;
 }
 
 // The duplicate tests of the resumed run must know the rows the earlier run wrote.
-void RowStream::learnRowsWritten(qint64 bytes)
-{
+void RowStream::learnRowsWritten(qint64 bytes) {
     // A reader of its own, buffered: the output is written unbuffered, and read that way every line would
     // cost a system call per byte.
     QFile in(m_out.fileName());
@@ -139,7 +142,8 @@ void RowStream::learnRowsWritten(qint64 bytes)
         if (m_format == Format::Csv) {
             if (pending.count('"') % 2 != 0) // a line break inside a quoted field
                 continue;
-            const QStringList fields = Csv::fields(QString::fromUtf8(pending.chopped(pending.endsWith("\r\n") ? 2 : 1)));
+            const QStringList fields =
+                Csv::fields(QString::fromUtf8(pending.chopped(pending.endsWith("\r\n") ? 2 : 1)));
             source = fields.value(0);
             text = fields.value(1);
         } else {
@@ -153,8 +157,7 @@ void RowStream::learnRowsWritten(qint64 bytes)
     }
 }
 
-void RowStream::entryFinished()
-{
+void RowStream::entryFinished() {
     QByteArray bytes;
     const QVector<ResultRow> rows = m_results.takeRows(!m_keepDuplicates);
     for (const ResultRow& row : rows)
@@ -163,13 +166,15 @@ void RowStream::entryFinished()
     m_rowsWritten += rows.size();
     ++m_entriesDone;
     if (m_record.isOpen())
-        writeAll(m_record, "done " + QByteArray::number(m_entriesDone) + ' ' + QByteArray::number(m_out.pos()) + '\n');
+        writeAll(m_record,
+                 "done " + QByteArray::number(m_entriesDone) + ' ' + QByteArray::number(m_out.pos()) + '\n');
 }
 
-void RowStream::dropEntry() { m_results.takeRows(!m_keepDuplicates); }
+void RowStream::dropEntry() {
+    m_results.takeRows(!m_keepDuplicates);
+}
 
-void RowStream::markComplete()
-{
+void RowStream::markComplete() {
     if (m_record.isOpen())
         writeAll(m_record, "complete\n");
 }

@@ -4,14 +4,12 @@
 
 TextFileWriter::TextFileWriter(Factory factory) : m_factory(std::move(factory)) {}
 
-TextFileWriter::~TextFileWriter()
-{
+TextFileWriter::~TextFileWriter() {
     if (m_file && m_file->isOpen())
         m_file->cancelWriting(); // never a half-written file in place of the user's
 }
 
-void TextFileWriter::create(const QString& path)
-{
+void TextFileWriter::create(const QString& path) {
     if (m_device)
         return;
     m_file = m_factory ? m_factory(path) : std::make_unique<QSaveFile>(path);
@@ -24,10 +22,11 @@ void TextFileWriter::create(const QString& path)
     }
 }
 
-void TextFileWriter::writeLine(const QString& line) { writeText(line + QStringLiteral("\r\n")); }
+void TextFileWriter::writeLine(const QString& line) {
+    writeText(line + QStringLiteral("\r\n"));
+}
 
-void TextFileWriter::writeText(const QString& text)
-{
+void TextFileWriter::writeText(const QString& text) {
     QIODevice* out = m_device ? m_device : m_file.get();
     if (!out)
         throw Failure(QStringLiteral("Bad file name or number"));
@@ -43,8 +42,7 @@ void TextFileWriter::writeText(const QString& text)
     }
 }
 
-void TextFileWriter::close()
-{
+void TextFileWriter::close() {
     const auto notSaved = [](const QString& reason) {
         return Failure(QStringLiteral("Device I/O error: the file was not saved: ") + reason);
     };

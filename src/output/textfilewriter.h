@@ -17,10 +17,10 @@ public:
     explicit TextFileWriter(QIODevice* device) : m_device(device) {}
     ~TextFileWriter();
 
-    void create(const QString& path);      // throws Failure
-    void writeLine(const QString& line);   // throws Failure, also when the file could not be created
-    void writeText(const QString& text);   // the same without the line break
-    void close();                          // throws Failure when the file could not be completed
+    void create(const QString& path);    // throws Failure
+    void writeLine(const QString& line); // throws Failure, also when the file could not be created
+    void writeText(const QString& text); // the same without the line break
+    void close();                        // throws Failure when the file could not be completed
     // True once creating or writing has failed: the file is lost, and the save can end.
     bool failed() const { return m_failed; }
 

@@ -41,8 +41,7 @@ public:
     // The entries a run will ask for next, in order: their loads may start now, each on a page of its own,
     // so that the waits for the network overlap. navigate() then hands over the load started for its
     // entry; loads of entries no longer named are dropped. An empty list drops them all.
-    virtual void loadAhead(const QStringList& entries, qint64 timeLimitMs)
-    {
+    virtual void loadAhead(const QStringList& entries, qint64 timeLimitMs) {
         Q_UNUSED(entries);
         Q_UNUSED(timeLimitMs);
     }

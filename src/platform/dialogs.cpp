@@ -6,18 +6,15 @@
 #include <QRegularExpression>
 
 MessageAnswer Dialogs::message(const QString& text, MessageButtons buttons, MessageIcon icon,
-                               const QString& title)
-{
+                               const QString& title) {
     return showMessage(text, buttons, icon, title.isEmpty() ? AppTexts::applicationTitle() : title);
 }
 
-QString Dialogs::prompt(const QString& text, const QString& defaultAnswer, const QString& title)
-{
+QString Dialogs::prompt(const QString& text, const QString& defaultAnswer, const QString& title) {
     return showPrompt(text, defaultAnswer, title.isEmpty() ? AppTexts::applicationTitle() : title);
 }
 
-QStringList toQtNameFilters(const QString& filterList)
-{
+QStringList toQtNameFilters(const QString& filterList) {
     QStringList parts = filterList.split(QLatin1Char('|'));
     if (!parts.isEmpty() && parts.last().isEmpty())
         parts.removeLast();
@@ -37,8 +34,7 @@ QStringList toQtNameFilters(const QString& filterList)
     return filters;
 }
 
-QString joinSelection(const QStringList& paths)
-{
+QString joinSelection(const QStringList& paths) {
     if (paths.size() <= 1)
         return paths.value(0);
     QStringList pieces{QFileInfo(paths.first()).absolutePath()};
@@ -47,8 +43,7 @@ QString joinSelection(const QStringList& paths)
     return pieces.join(QChar(0));
 }
 
-QString toDisplayLines(const QString& text)
-{
+QString toDisplayLines(const QString& text) {
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));

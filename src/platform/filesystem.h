@@ -41,8 +41,8 @@ public:
     virtual QChar separator() = 0;
     virtual bool isFolder(const QString& path) = 0;
     virtual bool isRoot(const QString& path) = 0;
-    virtual int attributes(const QString& path) = 0;                   // throws Failure
-    virtual QVector<SubFolder> subFolders(const QString& folder) = 0;  // throws ListingFailure
+    virtual int attributes(const QString& path) = 0;                  // throws Failure
+    virtual QVector<SubFolder> subFolders(const QString& folder) = 0; // throws ListingFailure
     // Names of the files of one folder that match a wildcard pattern (letter case ignored), hidden ones too.
     virtual QStringList files(const QString& folder, const QString& pattern) = 0;
     virtual bool isOpenableFile(const QString& path) = 0;

@@ -14,8 +14,7 @@ public:
     // The same for a value that changes often (a search text as it is typed): it may reach the disk a
     // moment later, together with other changes, and never fails here.
     virtual void writeSoon(const QString& application, const QString& section, const QString& key,
-                           const QString& value)
-    {
+                           const QString& value) {
         try {
             write(application, section, key, value);
         } catch (...) {

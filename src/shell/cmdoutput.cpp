@@ -4,16 +4,15 @@
 #include "platform/host.h"
 
 QString CaptureCommandOutput(ProcessRunner& runner, EventPump& pump, const QString& commandLine,
-                             bool captureOutput, bool captureErrors, bool convertFromOem)
-{
+                             bool captureOutput, bool captureErrors, bool convertFromOem) {
     if (!captureOutput && !captureErrors)
         throw Failure(QStringLiteral("Invalid procedure call or argument"));
     Q_UNUSED(convertFromOem); // one console encoding here: the locale's, for both kinds of output
 
     QByteArray bytes;
-    const auto outcome =
-        runner.run(commandLine.split(QLatin1Char(' '), Qt::SkipEmptyParts), captureOutput, captureErrors,
-                   [&pump] { pump.processPendingEvents(); }, [&bytes](const QByteArray& chunk) { bytes += chunk; });
+    const auto outcome = runner.run(
+        commandLine.split(QLatin1Char(' '), Qt::SkipEmptyParts), captureOutput, captureErrors,
+        [&pump] { pump.processPendingEvents(); }, [&bytes](const QByteArray& chunk) { bytes += chunk; });
     switch (outcome) {
     case ProcessRunner::Outcome::PipeFailed:
         return {};
@@ -26,10 +25,9 @@ QString CaptureCommandOutput(ProcessRunner& runner, EventPump& pump, const QStri
     return QString::fromLocal8Bit(bytes);
 }
 
-void ConnectivityCheck(Host& host)
-{
-    const QString output = CaptureCommandOutput(host.processes, host.pump,
-                                                QStringLiteral("ping -c 1 -W 2 www.wikipedia.org"), true, false, true);
+void ConnectivityCheck(Host& host) {
+    const QString output = CaptureCommandOutput(
+        host.processes, host.pump, QStringLiteral("ping -c 1 -W 2 www.wikipedia.org"), true, false, true);
     // An empty answer (no pipe, or a silent ping) counts as offline: the check must end.
     const bool replied = output.contains(QStringLiteral("bytes from"), Qt::CaseInsensitive) ||
                          output.contains(QStringLiteral("bytes="), Qt::CaseInsensitive);

@@ -17,8 +17,7 @@ const QString Application = QStringLiteral("Marrowick");
 const QString Section = QStringLiteral("Quarnel");
 const QString Separator = QStringLiteral("||Separator||");
 
-double toNumber(const QString& stored, bool* ok)
-{
+double toNumber(const QString& stored, bool* ok) {
     // "nan" and "inf" parse as numbers but are no value a setting can hold.
     const QString trimmed = stored.trimmed();
     const double number = trimmed.isEmpty() ? 0.0 : trimmed.toDouble(ok);
@@ -28,23 +27,19 @@ double toNumber(const QString& stored, bool* ok)
 }
 } // namespace
 
-QString read(SettingsStore& store, const QString& key, const QString& defaultValue)
-{
+QString read(SettingsStore& store, const QString& key, const QString& defaultValue) {
     return store.read(Application, Section, key, defaultValue);
 }
 
-void write(SettingsStore& store, const QString& key, const QString& value)
-{
+void write(SettingsStore& store, const QString& key, const QString& value) {
     store.write(Application, Section, key, value);
 }
 
-void writeSoon(SettingsStore& store, const QString& key, const QString& value)
-{
+void writeSoon(SettingsStore& store, const QString& key, const QString& value) {
     store.writeSoon(Application, Section, key, value);
 }
 
-int toWholeNumber(const QString& stored)
-{
+int toWholeNumber(const QString& stored) {
     bool ok = false;
     const double number = toNumber(stored, &ok);
     if (!ok || std::abs(number) > 32767)
@@ -55,8 +50,7 @@ int toWholeNumber(const QString& stored)
     return value;
 }
 
-bool toTruthValue(const QString& stored)
-{
+bool toTruthValue(const QString& stored) {
     if (stored.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0)
         return true;
     if (stored.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0)
@@ -68,8 +62,7 @@ bool toTruthValue(const QString& stored)
     return number != 0;
 }
 
-int toSeconds(const QString& stored)
-{
+int toSeconds(const QString& stored) {
     bool ok = false;
     const double number = toNumber(stored, &ok);
     if (!ok || number < 1 || number > 86'400)
@@ -77,8 +70,7 @@ int toSeconds(const QString& stored)
     return static_cast<int>(std::nearbyint(number));
 }
 
-int toPages(const QString& stored)
-{
+int toPages(const QString& stored) {
     bool ok = false;
     const double number = toNumber(stored, &ok);
     if (!ok || number < 1 || number > MainState::MaxPagesAtOnce)
@@ -86,17 +78,17 @@ int toPages(const QString& stored)
     return static_cast<int>(std::nearbyint(number));
 }
 
-QString joinUrlList(const QStringList& entries) { return entries.join(Separator); }
+QString joinUrlList(const QStringList& entries) {
+    return entries.join(Separator);
+}
 
-QStringList splitUrlList(const QString& stored)
-{
+QStringList splitUrlList(const QString& stored) {
     if (stored.isEmpty())
         return {};
     return stored.split(Separator, Qt::SkipEmptyParts);
 }
 
-BetweenSettings readBetween(SettingsStore& store)
-{
+BetweenSettings readBetween(SettingsStore& store) {
     BetweenSettings s;
     s.startWith = read(store, QStringLiteral("StartWith"), QString());
     s.endWith = read(store, QStringLiteral("EndWith"), QString());
@@ -105,20 +97,32 @@ BetweenSettings readBetween(SettingsStore& store)
     return s;
 }
 
-void writeStartWith(SettingsStore& store, const QString& text) { writeSoon(store, QStringLiteral("StartWith"), text); }
-void writeEndWith(SettingsStore& store, const QString& text) { writeSoon(store, QStringLiteral("EndWith"), text); }
-void writeCheck21(SettingsStore& store, int value) { writeSoon(store, QStringLiteral("Check21"), QString::number(value)); }
-void writeCheck22(SettingsStore& store, int value) { writeSoon(store, QStringLiteral("Check22"), QString::number(value)); }
-QString readLastFolder(SettingsStore& store) { return read(store, QStringLiteral("LastFolder"), QString()); }
-void writeLastFolder(SettingsStore& store, const QString& folder) { write(store, QStringLiteral("LastFolder"), folder); }
-QString readExtension(SettingsStore& store) { return read(store, QStringLiteral("Extension"), QStringLiteral("htm")); }
-void writeExtension(SettingsStore& store, const QString& extension)
-{
+void writeStartWith(SettingsStore& store, const QString& text) {
+    writeSoon(store, QStringLiteral("StartWith"), text);
+}
+void writeEndWith(SettingsStore& store, const QString& text) {
+    writeSoon(store, QStringLiteral("EndWith"), text);
+}
+void writeCheck21(SettingsStore& store, int value) {
+    writeSoon(store, QStringLiteral("Check21"), QString::number(value));
+}
+void writeCheck22(SettingsStore& store, int value) {
+    writeSoon(store, QStringLiteral("Check22"), QString::number(value));
+}
+QString readLastFolder(SettingsStore& store) {
+    return read(store, QStringLiteral("LastFolder"), QString());
+}
+void writeLastFolder(SettingsStore& store, const QString& folder) {
+    write(store, QStringLiteral("LastFolder"), folder);
+}
+QString readExtension(SettingsStore& store) {
+    return read(store, QStringLiteral("Extension"), QStringLiteral("htm"));
+}
+void writeExtension(SettingsStore& store, const QString& extension) {
     write(store, QStringLiteral("Extension"), extension);
 }
 
-void persistChanges(MainState& state, SettingsStore& store)
-{
+void persistChanges(MainState& state, SettingsStore& store) {
     // These handlers only store a setting: never a report, and never a wait for the disk while typing.
     SettingsStore* s = &store;
     MainState* m = &state;
@@ -139,10 +143,12 @@ void persistChanges(MainState& state, SettingsStore& store)
                      [s](const QString& t) { writeSoon(*s, QStringLiteral("Text1"), t); });
     QObject::connect(&state, &MainState::text2Changed, &state,
                      [s](const QString& t) { writeSoon(*s, QStringLiteral("Text2"), t); });
-    QObject::connect(&state, &MainState::pageTimeoutChanged, &state,
-                     [s](int seconds) { writeSoon(*s, QStringLiteral("PageTimeout"), QString::number(seconds)); });
-    QObject::connect(&state, &MainState::pagesAtOnceChanged, &state,
-                     [s](int pages) { writeSoon(*s, QStringLiteral("PagesAtOnce"), QString::number(pages)); });
+    QObject::connect(&state, &MainState::pageTimeoutChanged, &state, [s](int seconds) {
+        writeSoon(*s, QStringLiteral("PageTimeout"), QString::number(seconds));
+    });
+    QObject::connect(&state, &MainState::pagesAtOnceChanged, &state, [s](int pages) {
+        writeSoon(*s, QStringLiteral("PagesAtOnce"), QString::number(pages));
+    });
 
     // The source list is stored a moment after it changes, not only at close: a program that dies loses at
     // most that moment. Changes within it (a list file of 100,000 lines, a removal) make one write.
@@ -159,18 +165,23 @@ void persistChanges(MainState& state, SettingsStore& store)
         QObject::connect(&state.urls, changed, listChanged, soon);
 }
 
-void loadBetweenFields(Host& host, BetweenState& between)
-{
+void loadBetweenFields(Host& host, BetweenState& between) {
     // Form2's load: the window's own statements come first (100 to 106), then the four fields.
     Procedure p(host.dialogs, QStringLiteral("Form2.Form_Load"));
     SettingsStore& store = host.settings;
     p.run(108, [&] { between.setStartWith(read(store, QStringLiteral("StartWith"), QString())); });
     p.run(110, [&] { between.setEndWith(read(store, QStringLiteral("EndWith"), QString())); });
-    p.run(112, [&] { between.setCheck21(toWholeNumber(read(store, QStringLiteral("Check21"), QStringLiteral("1")))); });
-    p.run(114, [&] { between.setCheck22(toWholeNumber(read(store, QStringLiteral("Check22"), QStringLiteral("1")))); });
+    p.run(112, [&] {
+        between.setCheck21(toWholeNumber(read(store, QStringLiteral("Check21"), QStringLiteral("1"))));
+    });
+    p.run(114, [&] {
+        between.setCheck22(toWholeNumber(read(store, QStringLiteral("Check22"), QStringLiteral("1"))));
+    });
     SettingsStore* s = &store;
-    QObject::connect(&between, &BetweenState::startWithChanged, &between, [s](const QString& t) { writeStartWith(*s, t); });
-    QObject::connect(&between, &BetweenState::endWithChanged, &between, [s](const QString& t) { writeEndWith(*s, t); });
+    QObject::connect(&between, &BetweenState::startWithChanged, &between,
+                     [s](const QString& t) { writeStartWith(*s, t); });
+    QObject::connect(&between, &BetweenState::endWithChanged, &between,
+                     [s](const QString& t) { writeEndWith(*s, t); });
     QObject::connect(&between, &BetweenState::check21Changed, &between, [s](int v) { writeCheck21(*s, v); });
     QObject::connect(&between, &BetweenState::check22Changed, &between, [s](int v) { writeCheck22(*s, v); });
 }

@@ -12,15 +12,17 @@ struct Host;
 namespace Settings {
 
 QString read(SettingsStore& store, const QString& key, const QString& defaultValue);
-void write(SettingsStore& store, const QString& key, const QString& value); // throws Failure
+void write(SettingsStore& store, const QString& key, const QString& value);     // throws Failure
 void writeSoon(SettingsStore& store, const QString& key, const QString& value); // never fails here
 
 // Stored forms and their conversions back. Conversions throw Failure for text they cannot convert.
-int toWholeNumber(const QString& stored);   // check-box values
-bool toTruthValue(const QString& stored);   // "True"/"False" in any case, or a number (0 is false)
-int toSeconds(const QString& stored);       // a time limit: a whole number of seconds, 1 or more
-int toPages(const QString& stored);         // pages at once: a whole number from 1 to 16
-inline QString fromTruthValue(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+int toWholeNumber(const QString& stored); // check-box values
+bool toTruthValue(const QString& stored); // "True"/"False" in any case, or a number (0 is false)
+int toSeconds(const QString& stored);     // a time limit: a whole number of seconds, 1 or more
+int toPages(const QString& stored);       // pages at once: a whole number from 1 to 16
+inline QString fromTruthValue(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 // The source list as one value: entries joined by "||Separator||"; empty pieces are dropped on the way back.
 QString joinUrlList(const QStringList& entries);

@@ -12,8 +12,7 @@
 
 #include <QFileInfo>
 
-void Form_Load(Host& host, MainState& state, WindowShell& window)
-{
+void Form_Load(Host& host, MainState& state, WindowShell& window) {
     Procedure p(host.dialogs, QStringLiteral("Form1.Form_Load"));
     SettingsStore& store = host.settings;
 
@@ -46,8 +45,14 @@ void Form_Load(Host& host, MainState& state, WindowShell& window)
     // Restoring a value fires the control's change handler, which writes the same value back.
     p.run(124, [&] { state.setText1(Settings::read(store, QStringLiteral("Text1"), QString())); });
     p.run(126, [&] { state.setText2(Settings::read(store, QStringLiteral("Text2"), QString())); });
-    p.run(128, [&] { state.setCheck1(Settings::toWholeNumber(Settings::read(store, QStringLiteral("Check1"), QStringLiteral("0")))); });
-    p.run(130, [&] { state.setCheck14(Settings::toWholeNumber(Settings::read(store, QStringLiteral("Check14"), QStringLiteral("0")))); });
+    p.run(128, [&] {
+        state.setCheck1(
+            Settings::toWholeNumber(Settings::read(store, QStringLiteral("Check1"), QStringLiteral("0"))));
+    });
+    p.run(130, [&] {
+        state.setCheck14(
+            Settings::toWholeNumber(Settings::read(store, QStringLiteral("Check14"), QStringLiteral("0"))));
+    });
     // An option button that becomes selected unselects its partner, as a click would.
     p.run(132, [&] {
         if (Settings::toTruthValue(Settings::read(store, QStringLiteral("Option1"), QStringLiteral("1"))))
@@ -63,46 +68,56 @@ void Form_Load(Host& host, MainState& state, WindowShell& window)
     });
 
     QStringList entries;
-    p.run(136, [&] { entries = Settings::splitUrlList(Settings::read(store, QStringLiteral("ListView1"), QString())); });
+    p.run(136, [&] {
+        entries = Settings::splitUrlList(Settings::read(store, QStringLiteral("ListView1"), QString()));
+    });
     for (const QString& entry : std::as_const(entries))
         p.run(138, [&] { state.urls.append(entry); });
     p.run(140, [&] {
-        state.setPageTimeout(Settings::toSeconds(Settings::read(store, QStringLiteral("PageTimeout"), QStringLiteral("60"))));
+        state.setPageTimeout(
+            Settings::toSeconds(Settings::read(store, QStringLiteral("PageTimeout"), QStringLiteral("60"))));
     });
     p.run(142, [&] {
-        state.setPagesAtOnce(Settings::toPages(Settings::read(store, QStringLiteral("PagesAtOnce"),
-                                                              QString::number(MainState::DefaultPagesAtOnce))));
+        state.setPagesAtOnce(Settings::toPages(Settings::read(
+            store, QStringLiteral("PagesAtOnce"), QString::number(MainState::DefaultPagesAtOnce))));
     });
 }
 
-void Form_QueryUnload(Host& host, MainState& state)
-{
+void Form_QueryUnload(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.Form_QueryUnload"));
     state.setAppClosing(true);
     state.setUnloading(true);
     p.run(102, [&] { host.pump.processPendingEvents(); });
     p.run(104, [&] { host.pump.processPendingEvents(); });
-    p.run(106, [&] { Settings::write(host.settings, QStringLiteral("ListView1"), Settings::joinUrlList(state.urls.entries())); });
+    p.run(106, [&] {
+        Settings::write(host.settings, QStringLiteral("ListView1"),
+                        Settings::joinUrlList(state.urls.entries()));
+    });
     p.run(108, [&] { host.pump.processPendingEvents(); });
     state.setUnloading(false);
 }
 
-void PushButton21_Click(Host& host)
-{
+void PushButton21_Click(Host& host) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton21_Click"));
     const QChar q(u'"');
     const QStringList paragraphs = {
-        QStringLiteral("This software uses automation with Internet Explorer to quickly extract data from your web sites."),
-        QStringLiteral("For this software to run optimally, you may need to tweak Internet Explorer and change some settings."),
-        QStringLiteral("For example, it may be neccessary to disable ") + q + QStringLiteral("Active Scripting") + q +
-            QStringLiteral(" in Internet Explorer, otherwise a messages that the website could not be opened will "
-                           "interupt automatic downloading. To disable, Internet Explorer > Tools menu > Internet "
-                           "Options > Security"),
-        QStringLiteral("Also, an error message such as 'An error has occurred in the script' may show. To disable, you "
-                       "need to go to Tools > Internet Options > Advanced > Disable Script Debugging"),
-        QStringLiteral("These are some sample problems and solutions but the best way to solve a error message "
-                       "associated with this software is to do a Google search of the exact words of the error "
-                       "message and look to see what tweaks you need to make to Internet Explorer."),
+        QStringLiteral("This software uses automation with Internet Explorer to quickly extract data from "
+                       "your web sites."),
+        QStringLiteral("For this software to run optimally, you may need to tweak Internet Explorer and "
+                       "change some settings."),
+        QStringLiteral("For example, it may be neccessary to disable ") + q +
+            QStringLiteral("Active Scripting") + q +
+            QStringLiteral(
+                " in Internet Explorer, otherwise a messages that the website could not be opened will "
+                "interupt automatic downloading. To disable, Internet Explorer > Tools menu > Internet "
+                "Options > Security"),
+        QStringLiteral(
+            "Also, an error message such as 'An error has occurred in the script' may show. To disable, you "
+            "need to go to Tools > Internet Options > Advanced > Disable Script Debugging"),
+        QStringLiteral(
+            "These are some sample problems and solutions but the best way to solve a error message "
+            "associated with this software is to do a Google search of the exact words of the error "
+            "message and look to see what tweaks you need to make to Internet Explorer."),
         QStringLiteral("Questions? Please contact Team Marrowick at https://www.example.com/contact"),
     };
     p.run(100, [&] { host.dialogs.message(paragraphs.join(QStringLiteral("\r\r"))); });

@@ -8,16 +8,14 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-bool FileExists(const QString& path)
-{
+bool FileExists(const QString& path) {
     const QFileInfo info(path);
     return !path.isEmpty() && info.exists() && info.lastModified().isValid();
 }
 
 namespace {
 // Windows-1252: Latin-1 except for 0x80..0x9F.
-QString fromWindows1252(QByteArrayView bytes)
-{
+QString fromWindows1252(QByteArrayView bytes) {
     static const char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                       0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
@@ -31,8 +29,7 @@ QString fromWindows1252(QByteArrayView bytes)
 }
 } // namespace
 
-QString decodeListFile(const QByteArray& bytes)
-{
+QString decodeListFile(const QByteArray& bytes) {
     // Line by line: a line that is UTF-8 is read as UTF-8, and only a line that is not falls back to the
     // legacy code page, so one stray byte changes one entry, not every entry. Line breaks stay as they are.
     QString text;
@@ -53,8 +50,7 @@ QString decodeListFile(const QByteArray& bytes)
     return text;
 }
 
-QStringList listFileEntries(const QString& fileText)
-{
+QStringList listFileEntries(const QString& fileText) {
     // One terminator at the very end of the file ends its last line: a file written on Linux ends with a
     // lone LF, and that makes no empty entry (CR LF and CR at the end make none either, below).
     QString text = fileText;
@@ -81,8 +77,7 @@ QStringList listFileEntries(const QString& fileText)
     return entries;
 }
 
-void FileToList(Dialogs& dialogs, UrlList& target, const QString& path)
-{
+void FileToList(Dialogs& dialogs, UrlList& target, const QString& path) {
     if (!FileExists(path)) {
         dialogs.message(QStringLiteral("File not found"));
         return;

@@ -8,8 +8,7 @@ namespace {
 constexpr qsizetype MaxPath = 260;
 
 // The folder the user chose is walked even when it is a link; links below it never are.
-bool qualifies(FileSystem& fs, const QString& folder, bool chosen = false)
-{
+bool qualifies(FileSystem& fs, const QString& folder, bool chosen = false) {
     if (fs.isRoot(folder))
         return true;
     int attributes = fs.attributes(folder);
@@ -19,9 +18,9 @@ bool qualifies(FileSystem& fs, const QString& folder, bool chosen = false)
 }
 } // namespace
 
-void GetSubDirectories2016(Host& host, QStringList& queue, bool recurse, bool chosen)
-{
-    Procedure p(host.dialogs, QStringLiteral("AddFolder.GetSubDirectories2016"), QStringLiteral("Dornwell2021/08/31."));
+void GetSubDirectories2016(Host& host, QStringList& queue, bool recurse, bool chosen) {
+    Procedure p(host.dialogs, QStringLiteral("AddFolder.GetSubDirectories2016"),
+                QStringLiteral("Dornwell2021/08/31."));
     FileSystem& fs = host.files;
     QStringList found;
 
@@ -64,8 +63,7 @@ void GetSubDirectories2016(Host& host, QStringList& queue, bool recurse, bool ch
     }
 }
 
-QStringList ListFilesInFolder(Host& host, const QString& folder, const QString& pattern)
-{
+QStringList ListFilesInFolder(Host& host, const QString& folder, const QString& pattern) {
     FileSystem& fs = host.files;
     const QString base = folder.endsWith(fs.separator()) ? folder : folder + fs.separator();
     QStringList kept;

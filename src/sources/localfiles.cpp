@@ -7,18 +7,19 @@
 #include "sources/folderwalk.h"
 #include "sources/paths.h"
 
-void PushButton10_Click(Host& host, MainState& state)
-{
+void PushButton10_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton10_Click"));
     FileDialogRequest request;
     QString chosen;
     bool tooMany = false;
     p.run(100, [&] { request.fileName.clear(); });
     p.run(102, [&] { request.title = QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"); });
-    p.run(104, [&] { request.filter = QStringLiteral("HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*|"); });
+    p.run(104, [&] {
+        request.filter = QStringLiteral("HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*|");
+    });
     p.run(106, [&] {
-        request.flags = FileDialogFlag::Explorer | FileDialogFlag::LongNames | FileDialogFlag::AllowMultiSelect |
-                        FileDialogFlag::ReadOnly;
+        request.flags = FileDialogFlag::Explorer | FileDialogFlag::LongNames |
+                        FileDialogFlag::AllowMultiSelect | FileDialogFlag::ReadOnly;
     });
     p.run(108, [&] {
         try {
@@ -29,8 +30,9 @@ void PushButton10_Click(Host& host, MainState& state)
     });
     if (tooMany) {
         p.run(110, [&] {
-            host.dialogs.message(QStringLiteral("You've selected too many files to add.\r\rPlease try adding via the "
-                                                "\"Add All\" button."));
+            host.dialogs.message(
+                QStringLiteral("You've selected too many files to add.\r\rPlease try adding via the "
+                               "\"Add All\" button."));
         });
         return;
     }
@@ -49,14 +51,14 @@ void PushButton10_Click(Host& host, MainState& state)
         p.run(120, [&] { state.urls.append(CollapseSeparators(folder + separator + pieces[i])); });
 }
 
-void PushButton7_Click(Host& host, MainState& state)
-{
+void PushButton7_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton7_Click"));
     QString extension;
     p.run(100, [&] {
-        extension = host.dialogs.prompt(QStringLiteral("Enter file extension to load:\r\r(* for all files, txt for all "
-                                                       "txt files, doc for all doc files, etc.)"),
-                                        Settings::readExtension(host.settings));
+        extension = host.dialogs.prompt(
+            QStringLiteral("Enter file extension to load:\r\r(* for all files, txt for all "
+                           "txt files, doc for all doc files, etc.)"),
+            Settings::readExtension(host.settings));
     });
     if (p.test(102, [&] { return extension.isEmpty(); }))
         return;
@@ -74,8 +76,7 @@ void PushButton7_Click(Host& host, MainState& state)
     p.run(120, [&] { state.setPointer(Pointer::Default); });
 }
 
-void collectFolder(Host& host, MainState& state, const QString& folder, const QString& extension)
-{
+void collectFolder(Host& host, MainState& state, const QString& folder, const QString& extension) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton7_Click"));
     FileSystem& fs = host.files;
     const QChar separator = fs.separator();
@@ -95,7 +96,8 @@ void collectFolder(Host& host, MainState& state, const QString& folder, const QS
                 if (name.startsWith(QLatin1Char('~')))
                     return;
                 const QString path = dir.endsWith(separator) ? dir + name : dir + separator + name;
-                if (fs.isOpenableFile(path) && fs.attributes(path) != (FileAttribute::Archive | FileAttribute::Hidden))
+                if (fs.isOpenableFile(path) &&
+                    fs.attributes(path) != (FileAttribute::Archive | FileAttribute::Hidden))
                     state.urls.append(CollapseSeparators(path));
             });
         }

@@ -1,8 +1,7 @@
 #include "sources/paths.h"
 
 namespace {
-QString collapseDoubled(const QString& text, QChar separator)
-{
+QString collapseDoubled(const QString& text, QChar separator) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -14,8 +13,7 @@ QString collapseDoubled(const QString& text, QChar separator)
 }
 } // namespace
 
-QString CollapseSeparators(const QString& path)
-{
+QString CollapseSeparators(const QString& path) {
     const QChar backslash(u'\\');
     QString result;
     if (path.startsWith(QLatin1Char('/'))) {
@@ -36,8 +34,7 @@ QString CollapseSeparators(const QString& path)
     return result;
 }
 
-bool HasUnsafeCharacters(const QString& name)
-{
+bool HasUnsafeCharacters(const QString& name) {
     for (const QChar ch : name) {
         const char16_t code = ch.unicode();
         if (code < 32 || (code >= 127 && code <= 159) || code == u'?' || code == QChar::ReplacementCharacter)

@@ -8,8 +8,7 @@
 
 #include <QVector>
 
-void PushButton5_Click(Host& host, MainState& state)
-{
+void PushButton5_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton5_Click"));
     QString answer;
     p.run(100, [&] {
@@ -20,13 +19,13 @@ void PushButton5_Click(Host& host, MainState& state)
     p.run(104, [&] { state.urls.append(answer); });
 }
 
-void PushButton13_Click(Host& host, MainState& state)
-{
+void PushButton13_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton13_Click"));
     FileDialogRequest request;
     QString chosen;
     p.run(100, [&] { request.fileName.clear(); });
-    p.run(102, [&] { request.title = QStringLiteral("Add File(s) - Use Ctrl & Shift to select multiple files"); });
+    p.run(102,
+          [&] { request.title = QStringLiteral("Add File(s) - Use Ctrl & Shift to select multiple files"); });
     p.run(104, [&] { request.filter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"); });
     p.run(106, [&] {
         request.flags = FileDialogFlag::Explorer | FileDialogFlag::LongNames | FileDialogFlag::ReadOnly;
@@ -41,8 +40,7 @@ void PushButton13_Click(Host& host, MainState& state)
     p.run(116, [&] { FileToList(host.dialogs, state.urls, chosen); });
 }
 
-void PushButton22_Click(Host& host, MainState& state)
-{
+void PushButton22_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton22_Click"));
     if (p.test(100, [&] { return !state.isBusy(); }))
         p.run(102, [&] { state.urls.clear(); });
@@ -51,8 +49,7 @@ void PushButton22_Click(Host& host, MainState& state)
     p.run(108, [&] { state.setText1(QStringLiteral("Extract")); });
 }
 
-void PushButton11_Click(Host& host, MainState& state)
-{
+void PushButton11_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton11_Click"));
     if (p.test(100, [&] { return !state.isBusy(); }))
         p.run(102, [&] { state.urls.clear(); });
@@ -60,14 +57,12 @@ void PushButton11_Click(Host& host, MainState& state)
 
 namespace {
 // One pass over the list and one change of its display, however many entries go.
-void removeWhere(UrlList& target, const QString& text, bool containing)
-{
+void removeWhere(UrlList& target, const QString& text, bool containing) {
     target.removeIf([&](const QString& entry) { return containsIgnoringCase(entry, text) == containing; });
 }
 
 void removeByPrompt(Host& host, MainState& state, const QString& location, const QString& question,
-                    void (*remove)(UrlList&, const QString&))
-{
+                    void (*remove)(UrlList&, const QString&)) {
     Procedure p(host.dialogs, location);
     QString answer;
     p.run(100, [&] { answer = host.dialogs.prompt(question); });
@@ -79,29 +74,30 @@ void removeByPrompt(Host& host, MainState& state, const QString& location, const
 }
 } // namespace
 
-void RemoveUrlsContaining(UrlList& target, const QString& text) { removeWhere(target, text, true); }
-void RemoveUrlsNotContaining(UrlList& target, const QString& text) { removeWhere(target, text, false); }
+void RemoveUrlsContaining(UrlList& target, const QString& text) {
+    removeWhere(target, text, true);
+}
+void RemoveUrlsNotContaining(UrlList& target, const QString& text) {
+    removeWhere(target, text, false);
+}
 
-void PushButton14_Click(Host& host, MainState& state)
-{
+void PushButton14_Click(Host& host, MainState& state) {
     removeByPrompt(host, state, QStringLiteral("Form1.PushButton14_Click"),
                    QStringLiteral("Remove entries containing: "), RemoveUrlsContaining);
 }
 
-void PushButton15_Click(Host& host, MainState& state)
-{
+void PushButton15_Click(Host& host, MainState& state) {
     removeByPrompt(host, state, QStringLiteral("Form1.PushButton15_Click"),
                    QStringLiteral("Remove entries not containing: "), RemoveUrlsNotContaining);
 }
 
-void RemoveSelectedUrl(MainState& state, qsizetype selectedPosition)
-{
-    if (!state.isBusy() && !state.urls.isEmpty() && selectedPosition >= 1 && selectedPosition <= state.urls.count())
+void RemoveSelectedUrl(MainState& state, qsizetype selectedPosition) {
+    if (!state.isBusy() && !state.urls.isEmpty() && selectedPosition >= 1 &&
+        selectedPosition <= state.urls.count())
         state.urls.removeAt(selectedPosition);
 }
 
-void RemoveSelectedResult(MainState& state, qsizetype selectedPosition)
-{
+void RemoveSelectedResult(MainState& state, qsizetype selectedPosition) {
     if (!state.isBusy() && !state.results.isEmpty() && selectedPosition >= 1 &&
         selectedPosition <= state.results.count())
         state.results.removeAt(selectedPosition);

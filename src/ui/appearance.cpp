@@ -13,8 +13,7 @@
 #include <QRadioButton>
 #include <QWidget>
 
-void ApplyFaceColor(QWidget* window)
-{
+void ApplyFaceColor(QWidget* window) {
     const QColor face = window->palette().color(QPalette::Button);
     QList<QWidget*> widgets{window};
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -30,8 +29,7 @@ void ApplyFaceColor(QWidget* window)
     }
 }
 
-QCursor loadPointerImage(const QString& path)
-{
+QCursor loadPointerImage(const QString& path) {
     QPixmap image(path);
     if (image.isNull())
         image.load(path, "ICO");
@@ -41,30 +39,26 @@ QCursor loadPointerImage(const QString& path)
 }
 
 PointerRules::PointerRules(QWidget* window, std::function<int()> get, std::function<void(int)> set)
-    : QObject(window), m_window(window), m_get(std::move(get)), m_set(std::move(set))
-{
-}
+    : QObject(window), m_window(window), m_get(std::move(get)), m_set(std::move(set)) {}
 
-void PointerRules::watch(QWidget* widget)
-{
+void PointerRules::watch(QWidget* widget) {
     widget->installEventFilter(this);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(widget))
         area->viewport()->installEventFilter(this);
 }
 
-void PointerRules::watchAll()
-{
+void PointerRules::watchAll() {
     watch(m_window);
     for (QWidget* w : m_window->findChildren<QWidget*>()) {
-        if (qobject_cast<QAbstractButton*>(w) && !qobject_cast<QCheckBox*>(w) && !qobject_cast<QRadioButton*>(w))
+        if (qobject_cast<QAbstractButton*>(w) && !qobject_cast<QCheckBox*>(w) &&
+            !qobject_cast<QRadioButton*>(w))
             watch(w);
         else if (qobject_cast<QGroupBox*>(w) || qobject_cast<QAbstractScrollArea*>(w))
             watch(w);
     }
 }
 
-void PointerRules::apply(int pointer)
-{
+void PointerRules::apply(int pointer) {
     if (pointer == Pointer::Busy)
         m_window->setCursor(Qt::WaitCursor);
     else if (pointer == Pointer::Hover)
@@ -73,12 +67,13 @@ void PointerRules::apply(int pointer)
         m_window->setCursor(Qt::ArrowCursor);
 }
 
-bool PointerRules::eventFilter(QObject* watched, QEvent* event)
-{
+bool PointerRules::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if ((type == QEvent::Enter || type == QEvent::MouseMove || type == QEvent::Leave) && m_get() != Pointer::Busy) {
+    if ((type == QEvent::Enter || type == QEvent::MouseMove || type == QEvent::Leave) &&
+        m_get() != Pointer::Busy) {
         auto* button = qobject_cast<QAbstractButton*>(watched);
-        const bool command = button && !qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button);
+        const bool command =
+            button && !qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button);
         // Leaving a button for the bare window sends the window no Enter: the Leave ends the hand.
         m_set(command && type != QEvent::Leave ? Pointer::Hover : Pointer::Default);
     }

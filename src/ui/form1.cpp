@@ -4,14 +4,14 @@
 #include "engine/failure.h"
 #include "engine/mainstate.h"
 #include "engine/modes/alllines.h"
-#include "engine/modes/linefilters.h"
 #include "engine/modes/between.h"
 #include "engine/modes/betweenstate.h"
+#include "engine/modes/linefilters.h"
 #include "engine/modes/linesbynumber.h"
 #include "engine/modes/textset.h"
-#include "platform/host.h"
 #include "output/resultscommands.h"
 #include "platform/clipboard.h"
+#include "platform/host.h"
 #include "shell/settingskeys.h"
 #include "shell/startup.h"
 #include "sources/localfiles.h"
@@ -24,31 +24,31 @@
 #include "ui/urllistmodel.h"
 
 #include <QCheckBox>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QShortcut>
-#include <QTreeWidget>
-#include <QTimer>
-#include <QLabel>
-#include <QSpinBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
-#include <QStyle>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLocale>
-#include <QScreen>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
+#include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -56,8 +56,7 @@ namespace {
 const QString ListTip = QStringLiteral(
     "Double-click item to remove it. Move | line to right and out of window to reveal full names.");
 
-QTreeView* makeListView(const QString& name, QAbstractItemModel* model, QWidget* parent)
-{
+QTreeView* makeListView(const QString& name, QAbstractItemModel* model, QWidget* parent) {
     auto* view = new QTreeView(parent);
     view->setObjectName(name);
     view->setModel(model);
@@ -74,8 +73,7 @@ QTreeView* makeListView(const QString& name, QAbstractItemModel* model, QWidget*
 }
 
 // Radio buttons in a group cannot normally all be off; a stored state may have neither selected.
-void setRadio(QRadioButton* radio, bool on)
-{
+void setRadio(QRadioButton* radio, bool on) {
     if (radio->isChecked() == on)
         return;
     radio->setAutoExclusive(false);
@@ -85,16 +83,14 @@ void setRadio(QRadioButton* radio, bool on)
 
 // The bar replaces %p, %v and %m in its format; an invisible word joiner keeps a status line's own
 // "%p" as it is.
-QString progressFormat(QString status)
-{
+QString progressFormat(QString status) {
     static const QRegularExpression placeholder(QStringLiteral("%(?=[pvm])"));
     return status.replace(placeholder, QStringLiteral("%\u2060"));
 }
 
 } // namespace
 
-Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m_host(host), m_state(state)
-{
+Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m_host(host), m_state(state) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(AppTexts::productName());
     m_state.setListsPageProblems(true); // this window lists them beside the results
@@ -129,9 +125,11 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_progress, 1);
-    m_stop = addButton(QStringLiteral("PushButton23"), QStringLiteral("Stop"), [this] { m_state.requestStop(); });
-    m_stop->setToolTip(QStringLiteral("Stop the running extraction after its current step (Esc). The rows found so "
-                                      "far stay."));
+    m_stop =
+        addButton(QStringLiteral("PushButton23"), QStringLiteral("Stop"), [this] { m_state.requestStop(); });
+    m_stop->setToolTip(
+        QStringLiteral("Stop the running extraction after its current step (Esc). The rows found so "
+                       "far stay."));
     m_stop->setEnabled(false);
     bottom->addWidget(m_stop);
     bottom->addWidget(addButton(QStringLiteral("PushButton21"), QStringLiteral("Help"),
@@ -144,7 +142,8 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
     layout->addWidget(columns, 1);
     layout->addLayout(bottom);
 
-    m_pointer = new PointerRules(this, [this] { return m_state.pointer(); }, [this](int p) { m_state.setPointer(p); });
+    m_pointer = new PointerRules(
+        this, [this] { return m_state.pointer(); }, [this](int p) { m_state.setPointer(p); });
     m_pointer->watchAll();
     bindState();
     fitScreen();
@@ -152,8 +151,7 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
 
 // The first size is what the window wants, within the screen it opens on; a size and place of an earlier
 // session come back when the window first shows.
-void Form1::fitScreen()
-{
+void Form1::fitScreen() {
     const QSize available = screen() ? screen()->availableGeometry().size() : QSize(1200, 720);
     // Room for the frame the window manager puts around it.
     const QSize room = (available - QSize(8, 40)).expandedTo(QSize(320, 240));
@@ -161,8 +159,7 @@ void Form1::fitScreen()
     resize(QSize(1200, 720).boundedTo(room));
 }
 
-void Form1::restoreLayout()
-{
+void Form1::restoreLayout() {
     const auto stored = [this](const QString& key) {
         return QByteArray::fromBase64(Settings::read(m_host.settings, key, {}).toLatin1());
     };
@@ -175,8 +172,9 @@ void Form1::restoreLayout()
             splitter->restoreState(sizes);
     }
     for (QTreeView* view : {m_urlView, m_resultsView}) {
-        const QStringList widths = Settings::read(m_host.settings, view->objectName() + QStringLiteral("Widths"), {})
-                                       .split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const QStringList widths =
+            Settings::read(m_host.settings, view->objectName() + QStringLiteral("Widths"), {})
+                .split(QLatin1Char(','), Qt::SkipEmptyParts);
         // Only for the same columns: a table that has other columns now takes their own widths.
         if (widths.size() != view->model()->columnCount())
             continue;
@@ -186,8 +184,7 @@ void Form1::restoreLayout()
     }
 }
 
-void Form1::storeLayout()
-{
+void Form1::storeLayout() {
     const auto store = [this](const QString& key, const QByteArray& value) {
         Settings::writeSoon(m_host.settings, key, QString::fromLatin1(value.toBase64()));
     };
@@ -198,19 +195,18 @@ void Form1::storeLayout()
         QStringList widths;
         for (int c = 0; c < view->model()->columnCount(); ++c)
             widths << QString::number(view->columnWidth(c));
-        Settings::writeSoon(m_host.settings, view->objectName() + QStringLiteral("Widths"), widths.join(QLatin1Char(',')));
+        Settings::writeSoon(m_host.settings, view->objectName() + QStringLiteral("Widths"),
+                            widths.join(QLatin1Char(',')));
     }
 }
 
-void Form1::showEvent(QShowEvent* event)
-{
+void Form1::showEvent(QShowEvent* event) {
     if (!std::exchange(m_layoutRestored, true))
         restoreLayout();
     QWidget::showEvent(event);
 }
 
-QPushButton* Form1::addButton(const QString& name, const QString& caption, std::function<void()> command)
-{
+QPushButton* Form1::addButton(const QString& name, const QString& caption, std::function<void()> command) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(name);
     if (command)
@@ -219,8 +215,7 @@ QPushButton* Form1::addButton(const QString& name, const QString& caption, std::
     return button;
 }
 
-QWidget* Form1::buildSourcesColumn()
-{
+QWidget* Form1::buildSourcesColumn() {
     auto* column = new QWidget(this);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -232,23 +227,26 @@ QWidget* Form1::buildSourcesColumn()
     auto* buttons = new QGridLayout;
     const auto add = [&](int row, int col, const char* name, const char* caption,
                          std::function<void()> command = {}) {
-        buttons->addWidget(addButton(QLatin1String(name), QLatin1String(caption), std::move(command)), row, col);
+        buttons->addWidget(addButton(QLatin1String(name), QLatin1String(caption), std::move(command)), row,
+                           col);
     };
     // One button a row: the column stays narrow enough for the results to have the width.
     add(0, 0, "PushButton5", "Add One URL", [this] { PushButton5_Click(m_host, m_state); });
-    add(1, 0, "PushButton13", "Load List Of URLS From Text File", [this] { PushButton13_Click(m_host, m_state); });
+    add(1, 0, "PushButton13", "Load List Of URLS From Text File",
+        [this] { PushButton13_Click(m_host, m_state); });
     add(2, 0, "PushButton10", "Add Local HTML Files", [this] { PushButton10_Click(m_host, m_state); });
-    add(3, 0, "PushButton7", "Add All HTML File(s) In Folder", [this] { PushButton7_Click(m_host, m_state); });
+    add(3, 0, "PushButton7", "Add All HTML File(s) In Folder",
+        [this] { PushButton7_Click(m_host, m_state); });
     add(4, 0, "PushButton22", "Load Sample/Example URLs", [this] { PushButton22_Click(m_host, m_state); });
     add(5, 0, "PushButton11", "Clear List", [this] { PushButton11_Click(m_host, m_state); });
     add(6, 0, "PushButton14", "Remove URLs Containing X", [this] { PushButton14_Click(m_host, m_state); });
-    add(7, 0, "PushButton15", "Remove URLs Not Containing X", [this] { PushButton15_Click(m_host, m_state); });
+    add(7, 0, "PushButton15", "Remove URLs Not Containing X",
+        [this] { PushButton15_Click(m_host, m_state); });
     layout->addLayout(buttons);
     return column;
 }
 
-QWidget* Form1::buildCommandsColumn()
-{
+QWidget* Form1::buildCommandsColumn() {
     auto* column = new QWidget(this);
     auto* grid = new QGridLayout(column);
     grid->setContentsMargins(4, 0, 4, 0);
@@ -268,11 +266,13 @@ QWidget* Form1::buildCommandsColumn()
     grid->addWidget(addButton(QStringLiteral("PushButton3"), QStringLiteral("Extract All Lines In Web Sites"),
                               [this] { PushButton3_Click(m_host, m_state); }),
                     0, 0, 1, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton2"), QStringLiteral("Extract All Lines Containing This Text:"),
+    grid->addWidget(addButton(QStringLiteral("PushButton2"),
+                              QStringLiteral("Extract All Lines Containing This Text:"),
                               [this] { PushButton2_Click(m_host, m_state); }),
                     1, 0, 1, 2);
     grid->addWidget(m_text1, 2, 0, 1, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton8"), QStringLiteral("Extract All Lines Not Contain. This Text:"),
+    grid->addWidget(addButton(QStringLiteral("PushButton8"),
+                              QStringLiteral("Extract All Lines Not Contain. This Text:"),
                               [this] { PushButton8_Click(m_host, m_state); }),
                     3, 0, 1, 2);
     grid->addWidget(m_text2, 4, 0, 1, 2);
@@ -283,17 +283,25 @@ QWidget* Form1::buildCommandsColumn()
                               [this] { PushButton16_Click(m_host); }),
                     5, 1);
     grid->addWidget(m_text5, 6, 0, 1, 2);
-    grid->addWidget(addButton(QStringLiteral("PushButton4"), QStringLiteral("Extract Between X and Y (Repeatedly)"),
+    grid->addWidget(addButton(QStringLiteral("PushButton4"),
+                              QStringLiteral("Extract Between X and Y (Repeatedly)"),
                               [this] { showForm2(); }),
                     7, 0);
     grid->addWidget(addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >"),
-                              [this] { ExtractBetween::PushButton11_Click(m_host, QStringLiteral("Form1.PushButton18_Click")); }),
+                              [this] {
+                                  ExtractBetween::PushButton11_Click(
+                                      m_host, QStringLiteral("Form1.PushButton18_Click"));
+                              }),
                     7, 1);
-    grid->addWidget(addButton(QStringLiteral("PushButton19"), QStringLiteral("Extract Lines Containing These Text Sets"),
+    grid->addWidget(addButton(QStringLiteral("PushButton19"),
+                              QStringLiteral("Extract Lines Containing These Text Sets"),
                               [this] { showForm3(); }),
                     8, 0);
     grid->addWidget(addButton(QStringLiteral("PushButton20"), QStringLiteral("Help >"),
-                              [this] { ExtractTextSets::PushButton11_Click(m_host, QStringLiteral("Form1.PushButton20_Click")); }),
+                              [this] {
+                                  ExtractTextSets::PushButton11_Click(
+                                      m_host, QStringLiteral("Form1.PushButton20_Click"));
+                              }),
                     8, 1);
 
     auto* frame3 = new QGroupBox(QStringLiteral("Extract Option"), column);
@@ -321,14 +329,16 @@ QWidget* Form1::buildCommandsColumn()
         options->addLayout(row);
         return spin;
     };
-    m_pageTimeout = spinRow("PageTimeout", QStringLiteral("Page time limit:"), 3600,
-                            QStringLiteral("How long one page may take to load. A page still loading then is read "
-                                           "as far as it has loaded; one that has not answered gives no text."));
+    m_pageTimeout =
+        spinRow("PageTimeout", QStringLiteral("Page time limit:"), 3600,
+                QStringLiteral("How long one page may take to load. A page still loading then is read "
+                               "as far as it has loaded; one that has not answered gives no text."));
     m_pageTimeout->setSuffix(QStringLiteral(" s"));
-    m_pagesAtOnce = spinRow("PagesAtOnce", QStringLiteral("Pages at once:"), MainState::MaxPagesAtOnce,
-                            QStringLiteral("How many pages load at the same time. The results still come in the "
-                                           "order of the list. More pages at once is faster on slow servers and "
-                                           "takes more memory; 1 loads one page after the other."));
+    m_pagesAtOnce =
+        spinRow("PagesAtOnce", QStringLiteral("Pages at once:"), MainState::MaxPagesAtOnce,
+                QStringLiteral("How many pages load at the same time. The results still come in the "
+                               "order of the list. More pages at once is faster on slow servers and "
+                               "takes more memory; 1 loads one page after the other."));
     grid->addWidget(frame3, 9, 0, 1, 2);
 
     auto* frame2 = new QGroupBox(QStringLiteral("Results Option"), column);
@@ -346,8 +356,7 @@ QWidget* Form1::buildCommandsColumn()
     return column;
 }
 
-QWidget* Form1::buildResultsColumn()
-{
+QWidget* Form1::buildResultsColumn() {
     auto* column = new QWidget(this);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -364,7 +373,8 @@ QWidget* Form1::buildResultsColumn()
     layout->addWidget(split, 1);
 
     auto* buttons = new QGridLayout;
-    const auto add = [&](int row, int col, const char* name, const char* caption, void (*command)(Host&, MainState&)) {
+    const auto add = [&](int row, int col, const char* name, const char* caption,
+                         void (*command)(Host&, MainState&)) {
         buttons->addWidget(addButton(QLatin1String(name), QLatin1String(caption),
                                      [this, command] { command(m_host, m_state); }),
                            row, col);
@@ -376,8 +386,9 @@ QWidget* Form1::buildResultsColumn()
     add(1, 1, "PushButton12", "Copy Results To Clipboard", &PushButton12_Click);
     add(2, 0, "PushButton9", "Clear Results", &PushButton9_Click);
     m_buttons.value(QStringLiteral("PushButton24"))
-        ->setToolTip(QStringLiteral("Save the results as a table other programs read back row by row: a header of "
-                                    "the columns shown, one line per result, quoted where needed (UTF-8)."));
+        ->setToolTip(
+            QStringLiteral("Save the results as a table other programs read back row by row: a header of "
+                           "the columns shown, one line per result, quoted where needed (UTF-8)."));
     m_rowCount = new QLabel(column);
     m_rowCount->setObjectName(QStringLiteral("RowCount"));
     m_rowCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -386,8 +397,7 @@ QWidget* Form1::buildResultsColumn()
     return column;
 }
 
-QWidget* Form1::buildProblemsPane(QWidget* parent)
-{
+QWidget* Form1::buildProblemsPane(QWidget* parent) {
     // Sources that could not be loaded, listed while the run goes on: no box to click through for each.
     auto* pane = new QWidget(parent);
     auto* layout = new QVBoxLayout(pane);
@@ -402,7 +412,8 @@ QWidget* Form1::buildProblemsPane(QWidget* parent)
     connect(copy, &QPushButton::clicked, this, [this] {
         QString text;
         for (const MainState::PageProblem& problem : m_state.problems())
-            text += problem.time + QLatin1Char('\t') + problem.source + QLatin1Char('\t') + problem.reason + QStringLiteral("\r\n");
+            text += problem.time + QLatin1Char('\t') + problem.source + QLatin1Char('\t') + problem.reason +
+                    QStringLiteral("\r\n");
         setClipboardText(m_host.clipboard, text);
     });
     auto* clear = new QPushButton(QStringLiteral("Clear Problems"), pane);
@@ -413,7 +424,8 @@ QWidget* Form1::buildProblemsPane(QWidget* parent)
     layout->addLayout(head);
     m_problems = new QTreeWidget(pane);
     m_problems->setObjectName(QStringLiteral("Problems"));
-    m_problems->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Source"), QStringLiteral("Problem")});
+    m_problems->setHeaderLabels(
+        {QStringLiteral("Time"), QStringLiteral("Source"), QStringLiteral("Problem")});
     m_problems->setRootIsDecorated(false);
     m_problems->setUniformRowHeights(true);
     m_problems->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -424,29 +436,37 @@ QWidget* Form1::buildProblemsPane(QWidget* parent)
     return pane;
 }
 
-void Form1::showRowCount()
-{
+void Form1::showRowCount() {
     const qsizetype count = m_state.results.count();
-    m_rowCount->setText(count == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(QLocale(QLocale::English).toString(count)));
+    m_rowCount->setText(count == 1
+                            ? QStringLiteral("1 row")
+                            : QStringLiteral("%1 rows").arg(QLocale(QLocale::English).toString(count)));
 }
 
-void Form1::showProblemCount()
-{
+void Form1::showProblemCount() {
     const qsizetype count = m_state.problems().size();
     m_problemCount->setText(count == 1 ? QStringLiteral("1 source could not be read")
                                        : QStringLiteral("%1 sources could not be read").arg(count));
 }
 
-void Form1::bindState()
-{
+void Form1::bindState() {
     MainState& s = m_state;
     // Controls write into the state on every change; the state's changes show in the controls.
     connect(m_text1, &QLineEdit::textChanged, &s, &MainState::setText1);
     connect(m_text2, &QLineEdit::textChanged, &s, &MainState::setText2);
     connect(m_text5, &QLineEdit::textChanged, &s, &MainState::setText5);
-    connect(&s, &MainState::text1Changed, m_text1, [this](const QString& t) { if (m_text1->text() != t) m_text1->setText(t); });
-    connect(&s, &MainState::text2Changed, m_text2, [this](const QString& t) { if (m_text2->text() != t) m_text2->setText(t); });
-    connect(&s, &MainState::text5Changed, m_text5, [this](const QString& t) { if (m_text5->text() != t) m_text5->setText(t); });
+    connect(&s, &MainState::text1Changed, m_text1, [this](const QString& t) {
+        if (m_text1->text() != t)
+            m_text1->setText(t);
+    });
+    connect(&s, &MainState::text2Changed, m_text2, [this](const QString& t) {
+        if (m_text2->text() != t)
+            m_text2->setText(t);
+    });
+    connect(&s, &MainState::text5Changed, m_text5, [this](const QString& t) {
+        if (m_text5->text() != t)
+            m_text5->setText(t);
+    });
     m_text1->setText(s.text1());
     m_text2->setText(s.text2());
     m_text5->setText(s.text5());
@@ -494,7 +514,8 @@ void Form1::bindState()
 
     connect(&s, &MainState::problemAdded, this, [this](qsizetype index) {
         const MainState::PageProblem& problem = m_state.problems().at(index);
-        auto* item = new QTreeWidgetItem(m_problems, {problem.time, problem.source, problem.reason.section(QStringLiteral("\r\n"), 0, 0)});
+        auto* item = new QTreeWidgetItem(
+            m_problems, {problem.time, problem.source, problem.reason.section(QStringLiteral("\r\n"), 0, 0)});
         item->setToolTip(2, problem.reason);
         m_problems->scrollToItem(item);
         showProblemCount();
@@ -518,9 +539,12 @@ void Form1::bindState()
             m_state.clearProblems();
     });
     // Enter in a search field runs the mode it belongs to.
-    connect(m_text1, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton2")), &QPushButton::click);
-    connect(m_text2, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton8")), &QPushButton::click);
-    connect(m_text5, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton17")), &QPushButton::click);
+    connect(m_text1, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton2")),
+            &QPushButton::click);
+    connect(m_text2, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton8")),
+            &QPushButton::click);
+    connect(m_text5, &QLineEdit::returnPressed, m_buttons.value(QStringLiteral("PushButton17")),
+            &QPushButton::click);
     // A run that ends shows all its rows and its last status at once.
     connect(&s, &MainState::runningChanged, this, [this](bool running) {
         if (running)
@@ -538,8 +562,8 @@ void Form1::bindState()
 
     // The starting widths apply when the columns first show and when their number changes; a header that
     // only changes its text keeps the width the user gave it.
-    connect(static_cast<ResultsTableModel*>(m_resultsView->model()), &ResultsTableModel::columnCountChanged, this,
-            &Form1::applyResultColumnWidths);
+    connect(static_cast<ResultsTableModel*>(m_resultsView->model()), &ResultsTableModel::columnCountChanged,
+            this, &Form1::applyResultColumnWidths);
     applyResultColumnWidths();
 
     connect(m_urlView, &QTreeView::doubleClicked, this,
@@ -548,21 +572,18 @@ void Form1::bindState()
             [this] { RemoveSelectedResult(m_state, selectedPosition(m_resultsView)); });
 }
 
-void Form1::applyResultColumnWidths()
-{
+void Form1::applyResultColumnWidths() {
     const auto& columns = m_state.results.columns();
     for (int c = 0; c < columns.size(); ++c)
         m_resultsView->setColumnWidth(c, twipsToPixels(columns[c].widthTwips, this));
 }
 
-qsizetype Form1::selectedPosition(const QTreeView* view)
-{
+qsizetype Form1::selectedPosition(const QTreeView* view) {
     const QModelIndexList selected = view->selectionModel()->selectedRows();
     return selected.isEmpty() ? 0 : selected.first().row() + 1;
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
-{
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_urlView && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         RemoveSelectedUrl(m_state, selectedPosition(m_urlView));
@@ -571,42 +592,48 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::closeEvent(QCloseEvent* event)
-{
+void Form1::closeEvent(QCloseEvent* event) {
     // Never refused. A command running underneath stops at its next event pump.
     storeLayout();
     runCommand([this] { Form_QueryUnload(m_host, m_state); });
     event->accept();
 }
 
-QString Form1::applicationFolder() { return QCoreApplication::applicationDirPath(); }
+QString Form1::applicationFolder() {
+    return QCoreApplication::applicationDirPath();
+}
 
-void Form1::applyFaceColor() { ApplyFaceColor(this); }
+void Form1::applyFaceColor() {
+    ApplyFaceColor(this);
+}
 
-void Form1::applySkin(const QString& path)
-{
+void Form1::applySkin(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(file.errorString() + QStringLiteral(": ") + path);
     setStyleSheet(QString::fromUtf8(file.readAll()));
 }
 
-void Form1::loadHoverPointer(const QString& path) { m_pointer->setHoverCursor(loadPointerImage(path)); }
+void Form1::loadHoverPointer(const QString& path) {
+    m_pointer->setHoverCursor(loadPointerImage(path));
+}
 
-void Form1::setCaption(const QString& caption) { setWindowTitle(caption); }
+void Form1::setCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
 
-void Form1::setApplicationIcon() { setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView)); }
+void Form1::setApplicationIcon() {
+    setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+}
 
-void Form1::setUrlColumn(const QString&, int widthTwips)
-{
+void Form1::setUrlColumn(const QString&, int widthTwips) {
     // The header text comes from the list's model.
     m_urlView->setColumnWidth(0, twipsToPixels(widthTwips, this));
 }
 
 Form1::~Form1() = default;
 
-void Form1::showForm2()
-{
+void Form1::showForm2() {
     if (!m_form2) {
         m_between = new BetweenState;
         m_between->setParent(this);
@@ -615,8 +642,7 @@ void Form1::showForm2()
     m_form2->exec();
 }
 
-void Form1::showForm3()
-{
+void Form1::showForm3() {
     if (!m_form3) {
         m_textSet = new TextSetState;
         m_textSet->setParent(this);
@@ -625,8 +651,7 @@ void Form1::showForm3()
     m_form3->exec();
 }
 
-void Form1::runCommand(const std::function<void()>& command)
-{
+void Form1::runCommand(const std::function<void()>& command) {
     try {
         command();
     } catch (const AppClosingUnwind&) {

@@ -16,8 +16,7 @@
 #include <QVBoxLayout>
 
 Form2::Form2(Host& host, MainState& state, BetweenState& between, QWidget* parent)
-    : ModeDialog(state, parent), m_host(host), m_state(state), m_between(between)
-{
+    : ModeDialog(state, parent), m_host(host), m_state(state), m_between(between) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Extract Between"));
     setModal(true);
@@ -47,7 +46,8 @@ Form2::Form2(Host& host, MainState& state, BetweenState& between, QWidget* paren
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(modeButton(this, "PushButton4", "Start Extracting",
                                   [this] { ExtractBetween::PushButton4_Click(m_host, m_state, m_between); }));
-    buttons->addWidget(modeButton(this, "PushButton11", "Help", [this] { ExtractBetween::PushButton11_Click(m_host); }));
+    buttons->addWidget(
+        modeButton(this, "PushButton11", "Help", [this] { ExtractBetween::PushButton11_Click(m_host); }));
     buttons->addWidget(modeButton(this, "PushButton1", "Close", [this] { close(); }));
 
     auto* layout = new QVBoxLayout(this);
@@ -58,8 +58,9 @@ Form2::Form2(Host& host, MainState& state, BetweenState& between, QWidget* paren
     setMinimumWidth(420);
     fitTitle();
 
-    m_pointer = loadModeWindow(host, this, QStringLiteral("Form2.Form_Load"), [this] { return m_between.pointer(); },
-                               [this](int p) { m_between.setPointer(p); });
+    m_pointer = loadModeWindow(
+        host, this, QStringLiteral("Form2.Form_Load"), [this] { return m_between.pointer(); },
+        [this](int p) { m_between.setPointer(p); });
     Settings::loadBetweenFields(host, between);
 
     // The fields show the state and write into it on every change.
@@ -75,7 +76,6 @@ Form2::Form2(Host& host, MainState& state, BetweenState& between, QWidget* paren
     m_pointer->apply(between.pointer());
 }
 
-QPushButton* Form2::button(const char* objectName) const
-{
+QPushButton* Form2::button(const char* objectName) const {
     return findChild<QPushButton*>(QLatin1String(objectName));
 }

@@ -7,14 +7,13 @@
 #include "ui/modewindow.h"
 
 #include <QComboBox>
-#include <QGroupBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 Form3::Form3(Host& host, MainState& state, TextSetState& set, QWidget* parent)
-    : ModeDialog(state, parent), m_host(host), m_state(state), m_set(set)
-{
+    : ModeDialog(state, parent), m_host(host), m_state(state), m_set(set) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Extract Lines Containing These Text Sets"));
     fitTitle();
@@ -28,23 +27,34 @@ Form3::Form3(Host& host, MainState& state, TextSetState& set, QWidget* parent)
     (new QVBoxLayout(group))->addWidget(m_combo);
 
     auto* buttons = new QGridLayout;
-    buttons->addWidget(modeButton(this, "PushButton2", "Add Text", [this] { ExtractTextSets::PushButton2_Click(m_host, m_set); }), 0, 0);
-    buttons->addWidget(modeButton(this, "PushButton1", "Remove Selected Text",
-                                  [this] { ExtractTextSets::PushButton1_Click(m_host, m_set, m_combo->currentIndex()); }),
-                       0, 1);
-    buttons->addWidget(modeButton(this, "PushButton5", "Remove All", [this] { ExtractTextSets::PushButton5_Click(m_host, m_set); }), 0, 2);
+    buttons->addWidget(modeButton(this, "PushButton2", "Add Text",
+                                  [this] { ExtractTextSets::PushButton2_Click(m_host, m_set); }),
+                       0, 0);
+    buttons->addWidget(
+        modeButton(this, "PushButton1", "Remove Selected Text",
+                   [this] { ExtractTextSets::PushButton1_Click(m_host, m_set, m_combo->currentIndex()); }),
+        0, 1);
+    buttons->addWidget(modeButton(this, "PushButton5", "Remove All",
+                                  [this] { ExtractTextSets::PushButton5_Click(m_host, m_set); }),
+                       0, 2);
     buttons->addWidget(modeButton(this, "PushButton4", "Start Extracting",
                                   [this] { ExtractTextSets::PushButton4_Click(m_host, m_state, m_set); }),
                        1, 0);
-    buttons->addWidget(modeButton(this, "PushButton11", "Help", [this] { ExtractTextSets::PushButton11_Click(m_host); }), 1, 1);
-    buttons->addWidget(modeButton(this, "PushButton3", "Close", [this] { ExtractTextSets::PushButton3_Click(m_host, [this] { close(); }); }), 1, 2);
+    buttons->addWidget(
+        modeButton(this, "PushButton11", "Help", [this] { ExtractTextSets::PushButton11_Click(m_host); }), 1,
+        1);
+    buttons->addWidget(
+        modeButton(this, "PushButton3", "Close",
+                   [this] { ExtractTextSets::PushButton3_Click(m_host, [this] { close(); }); }),
+        1, 2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(buttons);
 
-    m_pointer = loadModeWindow(host, this, QStringLiteral("Form3.Form_Load"), [this] { return m_set.pointer(); },
-                               [this](int p) { m_set.setPointer(p); });
+    m_pointer = loadModeWindow(
+        host, this, QStringLiteral("Form3.Form_Load"), [this] { return m_set.pointer(); },
+        [this](int p) { m_set.setPointer(p); });
     connect(&set, &TextSetState::textsChanged, this, &Form3::showTexts);
     connect(&set, &TextSetState::closeRequested, this, &QDialog::close);
     connect(&set, &TextSetState::pointerChanged, m_pointer, &PointerRules::apply);
@@ -52,14 +62,12 @@ Form3::Form3(Host& host, MainState& state, TextSetState& set, QWidget* parent)
     showTexts();
 }
 
-void Form3::showTexts()
-{
+void Form3::showTexts() {
     m_combo->clear();
     m_combo->addItems(m_set.texts());
     m_combo->setCurrentIndex(-1); // nothing selected until the user picks a text
 }
 
-QPushButton* Form3::button(const char* objectName) const
-{
+QPushButton* Form3::button(const char* objectName) const {
     return findChild<QPushButton*>(QLatin1String(objectName));
 }

@@ -15,7 +15,8 @@ class PointerRules;
 PointerRules* loadModeWindow(Host& host, QDialog* window, const QString& location, std::function<int()> get,
                              std::function<void(int)> set);
 // A button whose click runs `command`; a command ended by the main window closing simply stops.
-QPushButton* modeButton(QWidget* parent, const char* name, const char* caption, std::function<void()> command);
+QPushButton* modeButton(QWidget* parent, const char* name, const char* caption,
+                        std::function<void()> command);
 
 class MainState;
 

@@ -3,8 +3,7 @@
 #include "engine/resultslist.h"
 
 ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
-    : QAbstractTableModel(parent), m_results(results), m_columns(int(results.columns().size()))
-{
+    : QAbstractTableModel(parent), m_results(results), m_columns(int(results.columns().size())) {
     // Rows come in by the thousand during a run: the view learns of them together, a few dozen times a
     // second, not row by row, and of header renames likewise. Removals and clears reach it at once, so it
     // never shows a row that is gone.
@@ -52,8 +51,7 @@ ResultsTableModel::ResultsTableModel(ResultsList& results, QObject* parent)
     });
 }
 
-void ResultsTableModel::followRows()
-{
+void ResultsTableModel::followRows() {
     m_showRows.stop(); // whoever calls, the view is up to date now
     if (std::exchange(m_headersChanged, false) && m_columns > 0)
         Q_EMIT headerDataChanged(Qt::Horizontal, 0, m_columns - 1);
@@ -65,8 +63,7 @@ void ResultsTableModel::followRows()
     endInsertRows();
 }
 
-void ResultsTableModel::followColumns()
-{
+void ResultsTableModel::followColumns() {
     m_followPending = false;
     const int before = m_columns;
     const int wanted = int(m_results.columns().size());
@@ -85,19 +82,17 @@ void ResultsTableModel::followColumns()
         Q_EMIT columnCountChanged();
 }
 
-int ResultsTableModel::rowCount(const QModelIndex& parent) const
-{
+int ResultsTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_rows;
 }
 
-int ResultsTableModel::columnCount(const QModelIndex& parent) const
-{
+int ResultsTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_columns;
 }
 
-QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
-{
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows || index.row() >= m_results.count())
+QVariant ResultsTableModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows ||
+        index.row() >= m_results.count())
         return {};
     const ResultRow& row = m_results.at(index.row() + 1);
     if (index.column() == 0)
@@ -107,8 +102,7 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section >= m_results.columns().size())
         return {};
     return m_results.columns().at(section).header;

@@ -2,4 +2,6 @@
 
 #include <QWidget>
 
-int twipsToPixels(int twips, const QWidget* widget) { return twips * widget->logicalDpiX() / 1440; }
+int twipsToPixels(int twips, const QWidget* widget) {
+    return twips * widget->logicalDpiX() / 1440;
+}

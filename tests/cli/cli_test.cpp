@@ -18,23 +18,23 @@
 #include "support/smalltmpfs.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QJsonDocument>
+#include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <csignal>
-#include <sys/stat.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -49,19 +49,16 @@ const QByteArray PageB = "<html><body><p>Beta line</p><p>Shared line</p><pre>[on
 
 class Cli : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         server = new LocalHttpServer;
         ASSERT_TRUE(server->start());
         server->setPage(QStringLiteral("/b.html"), PageB);
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete server;
         server = nullptr;
     }
-    Cli()
-    {
+    Cli() {
         QFile a(dir.filePath(QStringLiteral("a.html")));
         a.open(QIODevice::WriteOnly);
         a.write(PageA);
@@ -69,8 +66,7 @@ protected:
     }
 
     // Runs the program while this process keeps serving pages.
-    CliRun cli(const QStringList& arguments, const QByteArray& input = {}, const QString& workingDir = {})
-    {
+    CliRun cli(const QStringList& arguments, const QByteArray& input = {}, const QString& workingDir = {}) {
         QProcess process;
         process.setWorkingDirectory(workingDir);
         QEventLoop loop;
@@ -80,13 +76,13 @@ protected:
         process.write(input);
         process.closeWriteChannel();
         loop.exec();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-                process.readAllStandardError()};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
     // The same run through the window's command, saved as "Save Results As Text File" saves it.
-    QByteArray windowRun(const std::function<void(Host&, MainState&)>& command, bool rendered, bool keep, bool source)
-    {
+    QByteArray windowRun(const std::function<void(Host&, MainState&)>& command, bool rendered, bool keep,
+                         bool source) {
         FakeHost f;
         QtEventPump pump;
         SystemClock clock;
@@ -114,8 +110,7 @@ LocalHttpServer* Cli::server = nullptr;
 
 } // namespace
 
-TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives)
-{
+TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives) {
     struct Case {
         QStringList arguments;
         std::function<void(Host&, MainState&)> command;
@@ -123,19 +118,42 @@ TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives)
     };
     const QList<Case> cases = {
         {{QStringLiteral("--mode"), QStringLiteral("all")}, PushButton3_Click, false, false, false},
-        {{QStringLiteral("--mode"), QStringLiteral("all"), QStringLiteral("--rendered"), QStringLiteral("--show-source")},
-         PushButton3_Click, true, false, true},
-        {{QStringLiteral("--mode"), QStringLiteral("containing"), QStringLiteral("--text"), QStringLiteral("LINE"),
-          QStringLiteral("--rendered"), QStringLiteral("--keep-duplicates")},
-         [](Host& h, MainState& s) { s.setText1(QStringLiteral("LINE")); PushButton2_Click(h, s); }, true, true, false},
-        {{QStringLiteral("--mode"), QStringLiteral("not-containing"), QStringLiteral("--text"), QStringLiteral("line"),
-          QStringLiteral("--rendered")},
-         [](Host& h, MainState& s) { s.setText2(QStringLiteral("line")); PushButton8_Click(h, s); }, true, false, false},
-        {{QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"), QStringLiteral("2,1"),
-          QStringLiteral("--rendered")},
-         [](Host& h, MainState& s) { s.setText5(QStringLiteral("2,1")); PushButton17_Click(h, s); }, true, false, false},
-        {{QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"), QStringLiteral("<p>"),
-          QStringLiteral("--end"), QStringLiteral("</p>"), QStringLiteral("--no-include-end")},
+        {{QStringLiteral("--mode"), QStringLiteral("all"), QStringLiteral("--rendered"),
+          QStringLiteral("--show-source")},
+         PushButton3_Click,
+         true,
+         false,
+         true},
+        {{QStringLiteral("--mode"), QStringLiteral("containing"), QStringLiteral("--text"),
+          QStringLiteral("LINE"), QStringLiteral("--rendered"), QStringLiteral("--keep-duplicates")},
+         [](Host& h, MainState& s) {
+             s.setText1(QStringLiteral("LINE"));
+             PushButton2_Click(h, s);
+         },
+         true,
+         true,
+         false},
+        {{QStringLiteral("--mode"), QStringLiteral("not-containing"), QStringLiteral("--text"),
+          QStringLiteral("line"), QStringLiteral("--rendered")},
+         [](Host& h, MainState& s) {
+             s.setText2(QStringLiteral("line"));
+             PushButton8_Click(h, s);
+         },
+         true,
+         false,
+         false},
+        {{QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"),
+          QStringLiteral("2,1"), QStringLiteral("--rendered")},
+         [](Host& h, MainState& s) {
+             s.setText5(QStringLiteral("2,1"));
+             PushButton17_Click(h, s);
+         },
+         true,
+         false,
+         false},
+        {{QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"),
+          QStringLiteral("<p>"), QStringLiteral("--end"), QStringLiteral("</p>"),
+          QStringLiteral("--no-include-end")},
          [](Host& h, MainState& s) {
              BetweenState b;
              b.setStartWith(QStringLiteral("<p>"));
@@ -143,52 +161,66 @@ TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives)
              b.setCheck22(0);
              ExtractBetween::PushButton4_Click(h, s, b);
          },
-         false, false, false},
-        {{QStringLiteral("--mode"), QStringLiteral("text-set"), QStringLiteral("--text"), QStringLiteral("alpha"),
-          QStringLiteral("--text"), QStringLiteral("shared"), QStringLiteral("--rendered"), QStringLiteral("--keep-duplicates")},
+         false,
+         false,
+         false},
+        {{QStringLiteral("--mode"), QStringLiteral("text-set"), QStringLiteral("--text"),
+          QStringLiteral("alpha"), QStringLiteral("--text"), QStringLiteral("shared"),
+          QStringLiteral("--rendered"), QStringLiteral("--keep-duplicates")},
          [](Host& h, MainState& s) {
              TextSetState set;
              set.append(QStringLiteral("alpha"));
              set.append(QStringLiteral("shared"));
              ExtractTextSets::PushButton4_Click(h, s, set);
          },
-         true, true, false},
+         true,
+         true,
+         false},
     };
     for (const Case& c : cases) {
         const CliRun run = cli(c.arguments + sources);
-        EXPECT_EQ(run.exitCode, 0) << c.arguments.join(QLatin1Char(' ')).toStdString() << run.err.toStdString();
+        EXPECT_EQ(run.exitCode, 0) << c.arguments.join(QLatin1Char(' ')).toStdString()
+                                   << run.err.toStdString();
         const QByteArray expected = windowRun(c.command, c.rendered, c.keep, c.source);
         EXPECT_EQ(run.out, expected) << c.arguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_GT(expected.count('\n'), 1) << c.arguments.join(QLatin1Char(' ')).toStdString();
     }
 }
 
-TEST_F(Cli, AnUnreachableAddressIsReportedAndTheRestIsStillWritten)
-{
+TEST_F(Cli, AnUnreachableAddressIsReportedAndTheRestIsStillWritten) {
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
     const QString gone = QStringLiteral("127.0.0.1:%1/gone.html").arg(closed.serverPort());
     closed.close();
     // From standard input, with the formats that are not the default.
-    const QByteArray list = (gone + QStringLiteral("\r\n") + sources.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const QByteArray list =
+        (gone + QStringLiteral("\r\n") + sources.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
     const CliRun run = cli({QStringLiteral("--input"), QStringLiteral("-"), QStringLiteral("--rendered"),
                             QStringLiteral("--format"), QStringLiteral("comma")},
                            list);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err.count('\n'), 2) << run.err.toStdString();
-    EXPECT_TRUE(run.err.split('\n').at(1).startsWith("quarnel-cli: 3 sources, 2 loaded, 1 failed, ")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.split('\n').at(1).startsWith("quarnel-cli: 3 sources, 2 loaded, 1 failed, "))
+        << run.err.toStdString();
     EXPECT_TRUE(run.err.startsWith("Could not load " + gone.toUtf8() + ": "));
-    EXPECT_TRUE(run.err.contains(" | in Vantrel2021/08/31.Extract1.GetWebBrowserText at line 100 |  | Please email"));
+    EXPECT_TRUE(
+        run.err.contains(" | in Vantrel2021/08/31.Extract1.GetWebBrowserText at line 100 |  | Please email"));
     EXPECT_TRUE(run.out.startsWith("Alpha line,Shared line,")) << run.out.toStdString();
     EXPECT_TRUE(run.out.endsWith(",\r\n"));
 }
 
-TEST_F(Cli, JsonLinesRoundTripTabsQuotesAndLineBreaks)
-{
-    const QStringList arguments{QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"),
-                                QStringLiteral("<p>"), QStringLiteral("--end"), QStringLiteral("</p>"),
-                                QStringLiteral("--format"), QStringLiteral("jsonl"), QStringLiteral("--keep-duplicates"),
-                                QStringLiteral("--no-include-start"), QStringLiteral("--no-include-end")};
+TEST_F(Cli, JsonLinesRoundTripTabsQuotesAndLineBreaks) {
+    const QStringList arguments{QStringLiteral("--mode"),
+                                QStringLiteral("between"),
+                                QStringLiteral("--start"),
+                                QStringLiteral("<p>"),
+                                QStringLiteral("--end"),
+                                QStringLiteral("</p>"),
+                                QStringLiteral("--format"),
+                                QStringLiteral("jsonl"),
+                                QStringLiteral("--keep-duplicates"),
+                                QStringLiteral("--no-include-start"),
+                                QStringLiteral("--no-include-end")};
     const CliRun run = cli(arguments + sources);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QStringList texts, origins;
@@ -207,38 +239,45 @@ TEST_F(Cli, JsonLinesRoundTripTabsQuotesAndLineBreaks)
 
     // A fragment spanning a line break comes back with its CR LF.
     const CliRun pre = cli({QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"),
-                            QStringLiteral("["), QStringLiteral("--end"), QStringLiteral("]"), QStringLiteral("--format"),
-                            QStringLiteral("jsonl"), sources.last()});
+                            QStringLiteral("["), QStringLiteral("--end"), QStringLiteral("]"),
+                            QStringLiteral("--format"), QStringLiteral("jsonl"), sources.last()});
     EXPECT_EQ(QJsonDocument::fromJson(pre.out.trimmed()).object().value(QStringLiteral("text")).toString(),
               QStringLiteral("[one\r\ntwo]"));
 
     // CSV that Python's csv module reads back to the same records as the JSON lines, commas, quotes and line
     // breaks included; and three shards of a list that together give the one run's records.
-    const QStringList csvArguments = arguments.mid(0, arguments.indexOf(QStringLiteral("--format"))) +
-                                     QStringList{QStringLiteral("--keep-duplicates"), QStringLiteral("--no-include-start"),
-                                                 QStringLiteral("--no-include-end")};
+    const QStringList csvArguments =
+        arguments.mid(0, arguments.indexOf(QStringLiteral("--format"))) +
+        QStringList{QStringLiteral("--keep-duplicates"), QStringLiteral("--no-include-start"),
+                    QStringLiteral("--no-include-end")};
     const QStringList three = sources + QStringList{sources.first()};
     const auto csvRecords = [&](const QStringList& extra) {
-        const CliRun csv = cli(csvArguments + QStringList{QStringLiteral("--format"), QStringLiteral("csv")} + extra);
+        const CliRun csv =
+            cli(csvArguments + QStringList{QStringLiteral("--format"), QStringLiteral("csv")} + extra);
         QProcess python;
-        python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(
-            "import csv, io, json, sys\n"
-            "rows = list(csv.reader(io.StringIO(sys.stdin.buffer.read().decode(), newline='')))\n"
-            "assert rows[0] == ['source', 'text'], rows[0]\n"
-            "print(json.dumps(rows[1:]))\n")});
+        python.start(
+            QStringLiteral("python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral(
+                 "import csv, io, json, sys\n"
+                 "rows = list(csv.reader(io.StringIO(sys.stdin.buffer.read().decode(), newline='')))\n"
+                 "assert rows[0] == ['source', 'text'], rows[0]\n"
+                 "print(json.dumps(rows[1:]))\n")});
         python.write(csv.out);
         python.closeWriteChannel();
         python.waitForFinished();
         QStringList records;
         for (const QJsonValue& row : QJsonDocument::fromJson(python.readAllStandardOutput()).array())
-            records << row.toArray().at(0).toString() + QStringLiteral(" | ") + row.toArray().at(1).toString();
+            records << row.toArray().at(0).toString() + QStringLiteral(" | ") +
+                           row.toArray().at(1).toString();
         return records;
     };
     const QStringList whole = csvRecords(three);
     QStringList fromJson;
     for (const QByteArray& line : cli(arguments + three).out.split('\n'))
         if (!line.isEmpty())
-            fromJson << QJsonDocument::fromJson(line).object().value(QStringLiteral("source")).toString() + QStringLiteral(" | ") +
+            fromJson << QJsonDocument::fromJson(line).object().value(QStringLiteral("source")).toString() +
+                            QStringLiteral(" | ") +
                             QJsonDocument::fromJson(line).object().value(QStringLiteral("text")).toString();
     EXPECT_EQ(whole, fromJson);
     EXPECT_TRUE(whole.join(QLatin1Char('\n')).contains(QStringLiteral("tab\there \"quoted\"")));
@@ -252,20 +291,24 @@ TEST_F(Cli, JsonLinesRoundTripTabsQuotesAndLineBreaks)
     EXPECT_EQ(cli({QStringLiteral("--shard"), QStringLiteral("4/3"), sources.first()}).exitCode, 2);
 
     // A file named relative to where the command runs is that file, named by its whole path.
-    const CliRun relative = cli({QStringLiteral("--format"), QStringLiteral("jsonl"), QStringLiteral("--rendered"),
-                                 QStringLiteral("a.html")}, {}, dir.path());
+    const CliRun relative = cli({QStringLiteral("--format"), QStringLiteral("jsonl"),
+                                 QStringLiteral("--rendered"), QStringLiteral("a.html")},
+                                {}, dir.path());
     ASSERT_EQ(relative.exitCode, 0) << relative.err.toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(relative.out.split('\n').first()).object().value(QStringLiteral("source")).toString(),
+    EXPECT_EQ(QJsonDocument::fromJson(relative.out.split('\n').first())
+                  .object()
+                  .value(QStringLiteral("source"))
+                  .toString(),
               sources.first());
 }
 
-TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine)
-{
+TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine) {
     for (const QStringList& arguments :
          {QStringList{QStringLiteral("--mode"), QStringLiteral("sideways"), QStringLiteral("x")},
           QStringList{QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("x")},
           QStringList{QStringLiteral("--format"), QStringLiteral("xml"), QStringLiteral("x")},
-          QStringList{QStringLiteral("--resume"), QStringLiteral("--format"), QStringLiteral("jsonl"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--resume"), QStringLiteral("--format"), QStringLiteral("jsonl"),
+                      QStringLiteral("x")},
           QStringList{QStringLiteral("--no-such-option")}, QStringList{}}) {
         const CliRun run = cli(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
@@ -289,25 +332,35 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine)
             return usage.message;
         }
     };
-    const QString numbers = QStringLiteral("--numbers takes line numbers from 1 to 32767 separated by commas, such as 1,3,4 (not '%1')");
+    const QString numbers = QStringLiteral(
+        "--numbers takes line numbers from 1 to 32767 separated by commas, such as 1,3,4 (not '%1')");
     for (const char* bad : {"abc", "1,,2", "nan", "-5", "0", "2.5", "1e3", "40000"})
-        EXPECT_EQ(error({QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"), QLatin1String(bad), QStringLiteral("x")}),
+        EXPECT_EQ(error({QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"),
+                         QLatin1String(bad), QStringLiteral("x")}),
                   numbers.arg(QLatin1String(bad)));
-    EXPECT_EQ(error({QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"), QStringLiteral(" 1, 3,4 "), QStringLiteral("x")}), QString());
-    EXPECT_EQ(error({QStringLiteral("--shard"), QStringLiteral("3/2"), QStringLiteral("x")}), QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/4"));
-    EXPECT_EQ(error({QStringLiteral("--jobs"), QStringLiteral("17"), QStringLiteral("x")}), QStringLiteral("--jobs takes a whole number from 1 to 16"));
-    EXPECT_EQ(error({QStringLiteral("pages")}), QStringLiteral("pages is a folder: use --folder pages to add its HTML files"));
-    EXPECT_EQ(error({QStringLiteral("pages/")}), QStringLiteral("pages/ is a folder: use --folder pages/ to add its HTML files"));
-    const CliOptions fine = parseCliOptions({QStringLiteral("quarnel-cli"), QStringLiteral("a.html"), QStringLiteral("example.com/")}, QStringLiteral("1"));
-    EXPECT_EQ(fine.sources, QStringList({dir.filePath(QStringLiteral("a.html")), QStringLiteral("example.com/")}));
+    EXPECT_EQ(error({QStringLiteral("--mode"), QStringLiteral("numbers"), QStringLiteral("--numbers"),
+                     QStringLiteral(" 1, 3,4 "), QStringLiteral("x")}),
+              QString());
+    EXPECT_EQ(error({QStringLiteral("--shard"), QStringLiteral("3/2"), QStringLiteral("x")}),
+              QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/4"));
+    EXPECT_EQ(error({QStringLiteral("--jobs"), QStringLiteral("17"), QStringLiteral("x")}),
+              QStringLiteral("--jobs takes a whole number from 1 to 16"));
+    EXPECT_EQ(error({QStringLiteral("pages")}),
+              QStringLiteral("pages is a folder: use --folder pages to add its HTML files"));
+    EXPECT_EQ(error({QStringLiteral("pages/")}),
+              QStringLiteral("pages/ is a folder: use --folder pages/ to add its HTML files"));
+    const CliOptions fine = parseCliOptions(
+        {QStringLiteral("quarnel-cli"), QStringLiteral("a.html"), QStringLiteral("example.com/")},
+        QStringLiteral("1"));
+    EXPECT_EQ(fine.sources,
+              QStringList({dir.filePath(QStringLiteral("a.html")), QStringLiteral("example.com/")}));
     QDir::setCurrent(here);
 }
 
 // An output that is not a regular file (a named pipe here; a device the same) is written directly and stays
 // what it was, in every layout; a device that refuses the rows is said once, with status 1. A terminal on
 // standard error gets the progress lines.
-TEST_F(Cli, OutputsThatAreNotFilesStayWhatTheyAreAndProgressGoesToATerminal)
-{
+TEST_F(Cli, OutputsThatAreNotFilesStayWhatTheyAreAndProgressGoesToATerminal) {
     const QString pipe = dir.filePath(QStringLiteral("rows.pipe"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     for (const char* format : {"aligned", "comma", "table"}) {
@@ -315,7 +368,8 @@ TEST_F(Cli, OutputsThatAreNotFilesStayWhatTheyAreAndProgressGoesToATerminal)
         QProcess reader; // the other end of the pipe, as a script would hold it
         reader.start(QStringLiteral("cat"), {pipe});
         ASSERT_TRUE(reader.waitForStarted());
-        const CliRun run = cli({QStringLiteral("--format"), QLatin1String(format), QStringLiteral("--output"), pipe, sources.first()});
+        const CliRun run = cli({QStringLiteral("--format"), QLatin1String(format), QStringLiteral("--output"),
+                                pipe, sources.first()});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         ASSERT_TRUE(reader.state() == QProcess::NotRunning || reader.waitForFinished(30000));
         EXPECT_TRUE(reader.readAllStandardOutput().contains("Alpha line"));
@@ -323,8 +377,9 @@ TEST_F(Cli, OutputsThatAreNotFilesStayWhatTheyAreAndProgressGoesToATerminal)
     }
     if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
         for (const char* format : {"aligned", "comma", "table"}) {
-            const CliRun full = cli({QStringLiteral("--format"), QLatin1String(format), QStringLiteral("--output"),
-                                     QStringLiteral("/dev/full"), QStringLiteral("--quiet"), sources.first()});
+            const CliRun full =
+                cli({QStringLiteral("--format"), QLatin1String(format), QStringLiteral("--output"),
+                     QStringLiteral("/dev/full"), QStringLiteral("--quiet"), sources.first()});
             EXPECT_EQ(full.exitCode, 1) << format;
             EXPECT_EQ(full.err.count('\n'), 1) << format << ": " << full.err.toStdString();
         }
@@ -333,19 +388,20 @@ TEST_F(Cli, OutputsThatAreNotFilesStayWhatTheyAreAndProgressGoesToATerminal)
     // script(1) gives the program a terminal on standard error. (Local pages only: this process does not
     // serve while it waits here.)
     QProcess terminal;
-    terminal.start(QStringLiteral("script"), {QStringLiteral("-qec"),
-                                              QStringLiteral("%1 --format jsonl %2 %3 >/dev/null")
-                                                  .arg(QStringLiteral(QUARNEL_CLI), sources.first(), sources.first()),
-                                              QStringLiteral("/dev/null")});
+    terminal.start(QStringLiteral("script"),
+                   {QStringLiteral("-qec"),
+                    QStringLiteral("%1 --format jsonl %2 %3 >/dev/null")
+                        .arg(QStringLiteral(QUARNEL_CLI), sources.first(), sources.first()),
+                    QStringLiteral("/dev/null")});
     ASSERT_TRUE(terminal.waitForFinished(120000));
     const QByteArray shown = terminal.readAllStandardOutput();
-    EXPECT_TRUE(shown.contains("[1/2] Processing: ") && shown.contains("[2/2] Processing: ")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("[1/2] Processing: ") && shown.contains("[2/2] Processing: "))
+        << shown.toStdString();
 }
 
 namespace {
 // The living processes below `root`, by /proc: the engine's zygotes, renderers and helpers.
-QList<qint64> descendantsOf(qint64 root)
-{
+QList<qint64> descendantsOf(qint64 root) {
     QMultiHash<qint64, qint64> children;
     QHash<qint64, char> states;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
@@ -368,8 +424,7 @@ QList<qint64> descendantsOf(qint64 root)
     return found;
 }
 
-bool anyAlive(const QList<qint64>& pids)
-{
+bool anyAlive(const QList<qint64>& pids) {
     for (qint64 pid : pids) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (stat.open(QIODevice::ReadOnly)) {
@@ -384,8 +439,7 @@ bool anyAlive(const QList<qint64>& pids)
 
 // SIGTERM or SIGINT mid-page stops the run as Stop does: what was found is written, the status says which
 // signal it was. No engine process outlives the program, then or after a normal end.
-TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
-{
+TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram) {
     LocalHttpServer::Reply hang;
     hang.delayMs = -1;
     server->setReply(QStringLiteral("/hang.html"), hang);
@@ -406,15 +460,17 @@ TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
                     ::kill(pid_t(process.processId()), signal);
             }
         });
-        process.start(QStringLiteral(QUARNEL_CLI), {QStringLiteral("--page-timeout"), QString::number(signal ? 600 : 2),
-                                                   QStringLiteral("--format"), QStringLiteral("jsonl"), sources.last(),
-                                                   server->base() + QStringLiteral("/hang.html")});
+        process.start(QStringLiteral(QUARNEL_CLI),
+                      {QStringLiteral("--page-timeout"), QString::number(signal ? 600 : 2),
+                       QStringLiteral("--format"), QStringLiteral("jsonl"), sources.last(),
+                       server->base() + QStringLiteral("/hang.html")});
         loop.exec();
         EXPECT_EQ(process.exitCode(), signal ? 128 + signal : 1);
         EXPECT_TRUE(out.contains("Beta line"));
         const QList<QByteArray> messages = process.readAllStandardError().trimmed().split('\n');
         const QByteArray lastMessage = messages.value(messages.size() - 2);
-        EXPECT_TRUE(signal ? lastMessage == "Stopped." : lastMessage.startsWith("Could not load")) << lastMessage.toStdString();
+        EXPECT_TRUE(signal ? lastMessage == "Stopped." : lastMessage.startsWith("Could not load"))
+            << lastMessage.toStdString();
         EXPECT_EQ(messages.last().endsWith(" s (stopped)"), signal != 0) << messages.last().toStdString();
         EXPECT_GE(engine.size(), 2); // the engine had started its processes
         QElapsedTimer waited;
@@ -450,12 +506,12 @@ TEST_F(Cli, ASignalStopsTheRunAndEveryEngineProcessEndsWithTheProgram)
 // it recorded, loads none before it again, and ends with the very bytes of a run never interrupted (the
 // duplicate tests remember what was written before). A finished file, or other arguments, change nothing;
 // a full disk is an error, not a success, and leaves a file to resume.
-TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
-{
+TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun) {
     QStringList list;
     for (int i = 0; i < 24; ++i) {
         LocalHttpServer::Reply reply;
-        reply.body = QStringLiteral("<pre>[Row %1, \"q\"\nnext]</pre><pre>[shared, \"x\"\ny]</pre>").arg(i).toUtf8();
+        reply.body =
+            QStringLiteral("<pre>[Row %1, \"q\"\nnext]</pre><pre>[shared, \"x\"\ny]</pre>").arg(i).toUtf8();
         reply.delayMs = 100;
         server->setReply(QStringLiteral("/r%1.html").arg(i), reply);
         list << server->base() + QStringLiteral("/r%1.html").arg(i);
@@ -472,10 +528,13 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
     for (const QString& format : {QStringLiteral("jsonl"), QStringLiteral("csv")}) {
         SCOPED_TRACE(format.toStdString());
         const QString output = dir.filePath(QStringLiteral("rows.") + format);
-        const QStringList arguments{QStringLiteral("--mode"), QStringLiteral("between"), QStringLiteral("--start"),
-                                    QStringLiteral("["), QStringLiteral("--end"), QStringLiteral("]"),
-                                    QStringLiteral("--format"), format, QStringLiteral("-j"), QStringLiteral("3"),
-                                    QStringLiteral("--input"), listFile.fileName(), QStringLiteral("--output")};
+        const QStringList arguments{QStringLiteral("--mode"),   QStringLiteral("between"),
+                                    QStringLiteral("--start"),  QStringLiteral("["),
+                                    QStringLiteral("--end"),    QStringLiteral("]"),
+                                    QStringLiteral("--format"), format,
+                                    QStringLiteral("-j"),       QStringLiteral("3"),
+                                    QStringLiteral("--input"),  listFile.fileName(),
+                                    QStringLiteral("--output")};
         const CliRun whole = cli(arguments + QStringList{dir.filePath(QStringLiteral("whole.") + format)});
         ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
 
@@ -485,7 +544,8 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
         QObject::connect(&killed, &QProcess::finished, &loop, &QEventLoop::quit);
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (killed.processId() > 0 && readAll(output + QStringLiteral(".quarnel-resume")).count("\ndone ") >= 8)
+            if (killed.processId() > 0 &&
+                readAll(output + QStringLiteral(".quarnel-resume")).count("\ndone ") >= 8)
                 ::kill(pid_t(killed.processId()), SIGKILL);
         });
         killed.start(QStringLiteral(QUARNEL_CLI), arguments + QStringList{output});
@@ -494,7 +554,8 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
         ASSERT_EQ(killed.exitStatus(), QProcess::CrashExit);
         const QByteArray left = readAll(output), record = readAll(output + QStringLiteral(".quarnel-resume"));
         const qsizetype lastDone = record.lastIndexOf("\ndone ");
-        const qsizetype done = record.mid(lastDone + 6, record.indexOf(' ', lastDone + 6) - lastDone - 6).toLongLong();
+        const qsizetype done =
+            record.mid(lastDone + 6, record.indexOf(' ', lastDone + 6) - lastDone - 6).toLongLong();
         ASSERT_GE(done, 7);
         ASSERT_LT(done, 24);
         if (format == QStringLiteral("jsonl")) {
@@ -508,17 +569,20 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
             before << server->requestsFor(QStringLiteral("/r%1.html").arg(i));
         const CliRun resumed = cli(arguments + QStringList{output, QStringLiteral("--resume")});
         ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
-        EXPECT_TRUE(resumed.err.contains("resuming " + output.toUtf8() + " after " + QByteArray::number(done) + " of 24"));
+        EXPECT_TRUE(resumed.err.contains("resuming " + output.toUtf8() + " after " +
+                                         QByteArray::number(done) + " of 24"));
         for (int i = 0; i < 24; ++i)
             EXPECT_EQ(server->requestsFor(QStringLiteral("/r%1.html").arg(i)) > before.at(i), i >= done) << i;
         const QByteArray finished = readAll(output);
-        EXPECT_EQ(QString::fromUtf8(finished), QString::fromUtf8(readAll(dir.filePath(QStringLiteral("whole.") + format))));
+        EXPECT_EQ(QString::fromUtf8(finished),
+                  QString::fromUtf8(readAll(dir.filePath(QStringLiteral("whole.") + format))));
         EXPECT_EQ(finished.count("shared"), 1);
 
         const CliRun again = cli(arguments + QStringList{output, QStringLiteral("--resume")});
         EXPECT_EQ(again.exitCode, 0);
         EXPECT_TRUE(again.err.contains("is complete; nothing to resume")) << again.err.toStdString();
-        const CliRun other = cli(arguments + QStringList{output, QStringLiteral("--resume"), QStringLiteral("--keep-duplicates")});
+        const CliRun other = cli(
+            arguments + QStringList{output, QStringLiteral("--resume"), QStringLiteral("--keep-duplicates")});
         EXPECT_EQ(other.exitCode, 2);
         EXPECT_TRUE(other.err.contains("other arguments")) << other.err.toStdString();
         EXPECT_EQ(readAll(output), finished);
@@ -528,28 +592,34 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun)
     // matches, and once there is room again --resume finishes it.
     SmallTmpfs disk(8);
     if (disk.mounted()) {
-        const QStringList arguments{QStringLiteral("--keep-duplicates"), QStringLiteral("--format"), QStringLiteral("jsonl"),
-                                    QStringLiteral("--input"), listFile.fileName(), QStringLiteral("--output")};
+        const QStringList arguments{
+            QStringLiteral("--keep-duplicates"), QStringLiteral("--format"), QStringLiteral("jsonl"),
+            QStringLiteral("--input"),           listFile.fileName(),        QStringLiteral("--output")};
         const QString output = disk.filePath(QStringLiteral("rows.jsonl"));
         const CliRun filled = cli(arguments + QStringList{output});
         EXPECT_EQ(filled.exitCode, 1);
         EXPECT_TRUE(filled.err.contains("No space left on device")) << filled.err.toStdString();
         const QByteArray left = readAll(output);
         EXPECT_TRUE(left.endsWith('\n'));
-        EXPECT_TRUE(readAll(output + QStringLiteral(".quarnel-resume")).endsWith(' ' + QByteArray::number(left.size()) + '\n'));
-        ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,size=1m"),
-                                                               disk.filePath(QString())}), 0);
+        EXPECT_TRUE(readAll(output + QStringLiteral(".quarnel-resume"))
+                        .endsWith(' ' + QByteArray::number(left.size()) + '\n'));
+        ASSERT_EQ(QProcess::execute(
+                      QStringLiteral("mount"),
+                      {QStringLiteral("-o"), QStringLiteral("remount,size=1m"), disk.filePath(QString())}),
+                  0);
         EXPECT_EQ(cli(arguments + QStringList{output, QStringLiteral("--resume")}).exitCode, 0);
         cli(arguments + QStringList{dir.filePath(QStringLiteral("all.jsonl"))});
         EXPECT_GT(readAll(output).size(), 4096);
-        EXPECT_EQ(QString::fromUtf8(readAll(output)), QString::fromUtf8(readAll(dir.filePath(QStringLiteral("all.jsonl")))));
+        EXPECT_EQ(QString::fromUtf8(readAll(output)),
+                  QString::fromUtf8(readAll(dir.filePath(QStringLiteral("all.jsonl")))));
     }
 
     QProcess full;
     full.setStandardOutputFile(QStringLiteral("/dev/full"));
     QEventLoop loop;
     QObject::connect(&full, &QProcess::finished, &loop, &QEventLoop::quit);
-    full.start(QStringLiteral(QUARNEL_CLI), {QStringLiteral("--format"), QStringLiteral("jsonl"), sources.last()});
+    full.start(QStringLiteral(QUARNEL_CLI),
+               {QStringLiteral("--format"), QStringLiteral("jsonl"), sources.last()});
     loop.exec();
     EXPECT_EQ(full.exitCode(), 1);
     EXPECT_TRUE(full.readAllStandardError().contains("cannot write standard output"));

@@ -11,13 +11,11 @@ class Between : public ::testing::Test {
 protected:
     FakeHost f;
     BetweenState between;
-    Between()
-    {
+    Between() {
         f.state.setCheck1(1);
         f.addUrls({QStringLiteral("p")});
     }
-    QStringList run(const QString& page, const QString& x, const QString& y, bool include = false)
-    {
+    QStringList run(const QString& page, const QString& x, const QString& y, bool include = false) {
         f.browser.setPage(QStringLiteral("p"), page);
         between.setStartWith(x);
         between.setEndWith(y);
@@ -30,10 +28,10 @@ protected:
 };
 } // namespace
 
-TEST_F(Between, TheRainInSpain)
-{
+TEST_F(Between, TheRainInSpain) {
     const QString page = QStringLiteral("The rain in spain falls mainly on the plain.");
-    EXPECT_EQ(run(page, QStringLiteral("p"), QStringLiteral("n")), QStringList({QStringLiteral("ai"), QStringLiteral("lai")}));
+    EXPECT_EQ(run(page, QStringLiteral("p"), QStringLiteral("n")),
+              QStringList({QStringLiteral("ai"), QStringLiteral("lai")}));
     EXPECT_EQ(run(page, QStringLiteral("p"), QStringLiteral("n"), true),
               QStringList({QStringLiteral("pain"), QStringLiteral("plain")}));
     EXPECT_TRUE(f.dialogs.messages.isEmpty()); // no "Done."
@@ -43,9 +41,9 @@ TEST_F(Between, TheRainInSpain)
     EXPECT_EQ(f.state.pointer(), Pointer::Default);
 }
 
-TEST_F(Between, CaseOverlapsIdenticalMarkersAndLineBreaks)
-{
-    EXPECT_EQ(run(QStringLiteral("<td>One</td><TD>two</Td>"), QStringLiteral("<TD>"), QStringLiteral("</td>"), true),
+TEST_F(Between, CaseOverlapsIdenticalMarkersAndLineBreaks) {
+    EXPECT_EQ(run(QStringLiteral("<td>One</td><TD>two</Td>"), QStringLiteral("<TD>"), QStringLiteral("</td>"),
+                  true),
               QStringList({QStringLiteral("<TD>One</td>"), QStringLiteral("<TD>two</td>")}));
     EXPECT_EQ(run(QStringLiteral("<td>a<td>b</td>"), QStringLiteral("<td>"), QStringLiteral("</td>")),
               QStringList({QStringLiteral("a<td>b"), QStringLiteral("b")}));
@@ -54,22 +52,24 @@ TEST_F(Between, CaseOverlapsIdenticalMarkersAndLineBreaks)
     EXPECT_EQ(run(QStringLiteral("] ] [ ["), QStringLiteral("["), QStringLiteral("]")), QStringList());
     EXPECT_EQ(run(QStringLiteral("<p>one\r\ntwo</p>"), QStringLiteral("<p>"), QStringLiteral("</p>")),
               QStringList({QStringLiteral("one\r\ntwo")}));
-    EXPECT_EQ(run(QStringLiteral("a b c"), QStringLiteral(" "), QStringLiteral(" ")), QStringList({QStringLiteral("b")}));
+    EXPECT_EQ(run(QStringLiteral("a b c"), QStringLiteral(" "), QStringLiteral(" ")),
+              QStringList({QStringLiteral("b")}));
     // Y right after X: the empty fragment is added only when an include option fills it.
     EXPECT_EQ(run(QStringLiteral("[]"), QStringLiteral("["), QStringLiteral("]")), QStringList());
-    EXPECT_EQ(run(QStringLiteral("[]"), QStringLiteral("["), QStringLiteral("]"), true), QStringList({QStringLiteral("[]")}));
+    EXPECT_EQ(run(QStringLiteral("[]"), QStringLiteral("["), QStringLiteral("]"), true),
+              QStringList({QStringLiteral("[]")}));
 }
 
-TEST_F(Between, AnEndInsideTheStartMarkerIsReportedPerOccurrence)
-{
-    EXPECT_EQ(run(QStringLiteral("<b>x</b> <b>y"), QStringLiteral("<b>"), QStringLiteral(">")), QStringList());
+TEST_F(Between, AnEndInsideTheStartMarkerIsReportedPerOccurrence) {
+    EXPECT_EQ(run(QStringLiteral("<b>x</b> <b>y"), QStringLiteral("<b>"), QStringLiteral(">")),
+              QStringList());
     const auto reports = f.dialogs.errorReports();
     ASSERT_EQ(reports.size(), 2);
-    EXPECT_TRUE(reports[0].text.contains(QStringLiteral("in Vantrel2021/08/31.Form2.PushButton4_Click at line 148")));
+    EXPECT_TRUE(
+        reports[0].text.contains(QStringLiteral("in Vantrel2021/08/31.Form2.PushButton4_Click at line 148")));
 }
 
-TEST_F(Between, DuplicatesProgressAndMessages)
-{
+TEST_F(Between, DuplicatesProgressAndMessages) {
     f.state.setCheck1(0);
     f.state.urls.clear();
     f.addUrls({QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("p3")});
@@ -88,13 +88,14 @@ TEST_F(Between, DuplicatesProgressAndMessages)
     f.state.urls.clear();
     between.setEndWith(QStringLiteral("]"));
     ExtractBetween::PushButton4_Click(f.host, f.state, between);
-    EXPECT_EQ(f.dialogs.texts(),
-              QStringList({QStringLiteral("Fill out starting text (or character) and fill out ending text (or character)."),
-                           QStringLiteral("No files added.")}));
+    EXPECT_EQ(
+        f.dialogs.texts(),
+        QStringList(
+            {QStringLiteral("Fill out starting text (or character) and fill out ending text (or character)."),
+             QStringLiteral("No files added.")}));
 }
 
-TEST_F(Between, MarkersEmptiedMidRunApplyFromTheNextSourceAndNeverStall)
-{
+TEST_F(Between, MarkersEmptiedMidRunApplyFromTheNextSourceAndNeverStall) {
     f.state.urls.append(QStringLiteral("q"));
     f.browser.setPage(QStringLiteral("q"), QStringLiteral("[c]"));
     // While the first source is scanned (its first occurrence yields events), the user empties X.
@@ -104,8 +105,7 @@ TEST_F(Between, MarkersEmptiedMidRunApplyFromTheNextSourceAndNeverStall)
     EXPECT_EQ(f.browser.navigations, QStringList({QStringLiteral("p"), QStringLiteral("q")}));
 }
 
-TEST_F(Between, FieldsComeFromTheStoreAndGoBackOnEveryChange)
-{
+TEST_F(Between, FieldsComeFromTheStoreAndGoBackOnEveryChange) {
     f.settings.set(QStringLiteral("StartWith"), QStringLiteral("<td>"));
     f.settings.set(QStringLiteral("Check22"), QStringLiteral("0"));
     f.settings.set(QStringLiteral("Check21"), QStringLiteral("x"));
@@ -123,8 +123,7 @@ TEST_F(Between, FieldsComeFromTheStoreAndGoBackOnEveryChange)
     EXPECT_EQ(f.settings.value(QStringLiteral("Check21")), QStringLiteral("0"));
 }
 
-TEST_F(Between, HelpHasTwentyEightLinesAndItsExampleHolds)
-{
+TEST_F(Between, HelpHasTwentyEightLinesAndItsExampleHolds) {
     ExtractBetween::PushButton11_Click(f.host);
     const QStringList lines = f.dialogs.messages.first().text.split(QLatin1Char('\r'));
     ASSERT_EQ(lines.size(), 28);
@@ -138,18 +137,15 @@ protected:
     FakeHost f;
     TextSetState set;
     int closes = 0;
-    TextSets()
-    {
+    TextSets() {
         QObject::connect(&set, &TextSetState::closeRequested, [this] { ++closes; });
         f.addUrls({QStringLiteral("p")});
     }
-    void add(const QString& answer)
-    {
+    void add(const QString& answer) {
         f.dialogs.promptAnswers << answer;
         ExtractTextSets::PushButton2_Click(f.host, set);
     }
-    QStringList run()
-    {
+    QStringList run() {
         f.state.results.clear();
         ExtractTextSets::PushButton4_Click(f.host, f.state, set);
         return f.resultTexts();
@@ -157,9 +153,9 @@ protected:
 };
 } // namespace
 
-TEST_F(TextSets, EveryMatchingTextMakesItsOwnAttempt)
-{
-    f.browser.setPage(QStringLiteral("p"), QStringLiteral("Table WIDTH 100\r\na line with width\r\nnone here\r\n"));
+TEST_F(TextSets, EveryMatchingTextMakesItsOwnAttempt) {
+    f.browser.setPage(QStringLiteral("p"),
+                      QStringLiteral("Table WIDTH 100\r\na line with width\r\nnone here\r\n"));
     add(QStringLiteral("width"));
     add(QStringLiteral("TABLE"));
     f.state.setCheck1(1);
@@ -177,8 +173,7 @@ TEST_F(TextSets, EveryMatchingTextMakesItsOwnAttempt)
     EXPECT_EQ(run().size(), 2);
 }
 
-TEST_F(TextSets, BuildingTheSet)
-{
+TEST_F(TextSets, BuildingTheSet) {
     add(QString()); // cancelled or empty
     add(QStringLiteral("  "));
     add(QStringLiteral("x"));
@@ -192,16 +187,17 @@ TEST_F(TextSets, BuildingTheSet)
 
     f.state.setCheck1(1);
     f.browser.setPage(QStringLiteral("p"), QStringLiteral("x\r\ny"));
-    EXPECT_EQ(run(), QStringList({QStringLiteral("x"), QStringLiteral("x")})); // a text added twice counts twice
+    EXPECT_EQ(run(),
+              QStringList({QStringLiteral("x"), QStringLiteral("x")})); // a text added twice counts twice
 
     ExtractTextSets::PushButton5_Click(f.host, set);
     EXPECT_TRUE(set.texts().isEmpty());
 }
 
-TEST_F(TextSets, EmptySetOrListEndsEarly)
-{
+TEST_F(TextSets, EmptySetOrListEndsEarly) {
     run();
-    EXPECT_EQ(f.dialogs.texts(), QStringList({QStringLiteral("Fill out combobox text to use to extract lines.")}));
+    EXPECT_EQ(f.dialogs.texts(),
+              QStringList({QStringLiteral("Fill out combobox text to use to extract lines.")}));
     EXPECT_TRUE(f.browser.navigations.isEmpty());
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(f.state.results.columns().first().header, QStringLiteral("Results"));
@@ -213,8 +209,7 @@ TEST_F(TextSets, EmptySetOrListEndsEarly)
     EXPECT_EQ(closes, 1); // the window stays open
 }
 
-TEST_F(TextSets, HelpResultsAreWhatTheModeExtractsFromItsVerse)
-{
+TEST_F(TextSets, HelpResultsAreWhatTheModeExtractsFromItsVerse) {
     ExtractTextSets::PushButton11_Click(f.host);
     const QStringList lines = f.dialogs.messages.first().text.split(QLatin1Char('\r'));
     ASSERT_EQ(lines.size(), 33);

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ShortSourceName, LocalNamesLoseTheirFolderWebAddressesStayWhole)
-{
+TEST(ShortSourceName, LocalNamesLoseTheirFolderWebAddressesStayWhole) {
     EXPECT_EQ(ShortSourceName(QStringLiteral("C:\\pages\\index.htm")), QStringLiteral("index.htm"));
     EXPECT_EQ(ShortSourceName(QStringLiteral("/home/u/pages/index.html")), QStringLiteral("index.html"));
     EXPECT_EQ(ShortSourceName(QStringLiteral("http://example.com/a/b.html")),
@@ -14,8 +13,7 @@ TEST(ShortSourceName, LocalNamesLoseTheirFolderWebAddressesStayWhole)
     EXPECT_EQ(ShortSourceName(QStringLiteral("example.com")), QStringLiteral("example.com"));
 }
 
-TEST(ResultsList, ContainsComparesResultsExactly)
-{
+TEST(ResultsList, ContainsComparesResultsExactly) {
     ResultsList results;
     results.appendRow(QStringLiteral("Alpha"));
     EXPECT_TRUE(results.contains(QStringLiteral("Alpha")));
@@ -32,8 +30,7 @@ TEST(ResultsList, ContainsComparesResultsExactly)
     EXPECT_FALSE(results.containsSourced(QStringLiteral("http://a"), QStringLiteral("Alpha")));
 }
 
-TEST(ResultsList, IndexFollowsRemovalAndClearing)
-{
+TEST(ResultsList, IndexFollowsRemovalAndClearing) {
     ResultsList results;
     results.appendRow(QStringLiteral("x"));
     results.appendRow(QStringLiteral("x"));
@@ -50,8 +47,7 @@ TEST(ResultsList, IndexFollowsRemovalAndClearing)
     EXPECT_EQ(results.columns().first().widthTwips, 7000);
 }
 
-TEST(UrlList, SerialsFindTheNextEntryAfterRemovals)
-{
+TEST(UrlList, SerialsFindTheNextEntryAfterRemovals) {
     UrlList urls;
     for (const char* e : {"a", "b", "c", "d"})
         urls.append(QLatin1String(e));
@@ -64,8 +60,7 @@ TEST(UrlList, SerialsFindTheNextEntryAfterRemovals)
     EXPECT_EQ(urls.firstPositionAfter(urls.serialAt(3), last), 0); // "e" lies beyond the bound
 }
 
-TEST(MainState, StartsIdleWithHtmlSourceAndSignalsOnlyRealChanges)
-{
+TEST(MainState, StartsIdleWithHtmlSourceAndSignalsOnlyRealChanges) {
     MainState state;
     EXPECT_EQ(state.statusLine(), QStringLiteral("Progress Bar"));
     EXPECT_EQ(state.progressValue(), 0);
@@ -82,9 +77,9 @@ TEST(MainState, StartsIdleWithHtmlSourceAndSignalsOnlyRealChanges)
     EXPECT_TRUE(state.isBusy());
 }
 
-TEST(Matching, LowersOneCodeUnitToOneAndFindsAnywhere)
-{
-    EXPECT_TRUE(containsIgnoringCase(QStringLiteral("Stra\u00c4e GRO\u00dfE"), QStringLiteral("\u00e4e gro\u00df")));
+TEST(Matching, LowersOneCodeUnitToOneAndFindsAnywhere) {
+    EXPECT_TRUE(
+        containsIgnoringCase(QStringLiteral("Stra\u00c4e GRO\u00dfE"), QStringLiteral("\u00e4e gro\u00df")));
     EXPECT_TRUE(containsIgnoringCase(QStringLiteral("aab"), QStringLiteral("AB")));
     EXPECT_FALSE(containsIgnoringCase(QStringLiteral("ab"), QStringLiteral("abc")));
     EXPECT_TRUE(containsIgnoringCase(QString(), QString()));

@@ -1,10 +1,10 @@
 #include "engine/modes/alllines.h"
 #include "engine/modes/between.h"
 #include "engine/modes/betweenstate.h"
-#include "engine/modes/textset.h"
-#include "engine/procedure.h"
 #include "engine/modes/linefilters.h"
 #include "engine/modes/linesbynumber.h"
+#include "engine/modes/textset.h"
+#include "engine/procedure.h"
 #include "fakes/fakehost.h"
 
 #include <gtest/gtest.h>
@@ -13,14 +13,13 @@ namespace {
 class Modes : public ::testing::Test {
 protected:
     FakeHost f;
-    Modes()
-    {
+    Modes() {
         f.state.setCheck1(1);
-        f.browser.setPage(QStringLiteral("p"), QStringLiteral("xabcx\r\nABC\r\nAbC and more\r\nnothing\r\nabc \r\n"));
+        f.browser.setPage(QStringLiteral("p"),
+                          QStringLiteral("xabcx\r\nABC\r\nAbC and more\r\nnothing\r\nabc \r\n"));
         f.addUrls({QStringLiteral("p")});
     }
-    QStringList reportsAt() const
-    {
+    QStringList reportsAt() const {
         QStringList lines;
         for (const auto& r : f.dialogs.errorReports())
             lines << r.text.section(QStringLiteral(" at line "), 1).left(3);
@@ -29,8 +28,7 @@ protected:
 };
 } // namespace
 
-TEST_F(Modes, ContainingAndNotContainingIgnoreCaseButNotBlanks)
-{
+TEST_F(Modes, ContainingAndNotContainingIgnoreCaseButNotBlanks) {
     f.state.setText1(QStringLiteral("ABC"));
     PushButton2_Click(f.host, f.state);
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("xabcx"), QStringLiteral("ABC"),
@@ -38,7 +36,8 @@ TEST_F(Modes, ContainingAndNotContainingIgnoreCaseButNotBlanks)
     f.state.results.clear();
     f.state.setText2(QStringLiteral("abc ")); // the trailing blank counts: "ABC" does not end with it
     PushButton8_Click(f.host, f.state);
-    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("xabcx"), QStringLiteral("ABC"), QStringLiteral("nothing")}));
+    EXPECT_EQ(f.resultTexts(),
+              QStringList({QStringLiteral("xabcx"), QStringLiteral("ABC"), QStringLiteral("nothing")}));
     f.state.results.clear();
     f.state.setText2(QStringLiteral("ABC"));
     PushButton8_Click(f.host, f.state);
@@ -47,8 +46,7 @@ TEST_F(Modes, ContainingAndNotContainingIgnoreCaseButNotBlanks)
     EXPECT_EQ(f.state.results.columns().first().header, QStringLiteral("Result(s)"));
 }
 
-TEST_F(Modes, EmptySearchTextsKeepEverythingOrNothing)
-{
+TEST_F(Modes, EmptySearchTextsKeepEverythingOrNothing) {
     PushButton2_Click(f.host, f.state);
     const QStringList containing = f.resultTexts();
     f.state.results.clear();
@@ -60,18 +58,19 @@ TEST_F(Modes, EmptySearchTextsKeepEverythingOrNothing)
     EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Done."));
 }
 
-TEST_F(Modes, SearchTextIsReadAnewForEveryLineAndNumbersDifferPerMode)
-{
+TEST_F(Modes, SearchTextIsReadAnewForEveryLineAndNumbersDifferPerMode) {
     // Text1 changes while the first line is being added: the rest of the page uses the new text.
     f.state.setText1(QStringLiteral("abc"));
-    QObject::connect(&f.state.results, &ResultsList::appended, [&] { f.state.setText1(QStringLiteral("NOTHING")); });
+    QObject::connect(&f.state.results, &ResultsList::appended,
+                     [&] { f.state.setText1(QStringLiteral("NOTHING")); });
     PushButton2_Click(f.host, f.state);
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("xabcx"), QStringLiteral("nothing")}));
 
     f.state.urls.clear();
     PushButton2_Click(f.host, f.state);
     PushButton8_Click(f.host, f.state);
-    EXPECT_EQ(f.dialogs.texts().mid(1), QStringList({QStringLiteral("No URLs added."), QStringLiteral("No URLs added.")}));
+    EXPECT_EQ(f.dialogs.texts().mid(1),
+              QStringList({QStringLiteral("No URLs added."), QStringLiteral("No URLs added.")}));
 
     f.state.urls.append(QStringLiteral("nobody"));
     f.browser.pages[QStringLiteral("nobody")].refuse = true;
@@ -82,8 +81,7 @@ TEST_F(Modes, SearchTextIsReadAnewForEveryLineAndNumbersDifferPerMode)
     EXPECT_EQ(reportsAt(), QStringList({QStringLiteral("100")})); // retrieval reports its own line
 }
 
-TEST_F(Modes, LinesByNumberFollowPageOrderAndReportBadPieces)
-{
+TEST_F(Modes, LinesByNumberFollowPageOrderAndReportBadPieces) {
     f.browser.setPage(QStringLiteral("p"), QStringLiteral("A\r\nB\r\nC\r\nD\r\nE\r\nF\r\nG"));
     f.state.setText5(QStringLiteral("4,1,3,3"));
     PushButton17_Click(f.host, f.state);
@@ -96,11 +94,11 @@ TEST_F(Modes, LinesByNumberFollowPageOrderAndReportBadPieces)
     PushButton17_Click(f.host, f.state);
     // "1-3" still selects line 1; the empty last piece, "x" and "1-3" are reported once each.
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
-    EXPECT_EQ(reportsAt(), QStringList({QStringLiteral("128"), QStringLiteral("128"), QStringLiteral("128")}));
+    EXPECT_EQ(reportsAt(),
+              QStringList({QStringLiteral("128"), QStringLiteral("128"), QStringLiteral("128")}));
 }
 
-TEST_F(Modes, LinesByNumberAddsASelectedEmptyLineOnceAndChecksItsInputFirst)
-{
+TEST_F(Modes, LinesByNumberAddsASelectedEmptyLineOnceAndChecksItsInputFirst) {
     f.state.setCheck1(0);
     f.browser.setPage(QStringLiteral("p"), QStringLiteral("A\r\n"));
     f.state.urls.append(QStringLiteral("p"));
@@ -117,8 +115,7 @@ TEST_F(Modes, LinesByNumberAddsASelectedEmptyLineOnceAndChecksItsInputFirst)
                                                      QStringLiteral("No files added.")}));
 }
 
-TEST(LineNumbers, ConversionAndReadingBack)
-{
+TEST(LineNumbers, ConversionAndReadingBack) {
     EXPECT_EQ(LineNumbers::toInteger(QStringLiteral(" 7 ")), 7);
     EXPECT_EQ(LineNumbers::toInteger(QStringLiteral("2.5")), 2);
     EXPECT_EQ(LineNumbers::toInteger(QStringLiteral("3.5")), 4);
@@ -134,15 +131,16 @@ TEST(LineNumbers, ConversionAndReadingBack)
     EXPECT_EQ(LineNumbers::leadingNumber(QStringLiteral("-4")), -4);
 }
 
-TEST(LineNumbers, HelpExplainsByExample)
-{
+TEST(LineNumbers, HelpExplainsByExample) {
     FakeHost f;
     PushButton16_Click(f.host);
     const QStringList lines = f.dialogs.messages.first().text.split(QLatin1Char('\r'));
     ASSERT_EQ(lines.size(), 21);
     EXPECT_EQ(lines[10], QStringLiteral("and your input is: 1,3,4"));
     EXPECT_EQ(lines[12], QStringLiteral("then "));
-    EXPECT_EQ(lines[20], QStringLiteral("The same lines will be extracted throughout all the urls you add to the list."));
+    EXPECT_EQ(
+        lines[20],
+        QStringLiteral("The same lines will be extracted throughout all the urls you add to the list."));
 }
 
 namespace {
@@ -155,8 +153,7 @@ struct StatementCase {
 
 // Every mode's statement table: the step that fails is the number the report quotes, the run goes on to its
 // end, and a failed branch test (negated ones too) runs the branch it guards.
-TEST(StatementTables, AFailedStepIsQuotedByNumberAndTheRunGoesOn)
-{
+TEST(StatementTables, AFailedStepIsQuotedByNumberAndTheRunGoesOn) {
     const QString A = QStringLiteral("alpha"), B = QStringLiteral("beta");
     const QList<StatementCase> cases = {
         {"Form1.PushButton3_Click", 128, {A, B}},
@@ -218,8 +215,9 @@ TEST(StatementTables, AFailedStepIsQuotedByNumberAndTheRunGoesOn)
         const auto reports = f.dialogs.errorReports();
         ASSERT_FALSE(reports.isEmpty());
         for (const auto& report : reports)
-            EXPECT_TRUE(report.text.startsWith(QStringLiteral("injected\r\nin Vantrel2021/08/31.") + location +
-                                               QStringLiteral(" at line ") + QString::number(c.line) + QLatin1Char('\r')))
+            EXPECT_TRUE(report.text.startsWith(QStringLiteral("injected\r\nin Vantrel2021/08/31.") +
+                                               location + QStringLiteral(" at line ") +
+                                               QString::number(c.line) + QLatin1Char('\r')))
                 << report.text.toStdString();
         EXPECT_EQ(f.resultTexts(), c.rows);
         EXPECT_EQ(f.state.pointer(), Pointer::Default); // every run reached its closing steps

@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Procedure, FailureIsReportedWithLocationAndLineThenTheNextStatementRuns)
-{
+TEST(Procedure, FailureIsReportedWithLocationAndLineThenTheNextStatementRuns) {
     FakeDialogs dialogs;
     Procedure p(dialogs, QStringLiteral("Form1.PushButton3_Click"));
     QStringList ran;
@@ -17,16 +16,16 @@ TEST(Procedure, FailureIsReportedWithLocationAndLineThenTheNextStatementRuns)
     EXPECT_EQ(ran, QStringList({QStringLiteral("100"), QStringLiteral("104")}));
     ASSERT_EQ(dialogs.messages.size(), 1);
     const auto& report = dialogs.messages.first();
-    EXPECT_EQ(report.text, QStringLiteral("Object required\r\nin Vantrel2021/08/31.Form1.PushButton3_Click at line "
-                                          "102\r\rPlease email screenshot of this message to ") +
-                               AppTexts::supportAddress());
+    EXPECT_EQ(report.text,
+              QStringLiteral("Object required\r\nin Vantrel2021/08/31.Form1.PushButton3_Click at line "
+                             "102\r\rPlease email screenshot of this message to ") +
+                  AppTexts::supportAddress());
     EXPECT_EQ(report.title, QStringLiteral("Application Error"));
     EXPECT_EQ(report.icon, MessageIcon::Warning);
     EXPECT_EQ(report.buttons, MessageButtons::Ok);
 }
 
-TEST(Procedure, FailedBranchTestRunsTheGuardedBranch)
-{
+TEST(Procedure, FailedBranchTestRunsTheGuardedBranch) {
     FakeDialogs dialogs;
     Procedure p(dialogs, QStringLiteral("Main.Test"));
     const bool taken = p.test(110, []() -> bool { throw Failure(QStringLiteral("bad")); });
@@ -35,8 +34,7 @@ TEST(Procedure, FailedBranchTestRunsTheGuardedBranch)
     EXPECT_FALSE(p.test(112, [] { return false; }));
 }
 
-TEST(Procedure, LoopGoesOnWithItsNextStepAndOtherModulesKeepTheirPrefix)
-{
+TEST(Procedure, LoopGoesOnWithItsNextStepAndOtherModulesKeepTheirPrefix) {
     FakeDialogs dialogs;
     Procedure p(dialogs, QStringLiteral("AddFolder.GetSubDirectories2016"),
                 QStringLiteral("Dornwell2021/08/31."));
@@ -53,8 +51,7 @@ TEST(Procedure, LoopGoesOnWithItsNextStepAndOtherModulesKeepTheirPrefix)
         QStringLiteral("odd\r\nin Dornwell2021/08/31.AddFolder.GetSubDirectories2016 at line 120\r\r")));
 }
 
-TEST(Procedure, ClosingTheWindowIsNeverCaught)
-{
+TEST(Procedure, ClosingTheWindowIsNeverCaught) {
     FakeDialogs dialogs;
     Procedure p(dialogs, QStringLiteral("Form1.PushButton3_Click"));
     EXPECT_THROW(p.run(100, [] { throw AppClosingUnwind(); }), AppClosingUnwind);
@@ -62,8 +59,7 @@ TEST(Procedure, ClosingTheWindowIsNeverCaught)
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
-TEST(AppTexts, ApplicationTitleDropsWholeWordsToFortyCharacters)
-{
+TEST(AppTexts, ApplicationTitleDropsWholeWordsToFortyCharacters) {
     EXPECT_EQ(AppTexts::applicationTitle(QStringLiteral("Quarnel")), QStringLiteral("Quarnel"));
     EXPECT_EQ(AppTexts::applicationTitle(QStringLiteral("Web Text Extractor")), QStringLiteral("Web Text"));
     // 52 characters whose last words have 8 and 5 letters: both go (43, then 37 characters).
@@ -75,8 +71,7 @@ TEST(AppTexts, ApplicationTitleDropsWholeWordsToFortyCharacters)
     EXPECT_EQ(AppTexts::applicationTitle(), QStringLiteral("Quarnel"));
 }
 
-TEST(Dialogs, FilterListsBecomeQtFiltersAndSelectionsJoinWithNul)
-{
+TEST(Dialogs, FilterListsBecomeQtFiltersAndSelectionsJoinWithNul) {
     EXPECT_EQ(toQtNameFilters(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*")),
               QStringList({QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}));
     EXPECT_EQ(toQtNameFilters(QStringLiteral("HTML Files (*.htm;*.html)|*.htm;*.html|")),
@@ -88,8 +83,7 @@ TEST(Dialogs, FilterListsBecomeQtFiltersAndSelectionsJoinWithNul)
     EXPECT_EQ(toDisplayLines(QStringLiteral("a\rb\r\nc\r\rd")), QStringLiteral("a\nb\nc\n\nd"));
 }
 
-TEST(Dialogs, UntitledBoxesCarryTheApplicationTitle)
-{
+TEST(Dialogs, UntitledBoxesCarryTheApplicationTitle) {
     FakeDialogs dialogs;
     dialogs.message(QStringLiteral("Done."));
     dialogs.prompt(QStringLiteral("Enter:"));

@@ -16,17 +16,16 @@ protected:
 };
 } // namespace
 
-TEST(CutIntoLines, SplitsOnlyAtCrLfPairs)
-{
+TEST(CutIntoLines, SplitsOnlyAtCrLfPairs) {
     const QString page = QStringLiteral("A\r\n\r\n  \r\nB\nC\r\n");
     EXPECT_EQ(cutIntoLines(page), QStringList({QStringLiteral("A"), QString(), QStringLiteral("  "),
                                                QStringLiteral("B\nC"), QString()}));
-    EXPECT_EQ(cutIntoLines(QStringLiteral("one\ntwo\rthree")), QStringList({QStringLiteral("one\ntwo\rthree")}));
+    EXPECT_EQ(cutIntoLines(QStringLiteral("one\ntwo\rthree")),
+              QStringList({QStringLiteral("one\ntwo\rthree")}));
     EXPECT_TRUE(cutIntoLines(QString()).isEmpty());
 }
 
-TEST_F(AllLinesRun, KeepsEveryNonEmptyLineInOrderAndEndsWithDone)
-{
+TEST_F(AllLinesRun, KeepsEveryNonEmptyLineInOrderAndEndsWithDone) {
     f.state.setCheck1(1);
     f.browser.setPage(QStringLiteral("p1"), QStringLiteral("A\r\n\r\n  \r\nB\nC\r\n"));
     f.browser.setPage(QStringLiteral("p2"), QStringLiteral("A\r\nno break\nat all"));
@@ -43,20 +42,19 @@ TEST_F(AllLinesRun, KeepsEveryNonEmptyLineInOrderAndEndsWithDone)
     EXPECT_EQ(f.browser.navigations, QStringList({QStringLiteral("p1"), QStringLiteral("p2")}));
 }
 
-TEST_F(AllLinesRun, SuppressesExactDuplicatesAcrossPagesAndRuns)
-{
+TEST_F(AllLinesRun, SuppressesExactDuplicatesAcrossPagesAndRuns) {
     f.browser.setPage(QStringLiteral("p1"), QStringLiteral("same\r\nsame\r\nSame"));
     f.browser.setPage(QStringLiteral("p2"), QStringLiteral("same\r\nother"));
     f.addUrls({QStringLiteral("p1"), QStringLiteral("p2")});
     run();
-    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("same"), QStringLiteral("Same"), QStringLiteral("other")}));
+    EXPECT_EQ(f.resultTexts(),
+              QStringList({QStringLiteral("same"), QStringLiteral("Same"), QStringLiteral("other")}));
 
     run(); // the same pages again add nothing, and earlier rows stay
     EXPECT_EQ(f.state.results.count(), 3);
 }
 
-TEST_F(AllLinesRun, SourcedRowsHoldTheWholeEntryUnderTheSourceLayout)
-{
+TEST_F(AllLinesRun, SourcedRowsHoldTheWholeEntryUnderTheSourceLayout) {
     f.browser.setPage(QStringLiteral("/data/pages/a.html"), QStringLiteral("x\r\ny"));
     f.browser.setPage(QStringLiteral("http://h/b"), QStringLiteral("x"));
     f.addUrls({QStringLiteral("/data/pages/a.html")});
@@ -83,16 +81,14 @@ TEST_F(AllLinesRun, SourcedRowsHoldTheWholeEntryUnderTheSourceLayout)
     EXPECT_TRUE(statuses.contains(QStringLiteral("Processing: http://h/b")));
 }
 
-TEST_F(AllLinesRun, EmptyListOnlySaysSo)
-{
+TEST_F(AllLinesRun, EmptyListOnlySaysSo) {
     run();
     EXPECT_EQ(f.dialogs.texts(), QStringList({QStringLiteral("No URLs added.")}));
     EXPECT_EQ(f.state.results.columns().first().header, QStringLiteral("Result(s)"));
     EXPECT_TRUE(f.browser.navigations.isEmpty());
 }
 
-TEST_F(AllLinesRun, OptionsAreReadAtTheMomentOfUse)
-{
+TEST_F(AllLinesRun, OptionsAreReadAtTheMomentOfUse) {
     // The page is still loading when the user switches KeepDuplicates on.
     f.browser.pages[QStringLiteral("p")] = {QStringLiteral("d\r\nd"), {}, 3};
     f.addUrls({QStringLiteral("p")});
@@ -105,8 +101,7 @@ TEST_F(AllLinesRun, OptionsAreReadAtTheMomentOfUse)
     EXPECT_TRUE(headers.contains(QStringLiteral("Result(s) - Scanning: p")));
 }
 
-TEST_F(AllLinesRun, ProgressOfOneEntryIsFullBeforeItsRetrievalAndEntriesAddedMeanwhileAreNotVisited)
-{
+TEST_F(AllLinesRun, ProgressOfOneEntryIsFullBeforeItsRetrievalAndEntriesAddedMeanwhileAreNotVisited) {
     f.addUrls({QStringLiteral("only")});
     int progressAtNavigate = -1;
     f.browser.onNavigate = [&](const QString&) {
@@ -134,8 +129,7 @@ TEST_F(AllLinesRun, ProgressOfOneEntryIsFullBeforeItsRetrievalAndEntriesAddedMea
     EXPECT_EQ(f.browser.navigations.mid(1), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
 }
 
-TEST_F(AllLinesRun, EntriesRemovedMidRunAreNeitherRepeatedNorReadPastTheEnd)
-{
+TEST_F(AllLinesRun, EntriesRemovedMidRunAreNeitherRepeatedNorReadPastTheEnd) {
     f.addUrls({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")});
     f.browser.onNavigate = [&](const QString& e) {
         if (e == QStringLiteral("b")) {
@@ -146,7 +140,8 @@ TEST_F(AllLinesRun, EntriesRemovedMidRunAreNeitherRepeatedNorReadPastTheEnd)
     QList<int> progress;
     QObject::connect(&f.state, &MainState::progressValueChanged, [&](int value) { progress << value; });
     run();
-    EXPECT_EQ(f.browser.navigations, QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    EXPECT_EQ(f.browser.navigations,
+              QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
     EXPECT_EQ(progress, QList<int>({25, 50, 100, 0})); // the third of two remaining entries is not 150 %
 
     f.browser.navigations.clear();
@@ -156,16 +151,16 @@ TEST_F(AllLinesRun, EntriesRemovedMidRunAreNeitherRepeatedNorReadPastTheEnd)
     EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Done."));
 }
 
-TEST_F(AllLinesRun, AFailedRetrievalIsReportedAndTheRunGoesOn)
-{
+TEST_F(AllLinesRun, AFailedRetrievalIsReportedAndTheRunGoesOn) {
     f.browser.pages[QStringLiteral("bad")] = {{}, {}, 0, true, QStringLiteral("Connection refused")};
     f.browser.setPage(QStringLiteral("good"), QStringLiteral("fine"));
     f.addUrls({QStringLiteral("bad"), QStringLiteral("good")});
     run();
     const auto reports = f.dialogs.errorReports();
     ASSERT_EQ(reports.size(), 1);
-    EXPECT_TRUE(reports[0].text.startsWith(QStringLiteral("Could not load bad: Connection refused\r\n"
-                                                          "in Vantrel2021/08/31.Extract1.GetWebBrowserText at line 100")));
+    EXPECT_TRUE(reports[0].text.startsWith(
+        QStringLiteral("Could not load bad: Connection refused\r\n"
+                       "in Vantrel2021/08/31.Extract1.GetWebBrowserText at line 100")));
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("fine")}));
     EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Done."));
 }

@@ -14,11 +14,11 @@ public:
     struct Page {
         QString html;
         QString text;
-        int pollsToLoad = 0;      // -1: never completes
+        int pollsToLoad = 0; // -1: never completes
         bool hasBody = true;
-        QString loadError;        // the page cannot be loaded at all
-        bool refuse = false;      // navigate itself fails
-        bool commits = true;      // a page that never completes has at least replaced the one before
+        QString loadError;   // the page cannot be loaded at all
+        bool refuse = false; // navigate itself fails
+        bool commits = true; // a page that never completes has at least replaced the one before
     };
 
     QHash<QString, Page> pages;
@@ -28,8 +28,7 @@ public:
 
     void setPage(const QString& entry, const QString& text) { pages[entry] = Page{text, text}; }
 
-    std::unique_ptr<PageLoad> navigate(const QString& entry, qint64) override
-    {
+    std::unique_ptr<PageLoad> navigate(const QString& entry, qint64) override {
         navigations << entry;
         if (onNavigate)
             onNavigate(entry);
@@ -41,10 +40,11 @@ public:
 private:
     class Load : public PageLoad {
     public:
-        Load(FakeBrowser& browser, Page page) : m_browser(browser), m_page(std::move(page)) { ++m_browser.liveLoads; }
+        Load(FakeBrowser& browser, Page page) : m_browser(browser), m_page(std::move(page)) {
+            ++m_browser.liveLoads;
+        }
         ~Load() override { --m_browser.liveLoads; }
-        int readyState() override
-        {
+        int readyState() override {
             if (m_page.pollsToLoad < 0 || m_polls++ < m_page.pollsToLoad)
                 return 1;
             return ReadyStateComplete;
@@ -53,8 +53,7 @@ private:
         bool committed() override { return m_page.commits; }
         void stop() override {}
         QString outerHtml() override { return m_page.html; }
-        QString bodyInnerText() override
-        {
+        QString bodyInnerText() override {
             if (!m_page.hasBody)
                 throw Failure(QStringLiteral("Object required"));
             return m_page.text;

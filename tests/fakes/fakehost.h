@@ -3,8 +3,8 @@
 #include "engine/mainstate.h"
 #include "fakes/fakebrowser.h"
 #include "fakes/fakedialogs.h"
-#include "fakes/fakepump.h"
 #include "fakes/fakefilesystem.h"
+#include "fakes/fakepump.h"
 #include "fakes/fakesettings.h"
 #include "platform/host.h"
 
@@ -21,13 +21,11 @@ struct FakeHost {
     Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
     MainState state;
 
-    void addUrls(const QStringList& entries)
-    {
+    void addUrls(const QStringList& entries) {
         for (const QString& e : entries)
             state.urls.append(e);
     }
-    QStringList resultTexts() const
-    {
+    QStringList resultTexts() const {
         QStringList texts;
         for (qsizetype i = 1; i <= state.results.count(); ++i)
             texts << state.results.at(i).result();

@@ -13,18 +13,16 @@ public:
     int calls = 0;
     int waits = 0;
     QMap<int, std::function<void()>> actions; // by call number, 1-based, both kinds of call counted
-    std::function<bool()> shouldUnwind;        // checked after every call, as the real pump does
+    std::function<bool()> shouldUnwind;       // checked after every call, as the real pump does
 
     void processPendingEvents() override { step(); }
-    void waitForEvents(int) override
-    {
+    void waitForEvents(int) override {
         ++waits;
         step();
     }
 
 private:
-    void step()
-    {
+    void step() {
         ++calls;
         if (auto action = actions.take(calls))
             action();
@@ -37,8 +35,7 @@ class FakeClock : public Clock {
 public:
     qint64 now = 0;
     qint64 stepPerRead = 0;
-    qint64 elapsedMs() override
-    {
+    qint64 elapsedMs() override {
         const qint64 t = now;
         now += stepPerRead;
         return t;

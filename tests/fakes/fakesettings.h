@@ -18,12 +18,10 @@ public:
     QString value(const QString& key) const { return values.value(keyOf(key)); }
     void set(const QString& key, const QString& value) { values[keyOf(key)] = value; }
 
-    QString read(const QString& a, const QString& s, const QString& k, const QString& def) override
-    {
+    QString read(const QString& a, const QString& s, const QString& k, const QString& def) override {
         return values.value(a + QLatin1Char('/') + s + QLatin1Char('/') + k, def);
     }
-    void write(const QString& a, const QString& s, const QString& k, const QString& v) override
-    {
+    void write(const QString& a, const QString& s, const QString& k, const QString& v) override {
         ++writes;
         values[a + QLatin1Char('/') + s + QLatin1Char('/') + k] = v;
     }
@@ -38,8 +36,7 @@ public:
     int betweenReads = 0;
 
     Outcome run(const QStringList& arguments, bool, bool, const std::function<void()>& between,
-                const std::function<void(const QByteArray&)>& onChunk) override
-    {
+                const std::function<void(const QByteArray&)>& onChunk) override {
         runs << arguments;
         if (outcome != Outcome::Finished)
             return outcome;
@@ -59,16 +56,14 @@ public:
     QString text = QStringLiteral("held before");
     int refusals = 0;
     int attempts = 0;
-    bool tryClear() override
-    {
+    bool tryClear() override {
         ++attempts;
         if (refusals > 0 && refusals--)
             return false;
         text.clear();
         return true;
     }
-    bool trySetText(const QString& t) override
-    {
+    bool trySetText(const QString& t) override {
         ++attempts;
         if (refusals > 0 && refusals--)
             return false;

@@ -1,7 +1,7 @@
 #include "fakes/fakehost.h"
 #include "output/alignedtable.h"
-#include "output/rowstream.h"
 #include "output/resultscommands.h"
+#include "output/rowstream.h"
 #include "output/textfilewriter.h"
 #include "support/smalltmpfs.h"
 
@@ -31,8 +31,7 @@ public:
     FillingSaveFile(const QString& path, qint64 budget) : QSaveFile(path), m_budget(budget) {}
 
 protected:
-    qint64 writeData(const char* data, qint64 len) override
-    {
+    qint64 writeData(const char* data, qint64 len) override {
         if (len > m_budget)
             return -1;
         m_budget -= len;
@@ -49,25 +48,21 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("out.txt"));
 
-    static QByteArray read(const QString& file)
-    {
+    static QByteArray read(const QString& file) {
         QFile in(file);
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
     }
-    void sourceLayout()
-    {
+    void sourceLayout() {
         auto& r = f.state.results;
         r.removeAllColumns();
         r.addColumn(QStringLiteral("Source Filename"));
         r.addColumn(QStringLiteral("Extraction Results"));
     }
-    void sourced(const QString& source, const QString& text)
-    {
+    void sourced(const QString& source, const QString& text) {
         f.state.results.appendSourcedRow(source);
         f.state.results.setLastRowText(text);
     }
-    QByteArray save(ProgressDisplay* progress = nullptr, TextFileWriter::Factory factory = {})
-    {
+    QByteArray save(ProgressDisplay* progress = nullptr, TextFileWriter::Factory factory = {}) {
         TextFileWriter file(std::move(factory));
         SaveListviewProperlySpaced(f.dialogs, f.pump, f.state.results, path, progress, file);
         return read(path);
@@ -75,8 +70,7 @@ protected:
 };
 } // namespace
 
-TEST_F(Output, AlignedFileLaysOutTheWorkedExample)
-{
+TEST_F(Output, AlignedFileLaysOutTheWorkedExample) {
     sourceLayout();
     sourced(QStringLiteral("0123456789"), QStringLiteral("abcdefghij"));
     sourced(QStringLiteral("0123456789A"), QStringLiteral("abcdef"));
@@ -86,8 +80,7 @@ TEST_F(Output, AlignedFileLaysOutTheWorkedExample)
     EXPECT_TRUE(f.dialogs.messages.isEmpty());
 }
 
-TEST_F(Output, AlignedFileEdgeShapes)
-{
+TEST_F(Output, AlignedFileEdgeShapes) {
     EXPECT_EQ(save(), QByteArray("Result(s)\t\r\n")); // the start-up layout, no rows
 
     // A plain row under two columns, an empty cell, an unchecked row that still widens its column.
@@ -101,8 +94,7 @@ TEST_F(Output, AlignedFileEdgeShapes)
                                  "s                        \t                  \t\r\n"));
 }
 
-TEST_F(Output, ProgressCountsRowsAndThousands)
-{
+TEST_F(Output, ProgressCountsRowsAndThousands) {
     for (int i = 0; i < 10; ++i)
         f.state.results.appendRow(QString::number(i));
     RecordingProgress ten;
@@ -119,17 +111,17 @@ TEST_F(Output, ProgressCountsRowsAndThousands)
     RecordingProgress big;
     save(&big);
     EXPECT_DOUBLE_EQ(big.values[3], 0.075); // (1 + 4000 div 2000) / 4000 × 100
-    EXPECT_EQ(big.statuses.mid(3, 4),
-              QStringList({QStringLiteral("Writing file: out.txt (1000)"), QStringLiteral("Writing file: out.txt (2000)"),
-                           QStringLiteral("Writing file: out.txt (3000)"), QStringLiteral("Writing file: out.txt (4000)")}));
+    EXPECT_EQ(big.statuses.mid(3, 4), QStringList({QStringLiteral("Writing file: out.txt (1000)"),
+                                                   QStringLiteral("Writing file: out.txt (2000)"),
+                                                   QStringLiteral("Writing file: out.txt (3000)"),
+                                                   QStringLiteral("Writing file: out.txt (4000)")}));
     EXPECT_EQ(big.statuses[0], QStringLiteral("Writing file: out.txt"));
 }
 
 // A save either replaces the old file with the whole new content or leaves it untouched, and then says why
 // once: a file that cannot be created, a full disk (small outputs fail only at the last flush), rows
 // cleared under the save.
-TEST_F(Output, ASaveReplacesTheOldFileWhollyOrLeavesItAndSaysWhyOnce)
-{
+TEST_F(Output, ASaveReplacesTheOldFileWhollyOrLeavesItAndSaysWhyOnce) {
     const auto fill = [&](int rows) {
         f.state.results.clear();
         for (int i = 0; i < rows; ++i)
@@ -139,11 +131,13 @@ TEST_F(Output, ASaveReplacesTheOldFileWhollyOrLeavesItAndSaysWhyOnce)
         const auto reports = f.dialogs.errorReports();
         EXPECT_EQ(reports.size(), 1) << what.toStdString();
         if (!reports.isEmpty()) {
-            EXPECT_TRUE(reports[0].text.contains(words)) << what.toStdString() << ": " << reports[0].text.toStdString();
+            EXPECT_TRUE(reports[0].text.contains(words))
+                << what.toStdString() << ": " << reports[0].text.toStdString();
         }
         f.dialogs.messages.clear();
     };
-    const auto saveBoth = [&](const QString& target, const QString& what, const std::function<void()>& check) {
+    const auto saveBoth = [&](const QString& target, const QString& what,
+                              const std::function<void()>& check) {
         RecordingProgress progress;
         TextFileWriter file;
         SaveListviewProperlySpaced(f.dialogs, f.pump, f.state.results, target, &progress, file);
@@ -152,7 +146,8 @@ TEST_F(Output, ASaveReplacesTheOldFileWhollyOrLeavesItAndSaysWhyOnce)
         f.dialogs.fileAnswers << target;
         f.dialogs.answers << MessageAnswer::Yes;
         PushButton1_Click(f.host, f.state);
-        f.dialogs.messages.removeIf([](const FakeDialogs::Message& m) { return m.buttons == MessageButtons::YesNo; });
+        f.dialogs.messages.removeIf(
+            [](const FakeDialogs::Message& m) { return m.buttons == MessageButtons::YesNo; });
         check();
         EXPECT_EQ(f.state.pointer(), Pointer::Default);
     };
@@ -211,8 +206,7 @@ TEST_F(Output, ASaveReplacesTheOldFileWhollyOrLeavesItAndSaysWhyOnce)
     EXPECT_TRUE(f.dialogs.errorReports().isEmpty());
 }
 
-TEST_F(Output, AWriteThatFailsMidwayLeavesTheOldFileIntact)
-{
+TEST_F(Output, AWriteThatFailsMidwayLeavesTheOldFileIntact) {
     QFile old(path);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("the user's old file");
@@ -222,11 +216,11 @@ TEST_F(Output, AWriteThatFailsMidwayLeavesTheOldFileIntact)
     save(nullptr, [](const QString& p) { return std::make_unique<FillingSaveFile>(p, 300); });
     EXPECT_EQ(read(path), QByteArray("the user's old file"));
     EXPECT_FALSE(f.dialogs.errorReports().isEmpty());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("out.txt")})); // no leftovers
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              QStringList({QStringLiteral("out.txt")})); // no leftovers
 }
 
-TEST_F(Output, SaveCommandsAskBeforeReplacingAndCancelLeavesTheDiskAlone)
-{
+TEST_F(Output, SaveCommandsAskBeforeReplacingAndCancelLeavesTheDiskAlone) {
     f.state.results.appendRow(QStringLiteral("a"));
     f.state.results.appendRow(QStringLiteral("b,c"));
     f.state.results.appendRow(QStringLiteral("d"));
@@ -243,7 +237,8 @@ TEST_F(Output, SaveCommandsAskBeforeReplacingAndCancelLeavesTheDiskAlone)
     f.dialogs.fileAnswers << path; // exists now: "No" keeps it
     PushButton6_Click(f.host, f.state);
     EXPECT_EQ(read(path), QByteArray("a,b,c,d,\r\n"));
-    EXPECT_EQ(f.dialogs.messages.last().text, QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
+    EXPECT_EQ(f.dialogs.messages.last().text,
+              QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
     EXPECT_EQ(f.dialogs.messages.last().buttons, MessageButtons::YesNo);
 
     f.dialogs.fileAnswers << path;
@@ -254,8 +249,7 @@ TEST_F(Output, SaveCommandsAskBeforeReplacingAndCancelLeavesTheDiskAlone)
     EXPECT_EQ(f.state.statusLine(), QStringLiteral("Progress Bar"));
 }
 
-TEST_F(Output, CommaFileListsSourcesOfSourcedRowsAndAnEmptyListGivesALineEnd)
-{
+TEST_F(Output, CommaFileListsSourcesOfSourcedRowsAndAnEmptyListGivesALineEnd) {
     const QString other = dir.filePath(QStringLiteral("empty.txt"));
     f.dialogs.fileAnswers << other;
     PushButton1_Click(f.host, f.state);
@@ -269,8 +263,7 @@ TEST_F(Output, CommaFileListsSourcesOfSourcedRowsAndAnEmptyListGivesALineEnd)
     EXPECT_EQ(read(path), QByteArray("http://a,/p/b.html,\r\n"));
 }
 
-TEST_F(Output, ClipboardTextDropsHeadersFinalTabsAndTrailingBlanks)
-{
+TEST_F(Output, ClipboardTextDropsHeadersFinalTabsAndTrailingBlanks) {
     f.state.results.appendRow(QStringLiteral("abc"));
     f.state.results.appendRow(QStringLiteral("d"));
     EXPECT_EQ(buildClipboardTable(f.pump, f.state.results), QStringLiteral("abc\r\nd\r\n"));
@@ -283,12 +276,12 @@ TEST_F(Output, ClipboardTextDropsHeadersFinalTabsAndTrailingBlanks)
 
     PushButton12_Click(f.host, f.state);
     EXPECT_EQ(f.clipboard.text, QStringLiteral("src\t\r\ns  \ttext\r\n"));
-    EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Results have been copied to the clipboard.\r\rClick a text "
-                                                       "area where you normally type and press Ctrl+V to paste the clipboard."));
+    EXPECT_EQ(f.dialogs.texts().last(),
+              QStringLiteral("Results have been copied to the clipboard.\r\rClick a text "
+                             "area where you normally type and press Ctrl+V to paste the clipboard."));
 }
 
-TEST_F(Output, ClipboardIsRetriedAndAnEmptyListLeavesItAlone)
-{
+TEST_F(Output, ClipboardIsRetriedAndAnEmptyListLeavesItAlone) {
     PushButton12_Click(f.host, f.state);
     EXPECT_EQ(f.clipboard.text, QStringLiteral("held before"));
     EXPECT_EQ(f.clipboard.attempts, 0);
@@ -311,8 +304,7 @@ TEST_F(Output, ClipboardIsRetriedAndAnEmptyListLeavesItAlone)
     EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Results could not be copied to the clipboard."));
 }
 
-TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy)
-{
+TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy) {
     sourceLayout();
     sourced(QStringLiteral("a"), QStringLiteral("b"));
     sourced(QStringLiteral("c"), QStringLiteral("d"));
@@ -331,15 +323,15 @@ TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy)
         f.pump.actions[atCall] = [&] { PushButton9_Click(f.host, f.state); };
         PushButton12_Click(f.host, f.state);
         ASSERT_EQ(f.dialogs.errorReports().size(), 1) << atCall;
-        EXPECT_TRUE(f.dialogs.errorReports()[0].text.contains(QStringLiteral("Form1.PushButton12_Click at line 100")));
+        EXPECT_TRUE(f.dialogs.errorReports()[0].text.contains(
+            QStringLiteral("Form1.PushButton12_Click at line 100")));
         EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Results could not be copied to the clipboard."));
     }
 }
 
 namespace {
 // The resident memory this process has held at its peak since the last reset, and a reset to now.
-qint64 statusKb(const char* field)
-{
+qint64 statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -348,8 +340,7 @@ qint64 statusKb(const char* field)
             return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
     return -1;
 }
-bool resetPeak()
-{
+bool resetPeak() {
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }
@@ -358,15 +349,16 @@ bool resetPeak()
 // One 600,000-character result among 50,000: the file layout pads every line to it (30 GB), which is asked
 // about before anything else; the clipboard's leaves the last column unpadded and copies with little memory,
 // and refuses a layout that padding would blow up. The CSV save splits back into the very cells.
-TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack)
-{
+TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack) {
     const QString longText(600000, QLatin1Char('x'));
     for (int i = 0; i < 50000; ++i)
         f.state.results.appendRow(QStringLiteral("row %1").arg(i));
     f.state.results.appendRow(longText);
     PushButton6_Click(f.host, f.state); // "No"
-    EXPECT_EQ(f.dialogs.texts().last(),
-              QStringLiteral("The file would be 30.0 GB, because one result is 600,000 characters long. Save it anyway?"));
+    EXPECT_EQ(
+        f.dialogs.texts().last(),
+        QStringLiteral(
+            "The file would be 30.0 GB, because one result is 600,000 characters long. Save it anyway?"));
     EXPECT_TRUE(f.dialogs.fileRequests.isEmpty());
 
     ASSERT_TRUE(resetPeak());
@@ -375,7 +367,8 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack)
     const qint64 grew = statusKb("VmHWM:") - before;
     RecordProperty("copy_peak_growth_kib", int(grew));
     // "row 0" to "row 49999" (438,890 characters), the long row, each with CR LF.
-    EXPECT_EQ(f.clipboard.text.size(), 50000 * 2 + 438890 + 600000 + 2) << f.clipboard.text.left(40).toStdString();
+    EXPECT_EQ(f.clipboard.text.size(), 50000 * 2 + 438890 + 600000 + 2)
+        << f.clipboard.text.left(40).toStdString();
     EXPECT_LT(grew, 64 * 1024) << "KiB"; // the text is 2.4 MB; a padded copy would be 60 GB
     EXPECT_TRUE(f.dialogs.texts().last().startsWith(QStringLiteral("Results have been copied")));
 
@@ -392,26 +385,34 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack)
     RecordProperty("refused_copy_peak_growth_kib", int(statusKb("VmHWM:") - before2));
     EXPECT_LT(statusKb("VmHWM:") - before2, 64 * 1024) << "KiB";
     EXPECT_EQ(f.clipboard.text, QStringLiteral("held before"));
-    EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("The results were not copied: as aligned text they would take 30.0 GB, "
-                                                       "because one result is 600,000 characters long.\r\rUse \"Save As "
-                                                       "CSV\" to keep them."));
+    EXPECT_EQ(f.dialogs.texts().last(),
+              QStringLiteral("The results were not copied: as aligned text they would take 30.0 GB, "
+                             "because one result is 600,000 characters long.\r\rUse \"Save As "
+                             "CSV\" to keep them."));
 
     // CSV: every awkward character survives a reading by another program.
     f.state.results.clear();
-    const QStringList texts{QStringLiteral("plain"), QStringLiteral("a, b"), QStringLiteral("say \"hi\""),
-                            QStringLiteral("tab\there"), QStringLiteral("two\r\nlines\nand\rmore"), QStringLiteral("caf\u00e9 \u2603"),
-                            QString(), QStringLiteral(" padded ")};
+    const QStringList texts{QStringLiteral("plain"),
+                            QStringLiteral("a, b"),
+                            QStringLiteral("say \"hi\""),
+                            QStringLiteral("tab\there"),
+                            QStringLiteral("two\r\nlines\nand\rmore"),
+                            QStringLiteral("caf\u00e9 \u2603"),
+                            QString(),
+                            QStringLiteral(" padded ")};
     for (const QString& text : texts)
         sourced(QStringLiteral("http://a/?q=1,2"), text);
     const QString csv = dir.filePath(QStringLiteral("out.csv"));
     f.dialogs.fileAnswers << csv;
     PushButton24_Click(f.host, f.state);
-    EXPECT_EQ(f.dialogs.fileRequests.last().filter, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
+    EXPECT_EQ(f.dialogs.fileRequests.last().filter,
+              QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
     QProcess python;
     python.start(QStringLiteral("python3"),
-                 {QStringLiteral("-c"), QStringLiteral("import csv, json, sys\n"
-                                                       "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8')))\n"
-                                                       "print(json.dumps(rows))"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import csv, json, sys\n"
+                                 "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8')))\n"
+                                 "print(json.dumps(rows))"),
                   csv});
     ASSERT_TRUE(python.waitForFinished(30000)) << python.errorString().toStdString();
     QJsonArray expected{QJsonArray{QStringLiteral("Source Filename"), QStringLiteral("Extraction Results")}};
@@ -423,8 +424,7 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack)
 
 // A resumed stream learns every row already written, for the duplicate tests: 100,000 lines read back
 // buffered (the elapsed time is recorded as the property resume_ms).
-TEST(RowStream, AResumeLearnsEveryRowOfAHundredThousandLines)
-{
+TEST(RowStream, AResumeLearnsEveryRowOfAHundredThousandLines) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rows.jsonl"));
     {

@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,14 +23,12 @@ protected:
     PosixFileSystem fs;
     Host host{f.browser, f.dialogs, f.pump, f.clock, f.settings, f.processes, f.clipboard, fs};
 
-    void file(const QString& relative)
-    {
+    void file(const QString& relative) {
         QDir(root).mkpath(QFileInfo(root + QLatin1Char('/') + relative).path());
         QFile out(root + QLatin1Char('/') + relative);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     }
-    QStringList collect(const QString& extension)
-    {
+    QStringList collect(const QString& extension) {
         f.state.urls.clear();
         f.dialogs.promptAnswers << extension;
         f.dialogs.folderAnswers << root;
@@ -43,8 +41,7 @@ protected:
 };
 } // namespace
 
-TEST_F(RealTree, DotNamesLinksAndOddNamesFollowTheLinuxRules)
-{
+TEST_F(RealTree, DotNamesLinksAndOddNamesFollowTheLinuxRules) {
     file(QStringLiteral("a.htm"));
     file(QStringLiteral("B.HTML"));
     file(QStringLiteral("~a.htm"));
@@ -63,11 +60,12 @@ TEST_F(RealTree, DotNamesLinksAndOddNamesFollowTheLinuxRules)
 
     QStringList htm = collect(QStringLiteral("htm"));
     const QStringList top = htm.mid(0, 2);
-    EXPECT_TRUE(top.contains(QStringLiteral("a.htm")) && top.contains(QStringLiteral("B.HTML"))) << htm.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(top.contains(QStringLiteral("a.htm")) && top.contains(QStringLiteral("B.HTML")))
+        << htm.join(QLatin1Char(' ')).toStdString();
     htm = htm.mid(2);
     htm.sort(); // one level's folders come in the file system's order
-    EXPECT_EQ(htm, QStringList({QStringLiteral(".config/in-dot-folder.htm"), QStringLiteral("sub/deeper/deep.htm"),
-                                QStringLiteral("sub/s.htm")}));
+    EXPECT_EQ(htm, QStringList({QStringLiteral(".config/in-dot-folder.htm"),
+                                QStringLiteral("sub/deeper/deep.htm"), QStringLiteral("sub/s.htm")}));
     EXPECT_EQ(collect(QStringLiteral("txt")), QStringList({QStringLiteral("notes.txt")}));
     EXPECT_EQ(f.state.pointer(), Pointer::Default);
     // Qt cannot name this folder to remove it.
@@ -75,8 +73,7 @@ TEST_F(RealTree, DotNamesLinksAndOddNamesFollowTheLinuxRules)
     rmdir(invalid.constData());
 }
 
-TEST_F(RealTree, AnUnreadableFolderIsDroppedSilently)
-{
+TEST_F(RealTree, AnUnreadableFolderIsDroppedSilently) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root reads every folder";
     file(QStringLiteral("open/a.htm"));
@@ -87,8 +84,7 @@ TEST_F(RealTree, AnUnreadableFolderIsDroppedSilently)
     chmod(QFile::encodeName(root + QStringLiteral("/closed")).constData(), 0755);
 }
 
-TEST(PosixFileSystem, PatternsIgnoreCaseAndThreeLetterExtensionsTakeLongerOnes)
-{
+TEST(PosixFileSystem, PatternsIgnoreCaseAndThreeLetterExtensionsTakeLongerOnes) {
     EXPECT_TRUE(PosixFileSystem::matches(QStringLiteral("A.HTM"), QStringLiteral("*.htm")));
     EXPECT_TRUE(PosixFileSystem::matches(QStringLiteral("a.html"), QStringLiteral("*.htm")));
     EXPECT_FALSE(PosixFileSystem::matches(QStringLiteral("a.html.bak"), QStringLiteral("*.htm")));

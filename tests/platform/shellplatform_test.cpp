@@ -1,26 +1,25 @@
 #include "engine/failure.h"
 #include "fakes/fakehost.h"
 #include "fakes/fakepump.h"
-#include "shell/settingskeys.h"
-#include "shell/startup.h"
-#include "support/smalltmpfs.h"
 #include "platform/qt/posixprocessrunner.h"
 #include "platform/qt/qsettingsstore.h"
 #include "shell/cmdoutput.h"
+#include "shell/settingskeys.h"
+#include "shell/startup.h"
+#include "support/smalltmpfs.h"
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QThread>
-#include <csignal>
-#include <cstdio>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
 
-TEST(QSettingsStore, ValuesSurviveARestartAndABrokenFileReadsAsDefaults)
-{
+TEST(QSettingsStore, ValuesSurviveARestartAndABrokenFileReadsAsDefaults) {
     if (const QString dir = qEnvironmentVariable("QUARNEL_LIST_WRITER"); !dir.isEmpty()) {
         // The child: adds an entry every 20 ms and says so, until it is killed.
         FakeHost f;
@@ -43,8 +42,9 @@ TEST(QSettingsStore, ValuesSurviveARestartAndABrokenFileReadsAsDefaults)
                     QStringLiteral("a=b; [c] \"d\" \u00e9"));
     }
     QSettingsStore restarted(config.path());
-    EXPECT_EQ(restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}),
-              QStringLiteral("a=b; [c] \"d\" \u00e9"));
+    EXPECT_EQ(
+        restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}),
+        QStringLiteral("a=b; [c] \"d\" \u00e9"));
     EXPECT_TRUE(QFile::exists(config.filePath(QStringLiteral("Marrowick/Marrowick.ini"))));
 
     QFile ini(restarted.filePath(QStringLiteral("Marrowick")));
@@ -61,8 +61,9 @@ TEST(QSettingsStore, ValuesSurviveARestartAndABrokenFileReadsAsDefaults)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QUARNEL_LIST_WRITER"), config.path());
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=QSettingsStore.ValuesSurviveARestartAndABrokenFileReadsAsDefaults")});
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--gtest_filter=QSettingsStore.ValuesSurviveARestartAndABrokenFileReadsAsDefaults")});
     ASSERT_TRUE(child.waitForStarted());
     QElapsedTimer clock;
     clock.start();
@@ -80,8 +81,9 @@ TEST(QSettingsStore, ValuesSurviveARestartAndABrokenFileReadsAsDefaults)
         if (at <= killedAt - 1000)
             surelyKept = entry;
     ASSERT_GT(surelyKept, 10) << "the child added too little to judge";
-    const QStringList stored = Settings::splitUrlList(QSettingsStore(config.path()).read(
-        QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"), {}));
+    const QStringList stored = Settings::splitUrlList(
+        QSettingsStore(config.path())
+            .read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"), {}));
     EXPECT_GE(stored.size(), surelyKept);
     for (qsizetype i = 0; i < stored.size(); ++i)
         ASSERT_EQ(stored[i], QStringLiteral("e%1.example").arg(i + 1));
@@ -89,15 +91,14 @@ TEST(QSettingsStore, ValuesSurviveARestartAndABrokenFileReadsAsDefaults)
     QTemporaryDir other; // the file's place is taken by a folder: unreadable
     QDir(other.path()).mkpath(QStringLiteral("Marrowick/Marrowick.ini"));
     QSettingsStore unreadable(other.path());
-    EXPECT_EQ(unreadable.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Option1"),
-                              QStringLiteral("1")),
+    EXPECT_EQ(unreadable.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"),
+                              QStringLiteral("Option1"), QStringLiteral("1")),
               QStringLiteral("1"));
 }
 
 // What cannot be stored is said, at the statement that stored it; what is typed reaches the file a moment
 // later; a value an older or hand-edited file holds with a bare comma comes back as written.
-TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong)
-{
+TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong) {
     QTemporaryDir blocked; // the file's place is taken by a folder
     QDir(blocked.path()).mkpath(QStringLiteral("Marrowick/Marrowick.ini"));
     QSettingsStore store(blocked.path());
@@ -106,16 +107,20 @@ TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong)
     f.state.urls.append(QStringLiteral("http://example.com/kept"));
     Form_QueryUnload(host, f.state);
     ASSERT_EQ(f.dialogs.errorReports().size(), 1);
-    EXPECT_TRUE(f.dialogs.messages[0].text.startsWith(QStringLiteral("Path/File access error: the settings file ")));
-    EXPECT_TRUE(f.dialogs.messages[0].text.contains(QStringLiteral("is a folder\r\nin Vantrel2021/08/31.Form1.Form_QueryUnload at line 106")));
-    store.writeSoon(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), QStringLiteral("x"));
+    EXPECT_TRUE(
+        f.dialogs.messages[0].text.startsWith(QStringLiteral("Path/File access error: the settings file ")));
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(
+        QStringLiteral("is a folder\r\nin Vantrel2021/08/31.Form1.Form_QueryUnload at line 106")));
+    store.writeSoon(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"),
+                    QStringLiteral("x"));
     store.flush(); // a change that cannot be stored yet is never a report while typing
     // ... and is not lost: once the file can be written again, it arrives.
     ASSERT_TRUE(QDir(store.filePath(QStringLiteral("Marrowick"))).removeRecursively());
     QElapsedTimer retried;
     retried.start();
-    while (QSettingsStore(blocked.path()).read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}) !=
-               QStringLiteral("x") &&
+    while (QSettingsStore(blocked.path())
+                   .read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"),
+                         {}) != QStringLiteral("x") &&
            retried.elapsed() < 20000)
         QThread::msleep(50);
     EXPECT_LT(retried.elapsed(), 20000) << "the value typed while the file could not be written was lost";
@@ -123,10 +128,11 @@ TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong)
     SmallTmpfs disk;
     if (disk.mounted()) {
         QSettingsStore full(disk.filePath(QStringLiteral("config")));
-        full.write(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"), QStringLiteral("a"));
+        full.write(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"),
+                   QStringLiteral("a"));
         disk.fill();
-        EXPECT_THROW(full.write(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"),
-                                QString(4096, QLatin1Char('b'))),
+        EXPECT_THROW(full.write(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"),
+                                QStringLiteral("ListView1"), QString(4096, QLatin1Char('b'))),
                      Failure);
         QFile kept(full.filePath(QStringLiteral("Marrowick")));
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -137,23 +143,26 @@ TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong)
     {
         QSettingsStore typing(config.path());
         for (const QString& text : {QStringLiteral("a"), QStringLiteral("ab"), QStringLiteral("abc")})
-            typing.writeSoon(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), text);
-        EXPECT_EQ(typing.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}),
-                  QStringLiteral("abc"));
+            typing.writeSoon(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"),
+                             text);
+        EXPECT_EQ(
+            typing.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}),
+            QStringLiteral("abc"));
     }
     QSettingsStore restarted(config.path());
-    EXPECT_EQ(restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}),
-              QStringLiteral("abc"));
+    EXPECT_EQ(
+        restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("Text1"), {}),
+        QStringLiteral("abc"));
     QFile ini(restarted.filePath(QStringLiteral("Marrowick")));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write("[Quarnel]\nListView1=http://a.example/?x=1,2||Separator||b.example\n");
     ini.close();
-    EXPECT_EQ(restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"), QStringLiteral("ListView1"), {}),
+    EXPECT_EQ(restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"),
+                             QStringLiteral("ListView1"), {}),
               QStringLiteral("http://a.example/?x=1,2||Separator||b.example"));
 }
 
-TEST(PosixProcessRunner, CapturesTheWantedStreamsOnly)
-{
+TEST(PosixProcessRunner, CapturesTheWantedStreamsOnly) {
     PosixProcessRunner runner;
     FakePump pump;
     EXPECT_EQ(CaptureCommandOutput(runner, pump, QStringLiteral("echo one  two"), true, false, true),
@@ -161,9 +170,11 @@ TEST(PosixProcessRunner, CapturesTheWantedStreamsOnly)
     const QString errorsOnly =
         CaptureCommandOutput(runner, pump, QStringLiteral("ls /no/such/folder"), false, true, true);
     EXPECT_TRUE(errorsOnly.contains(QStringLiteral("/no/such/folder")));
-    EXPECT_EQ(CaptureCommandOutput(runner, pump, QStringLiteral("ls /no/such/folder"), true, false, true), QString());
-    EXPECT_EQ(CaptureCommandOutput(runner, pump, QStringLiteral("no-such-program-here --x"), true, true, true),
-              QStringLiteral("Failed to create process, check the path of the command line."));
+    EXPECT_EQ(CaptureCommandOutput(runner, pump, QStringLiteral("ls /no/such/folder"), true, false, true),
+              QString());
+    EXPECT_EQ(
+        CaptureCommandOutput(runner, pump, QStringLiteral("no-such-program-here --x"), true, true, true),
+        QStringLiteral("Failed to create process, check the path of the command line."));
     EXPECT_GE(pump.calls, 2);
 
     // A command that closes its output and goes on running: the capture ends after a bounded wait, with
@@ -186,7 +197,8 @@ TEST(PosixProcessRunner, CapturesTheWantedStreamsOnly)
     // as a zombie.
     pump.calls = 0;
     pump.actions[5] = [] { throw AppClosingUnwind(); };
-    EXPECT_THROW(CaptureCommandOutput(runner, pump, QStringLiteral("sleep 30"), true, false, true), AppClosingUnwind);
+    EXPECT_THROW(CaptureCommandOutput(runner, pump, QStringLiteral("sleep 30"), true, false, true),
+                 AppClosingUnwind);
     QStringList children;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));

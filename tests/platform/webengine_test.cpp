@@ -1,4 +1,5 @@
 // The real browser engine, with pages from local files and from a server on 127.0.0.1.
+#include "engine/mainstate.h"
 #include "engine/modes/alllines.h"
 #include "engine/modes/between.h"
 #include "engine/modes/betweenstate.h"
@@ -14,18 +15,17 @@
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
 #include "support/localhttpserver.h"
-#include "engine/mainstate.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <csignal>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -38,8 +38,7 @@ const QByteArray ScriptedPage = "<!DOCTYPE html>\n<html><head><title>t</title></
 
 class RealBrowser : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         server = new LocalHttpServer;
         ASSERT_TRUE(server->start());
         server->setPage(QStringLiteral("/page.html"), ScriptedPage);
@@ -50,15 +49,13 @@ protected:
                         "<html><body><script>alert('x'); confirm('y'); prompt('z');"
                         "window.open('http://127.0.0.1:1/');</script><p>after dialogs</p></body></html>");
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete server;
         server = nullptr;
     }
 
     QString get(const QString& entry) { return GetWebBrowserText(host, state, entry); }
-    void renderedText()
-    {
+    void renderedText() {
         state.setOption1(false);
         state.setOption2(true);
     }
@@ -79,11 +76,11 @@ LocalHttpServer* RealBrowser::server = nullptr;
 
 } // namespace
 
-TEST_F(RealBrowser, MarkupAndRenderedTextOfAServedPageFromABareHostAddress)
-{
+TEST_F(RealBrowser, MarkupAndRenderedTextOfAServedPageFromABareHostAddress) {
     const QString entry = server->base() + QStringLiteral("/page.html");
     const QString html = get(entry);
-    EXPECT_TRUE(html.startsWith(QStringLiteral("<html><head><title>t</title></head><body>\r\n<p>Static line</p>")))
+    EXPECT_TRUE(
+        html.startsWith(QStringLiteral("<html><head><title>t</title></head><body>\r\n<p>Static line</p>")))
         << html.toStdString();
     EXPECT_TRUE(html.contains(QStringLiteral("Hidden text")));
     EXPECT_FALSE(html.contains(QStringLiteral("DOCTYPE")));
@@ -101,16 +98,19 @@ TEST_F(RealBrowser, MarkupAndRenderedTextOfAServedPageFromABareHostAddress)
     // answer: the page completes without them, with the very text it has without them.
     LocalHttpServer::Reply hang;
     hang.delayMs = -1;
-    const QStringList extras{QStringLiteral("/pic.png"), QStringLiteral("/clip.webm"), QStringLiteral("/face.woff2"), QStringLiteral("/ad")};
+    const QStringList extras{QStringLiteral("/pic.png"), QStringLiteral("/clip.webm"),
+                             QStringLiteral("/face.woff2"), QStringLiteral("/ad")};
     for (const QString& path : extras)
         server->setReply(path, hang);
     const QByteArray words = "<p>Plain words</p><script>document.write('<p>Script words</p>')</script>";
     server->setPage(QStringLiteral("/bare.html"), "<html><body>" + words + "</body></html>");
-    server->setPage(QStringLiteral("/dressed.html"),
-                    "<html><head><style>@font-face { font-family: f; src: url(/face.woff2) } p { font-family: f }</style>"
-                    "</head><body><img src=/pic.png>" + words + "<video src=/clip.webm autoplay></video><iframe src=\"" +
-                        server->base().replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost")).toUtf8() +
-                        "/ad\"></iframe></body></html>");
+    server->setPage(
+        QStringLiteral("/dressed.html"),
+        "<html><head><style>@font-face { font-family: f; src: url(/face.woff2) } p { font-family: f }</style>"
+        "</head><body><img src=/pic.png>" +
+            words + "<video src=/clip.webm autoplay></video><iframe src=\"" +
+            server->base().replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost")).toUtf8() +
+            "/ad\"></iframe></body></html>");
     state.setPageTimeout(20);
     QElapsedTimer took;
     took.start();
@@ -122,8 +122,7 @@ TEST_F(RealBrowser, MarkupAndRenderedTextOfAServedPageFromABareHostAddress)
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
-TEST_F(RealBrowser, LocalFilesAndAddressesWithAScheme)
-{
+TEST_F(RealBrowser, LocalFilesAndAddressesWithAScheme) {
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("local page.html")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -131,8 +130,8 @@ TEST_F(RealBrowser, LocalFilesAndAddressesWithAScheme)
     file.close();
     renderedText();
     EXPECT_EQ(get(file.fileName()), QStringLiteral("From a local file"));
-    EXPECT_EQ(get(QStringLiteral("http://") + server->base() + QStringLiteral("/page.html")).count(
-                  QStringLiteral("Static line")),
+    EXPECT_EQ(get(QStringLiteral("http://") + server->base() + QStringLiteral("/page.html"))
+                  .count(QStringLiteral("Static line")),
               1);
 
     // A bare name is a web address even when a file of that name lies in the working folder.
@@ -140,13 +139,14 @@ TEST_F(RealBrowser, LocalFilesAndAddressesWithAScheme)
     QFile named(dir.filePath(QStringLiteral("example.com")));
     ASSERT_TRUE(named.open(QIODevice::WriteOnly));
     QDir::setCurrent(dir.path());
-    EXPECT_EQ(WebEngineBrowser::addressOf(QStringLiteral("example.com")), QUrl(QStringLiteral("http://example.com")));
+    EXPECT_EQ(WebEngineBrowser::addressOf(QStringLiteral("example.com")),
+              QUrl(QStringLiteral("http://example.com")));
     QDir::setCurrent(before);
-    EXPECT_EQ(WebEngineBrowser::addressOf(QStringLiteral("file://") + file.fileName()).toLocalFile(), file.fileName());
+    EXPECT_EQ(WebEngineBrowser::addressOf(QStringLiteral("file://") + file.fileName()).toLocalFile(),
+              file.fileName());
 }
 
-TEST_F(RealBrowser, UnloadablePagesGiveOneReportAndNoText)
-{
+TEST_F(RealBrowser, UnloadablePagesGiveOneReportAndNoText) {
     // Something that listened once and is gone: its port refuses connections.
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
@@ -159,13 +159,13 @@ TEST_F(RealBrowser, UnloadablePagesGiveOneReportAndNoText)
     const auto reports = dialogs.errorReports();
     ASSERT_EQ(reports.size(), 2);
     for (const auto& report : reports)
-        EXPECT_TRUE(report.text.contains(QStringLiteral("in Vantrel2021/08/31.Extract1.GetWebBrowserText at line 100")))
+        EXPECT_TRUE(report.text.contains(
+            QStringLiteral("in Vantrel2021/08/31.Extract1.GetWebBrowserText at line 100")))
             << report.text.toStdString();
     EXPECT_TRUE(reports[0].text.startsWith(QStringLiteral("Could not load 127.0.0.1:%1/x.html: ").arg(port)));
 }
 
-TEST_F(RealBrowser, DocumentWithoutBodyAndOddContentDoNotStopAnything)
-{
+TEST_F(RealBrowser, DocumentWithoutBodyAndOddContentDoNotStopAnything) {
     QTemporaryDir dir;
     QFile svg(dir.filePath(QStringLiteral("image.svg")));
     ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
@@ -188,8 +188,7 @@ TEST_F(RealBrowser, DocumentWithoutBodyAndOddContentDoNotStopAnything)
     EXPECT_TRUE(dialogs.messages[1].text.contains(QStringLiteral("Extract1.GetWebBrowserText at line 100")));
 }
 
-TEST_F(RealBrowser, AWholeRunGoesOnAfterARefusedPortAndEndsWithDone)
-{
+TEST_F(RealBrowser, AWholeRunGoesOnAfterARefusedPortAndEndsWithDone) {
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
     const quint16 port = closed.serverPort();
@@ -209,8 +208,7 @@ TEST_F(RealBrowser, AWholeRunGoesOnAfterARefusedPortAndEndsWithDone)
     EXPECT_EQ(state.results.at(1).first, server->base() + QStringLiteral("/page.html"));
 }
 
-TEST_F(RealBrowser, AnAttributeNameMatchesMarkupButNotRenderedText)
-{
+TEST_F(RealBrowser, AnAttributeNameMatchesMarkupButNotRenderedText) {
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("attrs.html")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -235,20 +233,17 @@ class ScriptedPump : public EventPump {
 public:
     std::function<bool()> when;
     std::function<void()> action;
-    void processPendingEvents() override
-    {
+    void processPendingEvents() override {
         m_real.processPendingEvents();
         act();
     }
-    void waitForEvents(int maxMs) override
-    {
+    void waitForEvents(int maxMs) override {
         m_real.waitForEvents(maxMs);
         act();
     }
 
 private:
-    void act()
-    {
+    void act() {
         if (action && when && when())
             std::exchange(action, nullptr)();
     }
@@ -256,14 +251,13 @@ private:
     QtEventPump m_real;
 };
 
-QByteArray pageOf(const QString& name)
-{
-    return "<html><body><p>first of " + name.toUtf8() + "</p><p>second of " + name.toUtf8() + "</p></body></html>";
+QByteArray pageOf(const QString& name) {
+    return "<html><body><p>first of " + name.toUtf8() + "</p><p>second of " + name.toUtf8() +
+           "</p></body></html>";
 }
 
 // Every row must name the page it came from: "first of /a" under the entry for /a.
-void expectRowsUnderTheirOwnSource(const MainState& state)
-{
+void expectRowsUnderTheirOwnSource(const MainState& state) {
     for (qsizetype i = 1; i <= state.results.count(); ++i) {
         const ResultRow& row = state.results.at(i);
         const QString name = row.result().section(QLatin1Char(' '), 2);
@@ -275,15 +269,15 @@ void expectRowsUnderTheirOwnSource(const MainState& state)
 
 namespace {
 // The engine's renderer processes started by this process (children of its engine's zygotes).
-QList<pid_t> ourRenderers()
-{
+QList<pid_t> ourRenderers() {
     QHash<qint64, qint64> parents;
     const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& pid : processes) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (pid.toLongLong() && stat.open(QIODevice::ReadOnly)) {
             const QByteArray line = stat.readAll();
-            parents.insert(pid.toLongLong(), line.mid(line.lastIndexOf(')') + 4).split(' ').value(0).toLongLong());
+            parents.insert(pid.toLongLong(),
+                           line.mid(line.lastIndexOf(')') + 4).split(' ').value(0).toLongLong());
         }
     }
     QList<pid_t> renderers;
@@ -294,15 +288,13 @@ QList<pid_t> ourRenderers()
 }
 
 // A renderer that dies under a page.
-void killOurRenderers()
-{
+void killOurRenderers() {
     for (const pid_t pid : ourRenderers())
         ::kill(pid, SIGKILL);
 }
 
 // Waits, letting events in, until `done` holds or `limitMs` has passed; says whether it holds.
-bool eventually(const std::function<bool()>& done, qint64 limitMs = 15000)
-{
+bool eventually(const std::function<bool()>& done, qint64 limitMs = 15000) {
     QElapsedTimer timer;
     timer.start();
     QtEventPump pump;
@@ -315,13 +307,14 @@ bool eventually(const std::function<bool()>& done, qint64 limitMs = 15000)
 // One run over good pages with every kind of bad entry between them: each bad entry costs one report and
 // no rows (or, for a page cut short, its partial rows), never another page's text, and never a further wait
 // for the page after it.
-TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
-{
+TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo) {
     // The good pages keep changing their history entry while they wait, read, on an idle page.
     for (const char* name : {"/a", "/b", "/c", "/d", "/e", "/anchors.html"})
-        server->setPage(QLatin1String(name), pageOf(QLatin1String(name)).replace(
-                                                 "</body>", "<script>setInterval(function () { history.replaceState(null, '', "
-                                                            "'?at=' + Date.now()); }, 20)</script></body>"));
+        server->setPage(QLatin1String(name),
+                        pageOf(QLatin1String(name))
+                            .replace("</body>",
+                                     "<script>setInterval(function () { history.replaceState(null, '', "
+                                     "'?at=' + Date.now()); }, 20)</script></body>"));
     LocalHttpServer::Reply hang;
     hang.delayMs = -1;
     server->setReply(QStringLiteral("/hang"), hang);
@@ -342,14 +335,27 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
     server->setReply(QStringLiteral("/nothing"), noContent);
 
     const QString b = server->base();
-    const QStringList entries = {
-        b + QStringLiteral("/a"), QStringLiteral("http://"), QStringLiteral("%%%%"), QStringLiteral("?"),
-        QStringLiteral("  "), QString(), QStringLiteral("javascript:document.body.innerHTML='X'"),
-        QStringLiteral("chrome://version"), b + QStringLiteral("/hang"), b + QStringLiteral("/b"),
-        b + QStringLiteral("/late"), b + QStringLiteral("/c"), b + QStringLiteral("/attachment"),
-        b + QStringLiteral("/d"), b + QStringLiteral("/anchors.html#intro"), b + QStringLiteral("/anchors.html#usage"),
-        b + QStringLiteral("/anchors.html#end"), b + QStringLiteral("/missing"), b + QStringLiteral("/partial"),
-        b + QStringLiteral("/e"), b + QStringLiteral("/nothing")};
+    const QStringList entries = {b + QStringLiteral("/a"),
+                                 QStringLiteral("http://"),
+                                 QStringLiteral("%%%%"),
+                                 QStringLiteral("?"),
+                                 QStringLiteral("  "),
+                                 QString(),
+                                 QStringLiteral("javascript:document.body.innerHTML='X'"),
+                                 QStringLiteral("chrome://version"),
+                                 b + QStringLiteral("/hang"),
+                                 b + QStringLiteral("/b"),
+                                 b + QStringLiteral("/late"),
+                                 b + QStringLiteral("/c"),
+                                 b + QStringLiteral("/attachment"),
+                                 b + QStringLiteral("/d"),
+                                 b + QStringLiteral("/anchors.html#intro"),
+                                 b + QStringLiteral("/anchors.html#usage"),
+                                 b + QStringLiteral("/anchors.html#end"),
+                                 b + QStringLiteral("/missing"),
+                                 b + QStringLiteral("/partial"),
+                                 b + QStringLiteral("/e"),
+                                 b + QStringLiteral("/nothing")};
     for (const QString& entry : entries)
         state.urls.append(entry);
     renderedText();
@@ -380,7 +386,8 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
     for (qsizetype i = 1; i <= state.results.count(); ++i)
         rows << state.results.at(i).first + QStringLiteral(" | ") + state.results.at(i).result();
     QStringList expected;
-    for (const char* name : {"/a", "/b", "/c", "/d", "/anchors.html#intro", "/anchors.html#usage", "/anchors.html#end"}) {
+    for (const char* name :
+         {"/a", "/b", "/c", "/d", "/anchors.html#intro", "/anchors.html#usage", "/anchors.html#end"}) {
         const QString path = QString::fromLatin1(name).section(QLatin1Char('#'), 0, 0);
         expected << b + QLatin1String(name) + QStringLiteral(" | first of ") + path
                  << b + QLatin1String(name) + QStringLiteral(" | second of ") + path;
@@ -400,15 +407,24 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
             << reports[i].toStdString();
     EXPECT_EQ(reports[5], QStringLiteral("Not a web page address: javascript:document.body.innerHTML='X'"));
     EXPECT_EQ(reports[6], QStringLiteral("Not a web page address: chrome://version"));
-    EXPECT_EQ(reports[7], QStringLiteral("Could not load %1/hang: the page did not answer within 3 s").arg(b));
-    EXPECT_EQ(reports[8], QStringLiteral("Could not load %1/late: the page did not answer within 3 s").arg(b));
+    EXPECT_EQ(reports[7],
+              QStringLiteral("Could not load %1/hang: the page did not answer within 3 s").arg(b));
+    EXPECT_EQ(reports[8],
+              QStringLiteral("Could not load %1/late: the page did not answer within 3 s").arg(b));
     // The engine stops such a load before it tells of the download.
-    EXPECT_TRUE(reports[9].startsWith(QStringLiteral("Could not load %1/attachment: ").arg(b))) << reports[9].toStdString();
-    EXPECT_EQ(reports[10], QStringLiteral("Could not load %1/missing: the server answered HTTP 404 Not Found").arg(b));
-    EXPECT_EQ(reports[11], QStringLiteral("%1/partial: the page did not finish loading within 3 s; its text is what had "
-                                          "loaded by then").arg(b));
-    EXPECT_EQ(reports[12], QStringLiteral("Could not load %1/nothing: loading stopped before a page was shown (not a page, "
-                                          "or a download)").arg(b));
+    EXPECT_TRUE(reports[9].startsWith(QStringLiteral("Could not load %1/attachment: ").arg(b)))
+        << reports[9].toStdString();
+    EXPECT_EQ(reports[10],
+              QStringLiteral("Could not load %1/missing: the server answered HTTP 404 Not Found").arg(b));
+    EXPECT_EQ(reports[11],
+              QStringLiteral("%1/partial: the page did not finish loading within 3 s; its text is what had "
+                             "loaded by then")
+                  .arg(b));
+    EXPECT_EQ(
+        reports[12],
+        QStringLiteral("Could not load %1/nothing: loading stopped before a page was shown (not a page, "
+                       "or a download)")
+            .arg(b));
     EXPECT_EQ(dialogs.messages.last().text, QStringLiteral("Done."));
 
     // /hang, /late and /partial cost their limit each; nothing else waits for one (generous bound).
@@ -418,8 +434,7 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo)
 
 // A second run clicked while the first waits for a page: both finish with all their rows, each row under
 // its own source, and neither waits for the other's page.
-TEST_F(RealBrowser, ARunStartedDuringAWaitLeavesTheFirstRunIntact)
-{
+TEST_F(RealBrowser, ARunStartedDuringAWaitLeavesTheFirstRunIntact) {
     for (const char* name : {"/n1", "/n3"})
         server->setPage(QLatin1String(name), pageOf(QLatin1String(name)));
     LocalHttpServer::Reply slow;
@@ -454,17 +469,18 @@ TEST_F(RealBrowser, ARunStartedDuringAWaitLeavesTheFirstRunIntact)
 
 // Pages that hang their renderer, lose it, outgrow it, reload forever or drip: each costs at most its
 // limit and one report, and the good pages between them lose nothing.
-TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
-{
+TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt) {
     for (const char* name : {"/g1", "/g2", "/g3", "/g4", "/g5", "/g6", "/g7"})
         server->setPage(QLatin1String(name), pageOf(QLatin1String(name)));
-    server->setPage(QStringLiteral("/busy"), "<html><body><p>busy</p><script>while (true) {}</script></body></html>");
-    server->setPage(QStringLiteral("/busy-after"),
-                    "<html><body><p>busy later</p><script>setTimeout(function () { while (true) {} }, 0)</script></body></html>");
-    server->setPage(QStringLiteral("/reloads"),
-                    "<html><body><p>reloads forever</p><script>onload = function () { location.reload() }</script></body></html>");
-    server->setPage(QStringLiteral("/greedy"), "<html><body><p>greedy</p><script>var kept = [];"
-                                               " for (;;) kept.push(new Float64Array(1 << 20).fill(1));</script></body></html>");
+    server->setPage(QStringLiteral("/busy"),
+                    "<html><body><p>busy</p><script>while (true) {}</script></body></html>");
+    server->setPage(QStringLiteral("/busy-after"), "<html><body><p>busy later</p><script>setTimeout(function "
+                                                   "() { while (true) {} }, 0)</script></body></html>");
+    server->setPage(QStringLiteral("/reloads"), "<html><body><p>reloads forever</p><script>onload = function "
+                                                "() { location.reload() }</script></body></html>");
+    server->setPage(QStringLiteral("/greedy"),
+                    "<html><body><p>greedy</p><script>var kept = [];"
+                    " for (;;) kept.push(new Float64Array(1 << 20).fill(1));</script></body></html>");
     LocalHttpServer::Reply held;
     held.body = "<html><body><p>held open</p>";
     held.holdAfterBody = true;
@@ -479,7 +495,9 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
     server->setReply(QStringLiteral("/bomb"), bomb);
 
     const QString b = server->base();
-    const QStringList names = {u"/g1"_s, u"/busy"_s, u"/g2"_s, u"/busy-after"_s, u"/g3"_s, u"/killed"_s, u"/g4"_s, u"/greedy"_s, u"/g5"_s, u"/reloads"_s, u"/drips"_s, u"/g6"_s, u"/bomb"_s, u"/g7"_s};
+    const QStringList names = {u"/g1"_s,     u"/busy"_s, u"/g2"_s,     u"/busy-after"_s, u"/g3"_s,
+                               u"/killed"_s, u"/g4"_s,   u"/greedy"_s, u"/g5"_s,         u"/reloads"_s,
+                               u"/drips"_s,  u"/g6"_s,   u"/bomb"_s,   u"/g7"_s};
     for (const QString& name : names)
         state.urls.append(b + name);
     ScriptedPump scripted;
@@ -517,22 +535,32 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
     // without a body when it is stopped. Either way each costs at most one report.
     QStringList rows;
     for (qsizetype i = 1; i <= state.results.count(); ++i)
-        rows << state.results.at(i).first.mid(b.size()) + QStringLiteral(" | ") + state.results.at(i).result();
+        rows << state.results.at(i).first.mid(b.size()) + QStringLiteral(" | ") +
+                    state.results.at(i).result();
     const bool busyAfterRead = rows.removeAll(u"/busy-after | busy later"_s) == 1;
     rows.removeAll(u"/reloads | reloads forever"_s);
-    EXPECT_EQ(rows, QStringList({u"/g1 | first of /g1"_s, u"/g1 | second of /g1"_s, u"/g2 | first of /g2"_s, u"/g2 | second of /g2"_s,
-                                 u"/g3 | first of /g3"_s, u"/g3 | second of /g3"_s, u"/g4 | first of /g4"_s, u"/g4 | second of /g4"_s,
-                                 u"/g5 | first of /g5"_s, u"/g5 | second of /g5"_s, u"/drips | drips"_s,
-                                 u"/g6 | first of /g6"_s, u"/g6 | second of /g6"_s, u"/g7 | first of /g7"_s, u"/g7 | second of /g7"_s}));
+    EXPECT_EQ(rows,
+              QStringList({u"/g1 | first of /g1"_s, u"/g1 | second of /g1"_s, u"/g2 | first of /g2"_s,
+                           u"/g2 | second of /g2"_s, u"/g3 | first of /g3"_s, u"/g3 | second of /g3"_s,
+                           u"/g4 | first of /g4"_s, u"/g4 | second of /g4"_s, u"/g5 | first of /g5"_s,
+                           u"/g5 | second of /g5"_s, u"/drips | drips"_s, u"/g6 | first of /g6"_s,
+                           u"/g6 | second of /g6"_s, u"/g7 | first of /g7"_s, u"/g7 | second of /g7"_s}));
     QStringList reports;
     for (const auto& message : dialogs.errorReports())
         reports << message.text.section(QStringLiteral("\r\n"), 0, 0) + QStringLiteral(" @") +
                        message.text.section(QStringLiteral(" at line "), 1).left(3);
-    QStringList expected{QStringLiteral("Could not load %1/busy: the page did not answer within 5 s @100").arg(b),
-                         QStringLiteral("Could not load %1/killed: the page's renderer was killed (signal or out of memory) @100").arg(b),
-                         QStringLiteral("Could not load %1/greedy: the page needs more @100").arg(b),
-                         QStringLiteral("%1/reloads: the page did not finish loading within 5 s; its text is what had loaded by then @104").arg(b),
-                         QStringLiteral("%1/drips: the page did not finish loading within 5 s; its text is what had loaded by then @104").arg(b)};
+    QStringList expected{
+        QStringLiteral("Could not load %1/busy: the page did not answer within 5 s @100").arg(b),
+        QStringLiteral(
+            "Could not load %1/killed: the page's renderer was killed (signal or out of memory) @100")
+            .arg(b),
+        QStringLiteral("Could not load %1/greedy: the page needs more @100").arg(b),
+        QStringLiteral("%1/reloads: the page did not finish loading within 5 s; its text is what had loaded "
+                       "by then @104")
+            .arg(b),
+        QStringLiteral(
+            "%1/drips: the page did not finish loading within 5 s; its text is what had loaded by then @104")
+            .arg(b)};
     if (!busyAfterRead)
         expected.insert(1, QStringLiteral("%1/busy-after: The page did not answer @126").arg(b));
     // The page that expands without end is stopped by its memory or its limit, and says so once, by name.
@@ -540,18 +568,22 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
     const QString bombReport = reports.takeLast();
     // Its memory stops the greedy page alone, or with the page loading beside it; on a busy machine its limit
     // may come first.
-    const QRegularExpression greedy(u".*/greedy: the page (needs more (than %1 MB of memory to be shown|memory than the "
-                                    "%1 MB all pages loading at once may take .it had [0-9]+ MB.)|did not answer within 5 s) @100"_s
-                                        .arg(WebEngineBrowser::RendererMemoryLimitMb));
+    const QRegularExpression greedy(
+        u".*/greedy: the page (needs more (than %1 MB of memory to be shown|memory than the "
+        "%1 MB all pages loading at once may take .it had [0-9]+ MB.)|did not answer within 5 s) @100"_s.arg(
+            WebEngineBrowser::RendererMemoryLimitMb));
     // The page that reloads itself may show a document without a body when it is stopped: its one report
     // then says that nothing could be read.
-    const QString reloadsUnread = u"Could not load %1/reloads: the page did not finish loading within 5 s, and what "
-                                  "had loaded could not be read: Object required: the document has no body @100"_s.arg(b);
+    const QString reloadsUnread =
+        u"Could not load %1/reloads: the page did not finish loading within 5 s, and what "
+        "had loaded could not be read: Object required: the document has no body @100"_s.arg(b);
     for (QString& report : reports) {
         if (greedy.match(report).hasMatch())
             report = QStringLiteral("Could not load %1/greedy: the page needs more @100").arg(b);
         if (report == reloadsUnread)
-            report = u"%1/reloads: the page did not finish loading within 5 s; its text is what had loaded by then @104"_s.arg(b);
+            report =
+                u"%1/reloads: the page did not finish loading within 5 s; its text is what had loaded by then @104"_s
+                    .arg(b);
     }
     EXPECT_EQ(reports, expected) << reports.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(dialogs.messages.last().text, QStringLiteral("Done."));
@@ -566,8 +598,7 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt)
 // nothing outside its folder tree does (beside it with the wrong kind of name, a parent folder, a sibling
 // through "..", a link out, /etc), in either reading, and its scripts read no local file at all. What is not
 // a regular file is never opened.
-TEST_F(RealBrowser, ALocalPageReadsNoOtherLocalFile)
-{
+TEST_F(RealBrowser, ALocalPageReadsNoOtherLocalFile) {
     QTemporaryDir dir;
     const auto write = [&](const QString& name, const QByteArray& content) {
         QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
@@ -589,34 +620,43 @@ TEST_F(RealBrowser, ALocalPageReadsNoOtherLocalFile)
     ASSERT_EQ(mkfifo(dir.filePath(u"site/pipe.js"_s).toLocal8Bit().constData(), 0600), 0);
     write(u"site/redirect.html"_s, "<p>stays</p><script>location.replace('../else/secret.html')</script>");
     write(u"site/page.html"_s,
-          "<html><head><link rel=\"stylesheet\" href=\"page_files/style.css\"><link rel=\"stylesheet\" href=\"../else/secret.css\">"
+          "<html><head><link rel=\"stylesheet\" href=\"page_files/style.css\"><link rel=\"stylesheet\" "
+          "href=\"../else/secret.css\">"
           "</head><body><div id=\"out\"></div><p id=\"styled\">hidden by its own style</p>"
           "<script>function say(t) { var p = document.createElement('p'); p.textContent = t;"
           " document.getElementById('out').appendChild(p); }"
           " onerror = function (m) { say('error ' + m); };</script>"
           "<script src=\"own.js\"></script><script src=\"page_files/app.js\"></script>"
-          "<script src=\"beside.txt\"></script><script src=\"../else/secret.js\"></script><script src=\"../sibling/x.js\"></script>"
-          "<script src=\"../site/../sibling/x.js\"></script><script src=\"link.js\"></script><script src=\"pipe.js\"></script>"
+          "<script src=\"beside.txt\"></script><script src=\"../else/secret.js\"></script><script "
+          "src=\"../sibling/x.js\"></script>"
+          "<script src=\"../site/../sibling/x.js\"></script><script src=\"link.js\"></script><script "
+          "src=\"pipe.js\"></script>"
           "<script src=\"file:///etc/hostname\"></script>"
-          "<iframe id=\"f1\" src=\"page_files/frame.html\"></iframe><iframe id=\"f2\" src=\"beside.txt\"></iframe>"
-          "<iframe id=\"f3\" src=\"../else/secret.html\"></iframe><object id=\"f4\" data=\"../else/secret.txt\"></object>"
+          "<iframe id=\"f1\" src=\"page_files/frame.html\"></iframe><iframe id=\"f2\" "
+          "src=\"beside.txt\"></iframe>"
+          "<iframe id=\"f3\" src=\"../else/secret.html\"></iframe><object id=\"f4\" "
+          "data=\"../else/secret.txt\"></object>"
           "<script>['beside.txt', '../else/secret.txt', 'file:///etc/hostname'].forEach(function (u) {"
-          " try { var x = new XMLHttpRequest(); x.open('GET', u, false); x.send(); say('xhr ' + x.responseText); }"
+          " try { var x = new XMLHttpRequest(); x.open('GET', u, false); x.send(); say('xhr ' + "
+          "x.responseText); }"
           " catch (e) { say('xhr refused'); }"
           " fetch(u).then(function (r) { return r.text(); }).then(function (t) { say('fetch ' + t); },"
           " function () { say('fetch refused'); }); });"
-          "onload = function () { ['f1', 'f2', 'f3', 'f4'].forEach(function (id) { var e = document.getElementById(id);"
+          "onload = function () { ['f1', 'f2', 'f3', 'f4'].forEach(function (id) { var e = "
+          "document.getElementById(id);"
           " try { var d = e.contentDocument; say(id + ' ' + (d && d.body ? d.body.innerText : 'nothing')); }"
           " catch (x) { say(id + ' refused'); } });"
           " [].forEach.call(document.styleSheets, function (sheet) { try { [].forEach.call(sheet.cssRules,"
-          " function (r) { say('rule ' + r.cssText); }); } catch (x) { say('rules refused'); } }); };</script></body></html>");
+          " function (r) { say('rule ' + r.cssText); }); } catch (x) { say('rules refused'); } }); "
+          "};</script></body></html>");
     const QString page = dir.filePath(u"site/page.html"_s);
     for (const bool markup : {false, true}) {
         state.setOption1(markup);
         state.setOption2(!markup);
         const QString text = get(page);
         // What the probes said (in the markup, the page's own script holds their words too).
-        const QString said = markup ? text.section(u"<div id=\"out\">"_s, 1).section(u"</div>"_s, 0, 0) : text;
+        const QString said =
+            markup ? text.section(u"<div id=\"out\">"_s, 1).section(u"</div>"_s, 0, 0) : text;
         EXPECT_TRUE(text.contains(u"own script ran"_s)) << text.toStdString();
         EXPECT_TRUE(text.contains(u"saved script ran"_s)) << text.toStdString();
         EXPECT_TRUE(text.contains(u"f1 own frame"_s)) << text.toStdString();
@@ -625,7 +665,8 @@ TEST_F(RealBrowser, ALocalPageReadsNoOtherLocalFile)
         EXPECT_EQ(said.count(u"xhr refused"_s), 3) << said.toStdString();
         EXPECT_EQ(said.count(u"fetch refused"_s), 3) << said.toStdString();
         EXPECT_FALSE(text.contains(u"SECRET"_s)) << text.toStdString();
-        EXPECT_FALSE(said.contains(u"error "_s)) << said.toStdString(); // no outside script ran, nor failed to
+        EXPECT_FALSE(said.contains(u"error "_s))
+            << said.toStdString(); // no outside script ran, nor failed to
         const QString redirected = get(dir.filePath(u"site/redirect.html"_s));
         EXPECT_TRUE(redirected.contains(u"stays"_s)) << redirected.toStdString();
         EXPECT_FALSE(redirected.contains(u"SECRET"_s));
@@ -641,15 +682,17 @@ TEST_F(RealBrowser, ALocalPageReadsNoOtherLocalFile)
     QStringList reports;
     for (const auto& message : dialogs.errorReports())
         reports << message.text.section(QStringLiteral("\r\n"), 0, 0);
-    EXPECT_EQ(reports, QStringList({u"Could not load %1: not a regular file (a named pipe, socket or device)"_s.arg(odd[0]),
-                                    u"Could not load /dev/null: not a regular file (a named pipe, socket or device)"_s,
-                                    u"Could not load %1: a folder, not a page (its HTML files can be added as a folder)"_s.arg(odd[2])}));
+    EXPECT_EQ(reports,
+              QStringList(
+                  {u"Could not load %1: not a regular file (a named pipe, socket or device)"_s.arg(odd[0]),
+                   u"Could not load /dev/null: not a regular file (a named pipe, socket or device)"_s,
+                   u"Could not load %1: a folder, not a page (its HTML files can be added as a folder)"_s.arg(
+                       odd[2])}));
 }
 
 namespace {
 // One run of a mode, described by what it produced: every row with its source, then every message.
-QStringList runOutcome(Host& host, MainState& state, FakeDialogs& dialogs, int mode)
-{
+QStringList runOutcome(Host& host, MainState& state, FakeDialogs& dialogs, int mode) {
     state.results.clear();
     dialogs.messages.clear();
     BetweenState between;
@@ -659,17 +702,29 @@ QStringList runOutcome(Host& host, MainState& state, FakeDialogs& dialogs, int m
     set.append(QStringLiteral("second"));
     set.append(QStringLiteral("page"));
     switch (mode) {
-    case 0: PushButton3_Click(host, state); break;
-    case 1: PushButton2_Click(host, state); break;
-    case 2: PushButton8_Click(host, state); break;
-    case 3: PushButton17_Click(host, state); break;
-    case 4: ExtractBetween::PushButton4_Click(host, state, between); break;
-    default: ExtractTextSets::PushButton4_Click(host, state, set); break;
+    case 0:
+        PushButton3_Click(host, state);
+        break;
+    case 1:
+        PushButton2_Click(host, state);
+        break;
+    case 2:
+        PushButton8_Click(host, state);
+        break;
+    case 3:
+        PushButton17_Click(host, state);
+        break;
+    case 4:
+        ExtractBetween::PushButton4_Click(host, state, between);
+        break;
+    default:
+        ExtractTextSets::PushButton4_Click(host, state, set);
+        break;
     }
     QStringList outcome;
     for (qsizetype i = 1; i <= state.results.count(); ++i)
-        outcome << state.results.at(i).origin + QStringLiteral(" | ") + state.results.at(i).first + QStringLiteral(" | ") +
-                       state.results.at(i).second.value_or(QString());
+        outcome << state.results.at(i).origin + QStringLiteral(" | ") + state.results.at(i).first +
+                       QStringLiteral(" | ") + state.results.at(i).second.value_or(QString());
     for (const auto& message : dialogs.messages)
         outcome << QStringLiteral("message: ") + message.text.section(QStringLiteral("\r\n"), 0, 0);
     return outcome;
@@ -679,8 +734,7 @@ QStringList runOutcome(Host& host, MainState& state, FakeDialogs& dialogs, int m
 // Eight pages at once give what one page at a time gives: the same rows in the same order and the same
 // reports in the same order, for every mode and option, with pages that fail or never answer among them;
 // an entry removed while it loads ahead is never read, and no load outlives its run.
-TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime)
-{
+TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime) {
     QTcpServer closed;
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
     const QString refused = QStringLiteral("127.0.0.1:%1/refused.html").arg(closed.serverPort());
@@ -739,8 +793,10 @@ TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime)
     ScriptedPump scripted;
     WebEngineBrowser engine(scripted, clock);
     Host ahead{engine, dialogs, scripted, clock, settings, processes, clipboard, files};
-    scripted.when = [&] { return state.statusLine().startsWith(QStringLiteral("Processing: ") + b + QStringLiteral("/eq2")) ||
-                                 state.results.count() >= 4; };
+    scripted.when = [&] {
+        return state.statusLine().startsWith(QStringLiteral("Processing: ") + b + QStringLiteral("/eq2")) ||
+               state.results.count() >= 4;
+    };
     scripted.action = [&] {
         state.urls.removeAt(state.urls.entries().indexOf(b + QStringLiteral("/eq5")) + 1);
         scripted.when = [&] { return state.results.count() >= 8; };
@@ -753,7 +809,8 @@ TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime)
     origins.removeDuplicates();
     EXPECT_FALSE(origins.contains(QStringLiteral("/eq5"))) << origins.join(QLatin1Char(' ')).toStdString();
     EXPECT_LT(origins.size(), 7);
-    EXPECT_EQ(origins, (QStringList{u"/eq0"_s, u"/eq1"_s, u"/eq2"_s, u"/eq3"_s, u"/eq4"_s, u"/eq6"_s}.mid(0, origins.size())));
+    EXPECT_EQ(origins, (QStringList{u"/eq0"_s, u"/eq1"_s, u"/eq2"_s, u"/eq3"_s, u"/eq4"_s, u"/eq6"_s}.mid(
+                           0, origins.size())));
     EXPECT_EQ(engine.loadsAhead(), 0);
     EXPECT_EQ(dialogs.texts(), QStringList({QStringLiteral("Done.")}));
 }

@@ -19,8 +19,7 @@ public:
 
     QString applicationFolder() override { return folder; }
     void applyFaceColor() override { calls << QStringLiteral("face"); }
-    void applySkin(const QString& path) override
-    {
+    void applySkin(const QString& path) override {
         if (rejectSkin)
             throw Failure(QStringLiteral("Skin rejected"));
         calls << QStringLiteral("skin ") + QDir(folder).relativeFilePath(path);
@@ -28,8 +27,7 @@ public:
     void loadHoverPointer(const QString&) override { throw Failure(QStringLiteral("Invalid picture")); }
     void setCaption(const QString& caption) override { calls << QStringLiteral("caption ") + caption; }
     void setApplicationIcon() override {}
-    void setUrlColumn(const QString& header, int width) override
-    {
+    void setUrlColumn(const QString& header, int width) override {
         calls << header + QLatin1Char(' ') + QString::number(width);
     }
 };
@@ -39,8 +37,7 @@ protected:
     FakeHost f;
     FakeWindow window;
     QTemporaryDir dir;
-    Shell()
-    {
+    Shell() {
         window.folder = dir.path();
         Settings::persistChanges(f.state, f.settings);
     }
@@ -48,8 +45,7 @@ protected:
 };
 } // namespace
 
-TEST_F(Shell, FirstStartWithAnEmptyStoreGivesEveryDefault)
-{
+TEST_F(Shell, FirstStartWithAnEmptyStoreGivesEveryDefault) {
     load();
     EXPECT_EQ(f.state.check1(), 0);
     EXPECT_EQ(f.state.check14(), 0);
@@ -66,12 +62,11 @@ TEST_F(Shell, FirstStartWithAnEmptyStoreGivesEveryDefault)
     EXPECT_TRUE(f.dialogs.messages.isEmpty()); // online, no skin, no pointer file: nothing to say
     EXPECT_EQ(window.calls, QStringList({QStringLiteral("caption Quarnel"), QStringLiteral("URL(s) 7000")}));
     EXPECT_EQ(f.processes.runs.first(),
-              QStringList({QStringLiteral("ping"), QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
-                           QStringLiteral("2"), QStringLiteral("www.wikipedia.org")}));
+              QStringList({QStringLiteral("ping"), QStringLiteral("-c"), QStringLiteral("1"),
+                           QStringLiteral("-W"), QStringLiteral("2"), QStringLiteral("www.wikipedia.org")}));
 }
 
-TEST_F(Shell, StoredValuesComeBackAndABadOneCostsOneReport)
-{
+TEST_F(Shell, StoredValuesComeBackAndABadOneCostsOneReport) {
     f.settings.set(QStringLiteral("Text1"), QStringLiteral(" find me "));
     f.settings.set(QStringLiteral("Check1"), QStringLiteral("1"));
     f.settings.set(QStringLiteral("Check14"), QStringLiteral("yes"));
@@ -98,8 +93,7 @@ TEST_F(Shell, StoredValuesComeBackAndABadOneCostsOneReport)
     EXPECT_EQ(f.settings.value(QStringLiteral("Option2")), QStringLiteral("True"));
 }
 
-TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose)
-{
+TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose) {
     load();
     f.state.setText2(QStringLiteral("a"));
     EXPECT_EQ(f.settings.value(QStringLiteral("Text2")), QStringLiteral("a"));
@@ -134,8 +128,7 @@ TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose)
     EXPECT_TRUE(next.settings.values.contains(FakeSettings::keyOf(QStringLiteral("ListView1"))));
 }
 
-TEST_F(Shell, ClosingDuringARunStopsItWhereItIsAndSavesTheList)
-{
+TEST_F(Shell, ClosingDuringARunStopsItWhereItIsAndSavesTheList) {
     f.addUrls({QStringLiteral("slow"), QStringLiteral("never reached")});
     f.browser.pages[QStringLiteral("slow")] = {QStringLiteral("x"), {}, 10};
     f.pump.shouldUnwind = [&] { return f.state.shouldUnwind(); };
@@ -143,11 +136,11 @@ TEST_F(Shell, ClosingDuringARunStopsItWhereItIsAndSavesTheList)
     EXPECT_THROW(PushButton3_Click(f.host, f.state), AppClosingUnwind);
     EXPECT_EQ(f.browser.navigations, QStringList({QStringLiteral("slow")}));
     EXPECT_FALSE(f.dialogs.texts().contains(QStringLiteral("Done.")));
-    EXPECT_EQ(f.settings.value(QStringLiteral("ListView1")), QStringLiteral("slow||Separator||never reached"));
+    EXPECT_EQ(f.settings.value(QStringLiteral("ListView1")),
+              QStringLiteral("slow||Separator||never reached"));
 }
 
-TEST_F(Shell, SkinAndPointerFilesAreOptionalAndAFaultyOneCostsOneReport)
-{
+TEST_F(Shell, SkinAndPointerFilesAreOptionalAndAFaultyOneCostsOneReport) {
     QDir(dir.path()).mkpath(QStringLiteral("x"));
     QFile(dir.filePath(QStringLiteral("x/o.cjs"))).open(QIODevice::WriteOnly);
     QFile(dir.filePath(QStringLiteral("HAND-M.CUR"))).open(QIODevice::WriteOnly);
@@ -165,8 +158,7 @@ TEST_F(Shell, SkinAndPointerFilesAreOptionalAndAFaultyOneCostsOneReport)
     EXPECT_TRUE(window.calls.contains(QStringLiteral("caption Quarnel"))); // the load carried on
 }
 
-TEST_F(Shell, CaptureJoinsChunksExactlyAndReportsWhatCannotRun)
-{
+TEST_F(Shell, CaptureJoinsChunksExactlyAndReportsWhatCannotRun) {
     f.processes.chunks = {QByteArray("first "), QByteArray("half\nsecond"), QByteArray(" part")};
     EXPECT_EQ(CaptureCommandOutput(f.processes, f.pump, QStringLiteral("cmd  -x"), false, true, false),
               QStringLiteral("first half\nsecond part"));
@@ -182,8 +174,7 @@ TEST_F(Shell, CaptureJoinsChunksExactlyAndReportsWhatCannotRun)
     EXPECT_EQ(f.processes.runs.size(), runs); // nothing started
 }
 
-TEST_F(Shell, ConnectivityNeedsAReplyLine)
-{
+TEST_F(Shell, ConnectivityNeedsAReplyLine) {
     const auto check = [&](QVector<QByteArray> chunks, ProcessRunner::Outcome outcome) {
         f.dialogs.messages.clear();
         f.processes.chunks = std::move(chunks);
@@ -192,15 +183,16 @@ TEST_F(Shell, ConnectivityNeedsAReplyLine)
         return f.dialogs.texts();
     };
     const QStringList offline{QStringLiteral("You must be online to use this software accurately.")};
-    EXPECT_TRUE(check({"REPLY FROM 192.0.2.1: BYTES=32 TIME=5MS"}, ProcessRunner::Outcome::Finished).isEmpty());
-    EXPECT_EQ(check({"1 packets transmitted, 0 received, 100% packet loss"}, ProcessRunner::Outcome::Finished),
-              offline);
+    EXPECT_TRUE(
+        check({"REPLY FROM 192.0.2.1: BYTES=32 TIME=5MS"}, ProcessRunner::Outcome::Finished).isEmpty());
+    EXPECT_EQ(
+        check({"1 packets transmitted, 0 received, 100% packet loss"}, ProcessRunner::Outcome::Finished),
+        offline);
     EXPECT_EQ(check({}, ProcessRunner::Outcome::StartFailed), offline);
     EXPECT_EQ(check({}, ProcessRunner::Outcome::Finished), offline); // silent: the check still ends
 }
 
-TEST_F(Shell, HelpHasItsSixParagraphs)
-{
+TEST_F(Shell, HelpHasItsSixParagraphs) {
     PushButton21_Click(f.host);
     const QString text = f.dialogs.messages.first().text;
     const QStringList paragraphs = text.split(QStringLiteral("\r\r"));
@@ -208,6 +200,7 @@ TEST_F(Shell, HelpHasItsSixParagraphs)
     EXPECT_FALSE(text.contains(QLatin1Char('\n')));
     EXPECT_TRUE(paragraphs[2].startsWith(
         QStringLiteral("For example, it may be neccessary to disable \"Active Scripting\" in")));
-    EXPECT_TRUE(paragraphs[5].startsWith(QStringLiteral("Questions? Please contact Team Marrowick at https://")));
+    EXPECT_TRUE(
+        paragraphs[5].startsWith(QStringLiteral("Questions? Please contact Team Marrowick at https://")));
     EXPECT_EQ(f.dialogs.messages.first().title, QStringLiteral("Quarnel"));
 }

@@ -5,8 +5,7 @@
 #include <QTimer>
 #include <zlib.h>
 
-LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent)
-{
+LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent) {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
@@ -16,18 +15,18 @@ LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent)
     });
 }
 
-bool LocalHttpServer::start() { return m_server.listen(QHostAddress::LocalHost, 0); }
+bool LocalHttpServer::start() {
+    return m_server.listen(QHostAddress::LocalHost, 0);
+}
 
-void LocalHttpServer::setPage(const QString& path, const QByteArray& body, const QByteArray& contentType)
-{
+void LocalHttpServer::setPage(const QString& path, const QByteArray& body, const QByteArray& contentType) {
     Reply reply;
     reply.body = body;
     reply.contentType = contentType;
     m_pages.insert(path, reply);
 }
 
-void LocalHttpServer::serve(QTcpSocket* socket)
-{
+void LocalHttpServer::serve(QTcpSocket* socket) {
     QByteArray request = socket->property("request").toByteArray() + socket->readAll();
     socket->setProperty("request", request);
     if (!request.contains("\r\n\r\n") || socket->property("answered").toBool())
@@ -47,11 +46,11 @@ void LocalHttpServer::serve(QTcpSocket* socket)
     QTimer::singleShot(delayMs, socket, [this, socket, path] { answer(socket, path); });
 }
 
-void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
-{
+void LocalHttpServer::answer(QTcpSocket* socket, const QString& path) {
     const auto page = m_pages.constFind(path);
     if (page == m_pages.cend()) {
-        socket->write("HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n\r\nnot found");
+        socket->write(
+            "HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n\r\nnot found");
         socket->disconnectFromHost();
         return;
     }
@@ -59,7 +58,8 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
         sendEndlessZeros(socket);
         return;
     }
-    QByteArray head = "HTTP/1.0 " + page->status + "\r\nContent-Type: " + page->contentType + "\r\n" + page->extraHeaders;
+    QByteArray head =
+        "HTTP/1.0 " + page->status + "\r\nContent-Type: " + page->contentType + "\r\n" + page->extraHeaders;
     if (!page->holdAfterBody)
         head += "Content-Length: " + QByteArray::number(page->body.size()) + "\r\n";
     socket->write(head + "\r\n" + page->body);
@@ -77,16 +77,14 @@ namespace {
 // each piece is the same bytes, so the stream costs the server no work to go on without end.
 struct ZeroStream {
     QByteArray head, piece;
-    ZeroStream()
-    {
+    ZeroStream() {
         z_stream z{};
         deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
         head = next(z);
         piece = next(z);
         deflateEnd(&z);
     }
-    static QByteArray next(z_stream& z)
-    {
+    static QByteArray next(z_stream& z) {
         QByteArray zeros(1 << 20, '0'), out(1 << 16, Qt::Uninitialized);
         z.next_in = reinterpret_cast<Bytef*>(zeros.data());
         z.avail_in = uInt(zeros.size());
@@ -99,10 +97,10 @@ struct ZeroStream {
 };
 } // namespace
 
-void LocalHttpServer::sendEndlessZeros(QTcpSocket* socket)
-{
+void LocalHttpServer::sendEndlessZeros(QTcpSocket* socket) {
     static const ZeroStream stream;
-    socket->write("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\n\r\n" + stream.head);
+    socket->write("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\n\r\n" +
+                  stream.head);
     // Each time the client has taken most of what was sent, another 64 MB of zeros.
     const auto more = [socket] {
         if (socket->bytesToWrite() < (1 << 16))

@@ -5,9 +5,10 @@
 #include <QStringList>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList& texts, std::ostream* out)
-{
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
     *out << '{';
     for (qsizetype i = 0; i < texts.size(); ++i)
         *out << (i ? ",\n " : "") << '"' << texts[i].toStdString() << '"';

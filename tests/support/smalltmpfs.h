@@ -10,16 +10,15 @@
 // mount; elsewhere `mounted()` is false and the test skips.
 class SmallTmpfs {
 public:
-    explicit SmallTmpfs(int kilobytes = 64)
-    {
+    explicit SmallTmpfs(int kilobytes = 64) {
         if (geteuid() != 0 || !m_dir.isValid())
             return;
-        m_mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                                 QStringLiteral("size=%1k").arg(kilobytes), QStringLiteral("tmpfs"),
-                                                                 m_dir.path()}) == 0;
+        m_mounted = QProcess::execute(QStringLiteral("mount"),
+                                      {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                       QStringLiteral("size=%1k").arg(kilobytes), QStringLiteral("tmpfs"),
+                                       m_dir.path()}) == 0;
     }
-    ~SmallTmpfs()
-    {
+    ~SmallTmpfs() {
         if (m_mounted)
             QProcess::execute(QStringLiteral("umount"), {m_dir.path()});
     }
@@ -28,8 +27,7 @@ public:
     QStringList files() const { return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden); }
 
     // Takes every free byte, so that the next write of anything fails.
-    void fill()
-    {
+    void fill() {
         QFile filler(filePath(QStringLiteral(".filler")));
         filler.open(QIODevice::Append | QIODevice::Unbuffered);
         const QByteArray block(4096, 'x');

@@ -1,45 +1,45 @@
-#include "engine/procedure.h"
-#include "fakes/fakehost.h"
-#include "ui/form1.h"
-#include "ui/form2.h"
-#include "ui/form3.h"
 #include "engine/modes/between.h"
 #include "engine/modes/linesbynumber.h"
 #include "engine/modes/textset.h"
+#include "engine/procedure.h"
+#include "fakes/fakehost.h"
 #include "platform/qt/qtdialogs.h"
 #include "platform/qt/qteventpump.h"
-#include "shell/startup.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginebrowser.h"
+#include "shell/startup.h"
 #include "support/localhttpserver.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/form3.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialog>
-#include <QFile>
-#include <QProcess>
-#include <QScreen>
-#include <QScrollArea>
-#include <QSplitter>
-#include <QTemporaryDir>
-#include <tuple>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QTimer>
+#include <QDialog>
 #include <QElapsedTimer>
-#include <QTcpServer>
+#include <QEnterEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QTreeWidget>
-#include <QEnterEvent>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 class MainWindow : public ::testing::Test {
@@ -50,8 +50,7 @@ protected:
 };
 } // namespace
 
-TEST_F(MainWindow, EveryControlIsThereByNameWithItsCaption)
-{
+TEST_F(MainWindow, EveryControlIsThereByNameWithItsCaption) {
     const QList<std::pair<const char*, const char*>> buttons = {
         {"PushButton5", "Add One URL"},
         {"PushButton13", "Load List Of URLS From Text File"},
@@ -105,13 +104,13 @@ TEST_F(MainWindow, EveryControlIsThereByNameWithItsCaption)
     for (const char* name : {"PushButton16", "PushButton18", "PushButton20"})
         find<QPushButton>(name)->click();
     Procedure::setFaultHook(nullptr);
-    EXPECT_EQ(locations, QStringList({QStringLiteral("Form1.PushButton16_Click"), QStringLiteral("Form1.PushButton18_Click"),
+    EXPECT_EQ(locations, QStringList({QStringLiteral("Form1.PushButton16_Click"),
+                                      QStringLiteral("Form1.PushButton18_Click"),
                                       QStringLiteral("Form1.PushButton20_Click")}));
 }
 
 // The size, the splitters and the column widths the user gave the window come back in the next session.
-TEST_F(MainWindow, TheLayoutComesBackInTheNextSession)
-{
+TEST_F(MainWindow, TheLayoutComesBackInTheNextSession) {
     form.show();
     form.resize(form.minimumWidth() + 5, form.minimumHeight() + 7);
     auto* split = find<QSplitter>("ResultsAndProblems");
@@ -137,8 +136,7 @@ TEST_F(MainWindow, TheLayoutComesBackInTheNextSession)
     EXPECT_EQ(next.findChild<QTreeView*>(QStringLiteral("ListView2"))->columnWidth(0), 123);
 }
 
-TEST_F(MainWindow, ControlsAndStateFollowEachOther)
-{
+TEST_F(MainWindow, ControlsAndStateFollowEachOther) {
     find<QLineEdit>("Text1")->setText(QStringLiteral("abc"));
     EXPECT_EQ(f.state.text1(), QStringLiteral("abc"));
     f.state.setText2(QStringLiteral("typed by a command"));
@@ -156,13 +154,13 @@ TEST_F(MainWindow, ControlsAndStateFollowEachOther)
     f.state.setStatusLine(QStringLiteral("Processing: 100% done"));
     QElapsedTimer shown; // the bar shows the status a moment later
     shown.start();
-    while (find<QProgressBar>("ProgressBar1")->text() != QStringLiteral("Processing: 100% done") && shown.elapsed() < 2000)
+    while (find<QProgressBar>("ProgressBar1")->text() != QStringLiteral("Processing: 100% done") &&
+           shown.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(find<QProgressBar>("ProgressBar1")->text(), QStringLiteral("Processing: 100% done"));
 }
 
-TEST_F(MainWindow, ExtractButtonRunsTheModeOverTheList)
-{
+TEST_F(MainWindow, ExtractButtonRunsTheModeOverTheList) {
     f.state.setCheck1(1);
     f.browser.setPage(QStringLiteral("p"), QStringLiteral("one\r\ntwo"));
     f.state.urls.append(QStringLiteral("p"));
@@ -192,23 +190,25 @@ TEST_F(MainWindow, ExtractButtonRunsTheModeOverTheList)
 
 // A page that cannot be loaded is a row in the problem list, not a box; the widths the user gave the columns
 // outlive the run; Stop ends a run after its current step with what it found; the hand leaves with the mouse.
-TEST_F(MainWindow, ARunListsBadPagesKeepsWidthsAndStopsOnRequest)
-{
+TEST_F(MainWindow, ARunListsBadPagesKeepsWidthsAndStopsOnRequest) {
     f.state.setCheck1(1);
     for (const char* name : {"p1", "p3", "p4"})
         f.browser.setPage(QLatin1String(name), QStringLiteral("line of ") + QLatin1String(name));
-    f.browser.pages[QStringLiteral("p2")].loadError = QStringLiteral("the server answered HTTP 404 Not Found");
+    f.browser.pages[QStringLiteral("p2")].loadError =
+        QStringLiteral("the server answered HTTP 404 Not Found");
     for (const char* name : {"p1", "p2", "p3", "p4"})
         f.state.urls.append(QLatin1String(name));
     auto* results = find<QTreeView>("ListView2");
     form.button(QStringLiteral("PushButton3"))->click();
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("line of p1"), QStringLiteral("line of p3"), QStringLiteral("line of p4")}));
+    EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("line of p1"), QStringLiteral("line of p3"),
+                                            QStringLiteral("line of p4")}));
     EXPECT_EQ(f.dialogs.texts(), QStringList({QStringLiteral("Done.")})); // no box for p2
     auto* problems = find<QTreeWidget>("Problems");
     ASSERT_EQ(problems->topLevelItemCount(), 1);
     EXPECT_EQ(problems->topLevelItem(0)->text(1), QStringLiteral("p2"));
-    EXPECT_EQ(problems->topLevelItem(0)->text(2), QStringLiteral("Could not load p2: the server answered HTTP 404 Not Found"));
+    EXPECT_EQ(problems->topLevelItem(0)->text(2),
+              QStringLiteral("Could not load p2: the server answered HTTP 404 Not Found"));
     EXPECT_EQ(find<QLabel>("ProblemCount")->text(), QStringLiteral("1 source could not be read"));
     EXPECT_EQ(find<QLabel>("RowCount")->text(), QStringLiteral("3 rows"));
 
@@ -264,8 +264,7 @@ TEST_F(MainWindow, ARunListsBadPagesKeepsWidthsAndStopsOnRequest)
     EXPECT_EQ(f.state.pointer(), Pointer::Default);
 }
 
-TEST_F(MainWindow, DoubleClickRemovesTheSelectedRowUnlessBusy)
-{
+TEST_F(MainWindow, DoubleClickRemovesTheSelectedRowUnlessBusy) {
     f.state.urls.append(QStringLiteral("a"));
     f.state.urls.append(QStringLiteral("b"));
     auto* view = find<QTreeView>("ListView1");
@@ -279,18 +278,17 @@ TEST_F(MainWindow, DoubleClickRemovesTheSelectedRowUnlessBusy)
     EXPECT_EQ(f.state.urls.at(1), QStringLiteral("a"));
 }
 
-TEST_F(MainWindow, AddOneUrlAppendsTheAnswerAsTyped)
-{
+TEST_F(MainWindow, AddOneUrlAppendsTheAnswerAsTyped) {
     f.dialogs.promptAnswers << QStringLiteral("  127.0.0.1:8080/page.html ");
     form.button(QStringLiteral("PushButton5"))->click();
     form.button(QStringLiteral("PushButton5"))->click(); // cancelled
     ASSERT_EQ(f.state.urls.count(), 1);
     EXPECT_EQ(f.state.urls.at(1), QStringLiteral("  127.0.0.1:8080/page.html "));
-    EXPECT_EQ(f.dialogs.prompts[0].text, QStringLiteral("Enter web site address to add (such as example.com): "));
+    EXPECT_EQ(f.dialogs.prompts[0].text,
+              QStringLiteral("Enter web site address to add (such as example.com): "));
 }
 
-TEST_F(MainWindow, DeleteKeyWithAnyModifiersRemovesTheSelectedEntry)
-{
+TEST_F(MainWindow, DeleteKeyWithAnyModifiersRemovesTheSelectedEntry) {
     f.state.urls.append(QStringLiteral("a"));
     f.state.urls.append(QStringLiteral("b"));
     auto* view = find<QTreeView>("ListView1");
@@ -304,8 +302,7 @@ TEST_F(MainWindow, DeleteKeyWithAnyModifiersRemovesTheSelectedEntry)
     EXPECT_EQ(f.state.urls.at(1), QStringLiteral("b"));
 }
 
-TEST_F(MainWindow, ModeWindowsOpenModallyHideOnCloseAndKeepTheirFields)
-{
+TEST_F(MainWindow, ModeWindowsOpenModallyHideOnCloseAndKeepTheirFields) {
     // Each window is closed by the user as soon as it shows.
     QTimer::singleShot(0, &form, [this] {
         auto* text1 = form.form2()->findChild<QLineEdit*>(QStringLiteral("Text1"));
@@ -332,8 +329,8 @@ TEST_F(MainWindow, ModeWindowsOpenModallyHideOnCloseAndKeepTheirFields)
     f.browser.setPage(QStringLiteral("p"), QStringLiteral("one width\r\ntwo"));
     f.dialogs.promptAnswers << QStringLiteral("WIDTH");
     QTimer::singleShot(0, &form, [this] {
-        form.form3()->button("PushButton2")->click();   // "Add Text"
-        form.form3()->button("PushButton4")->click();   // "Start Extracting" closes the window at its end
+        form.form3()->button("PushButton2")->click(); // "Add Text"
+        form.form3()->button("PushButton4")->click(); // "Start Extracting" closes the window at its end
     });
     form.button(QStringLiteral("PushButton19"))->click();
     EXPECT_FALSE(form.form3()->isVisible());
@@ -346,8 +343,7 @@ TEST_F(MainWindow, ModeWindowsOpenModallyHideOnCloseAndKeepTheirFields)
 
 // The window over real pages: twenty sources, three of them dead, end with seventeen pages' rows, three
 // problems listed, and one box, "Done.".
-TEST(MainWindowOverRealPages, DeadPagesAreListedAndTheRunEndsWithOneBox)
-{
+TEST(MainWindowOverRealPages, DeadPagesAreListedAndTheRunEndsWithOneBox) {
     LocalHttpServer server;
     ASSERT_TRUE(server.start());
     QTcpServer closed;
@@ -372,7 +368,8 @@ TEST(MainWindowOverRealPages, DeadPagesAreListedAndTheRunEndsWithOneBox)
         else if (i == 17)
             state.urls.append(QStringLiteral("javascript:void(0)"));
         else {
-            server.setPage(path, QStringLiteral("<html><body><p>text of page %1</p></body></html>").arg(i).toUtf8());
+            server.setPage(
+                path, QStringLiteral("<html><body><p>text of page %1</p></body></html>").arg(i).toUtf8());
             state.urls.append(server.base() + path);
         }
     }
@@ -386,34 +383,39 @@ TEST(MainWindowOverRealPages, DeadPagesAreListedAndTheRunEndsWithOneBox)
 // screen with every control in sight, the commands column without scrolling, and every help text and the
 // start-up box show their whole text at a readable width. Each screen is its own process: a screen is
 // chosen when the application starts.
-TEST(MainWindowOnScreens, TheWindowAndEveryMessageFitTheScreen)
-{
+TEST(MainWindowOnScreens, TheWindowAndEveryMessageFitTheScreen) {
     if (qEnvironmentVariableIsSet("QUARNEL_SCREEN_CHILD")) {
         FakeHost f;
         Form1 form(f.host, f.state);
         form.show();
         QCoreApplication::processEvents();
         const QRect screen = form.screen()->availableGeometry();
-        EXPECT_TRUE(screen.contains(form.frameGeometry())) << form.frameGeometry().width() << "x" << form.frameGeometry().height();
+        EXPECT_TRUE(screen.contains(form.frameGeometry()))
+            << form.frameGeometry().width() << "x" << form.frameGeometry().height();
         auto* commands = form.findChild<QScrollArea*>(QStringLiteral("CommandsArea"));
         // The three columns side by side, none squeezed under another.
         auto* columns = form.findChild<QSplitter*>(QStringLiteral("Columns"));
         for (int i = 0; i < columns->count(); ++i) {
-            EXPECT_GE(columns->widget(i)->width(), columns->widget(i)->minimumSizeHint().width()) << "column " << i;
+            EXPECT_GE(columns->widget(i)->width(), columns->widget(i)->minimumSizeHint().width())
+                << "column " << i;
             if (i > 0) {
-                EXPECT_LT(columns->widget(i - 1)->geometry().right(), columns->widget(i)->geometry().left()) << "column " << i;
+                EXPECT_LT(columns->widget(i - 1)->geometry().right(), columns->widget(i)->geometry().left())
+                    << "column " << i;
             }
         }
         for (QWidget* control : form.findChildren<QWidget*>()) {
-            if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) && !qobject_cast<QSpinBox*>(control))
+            if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) &&
+                !qobject_cast<QSpinBox*>(control))
                 continue;
             if (!control->isVisibleTo(&form) || control->parentWidget()->inherits("QAbstractSpinBox"))
                 continue;
             const QRect where(control->mapTo(&form, QPoint()), control->size());
             EXPECT_TRUE(form.rect().contains(where)) << control->objectName().toStdString();
             if (commands->isAncestorOf(control)) {
-                EXPECT_TRUE(QRect(commands->viewport()->mapTo(&form, QPoint()), commands->viewport()->size()).contains(where))
-                    << control->objectName().toStdString() << " needs scrolling at " << where.bottom() << " of " << commands->viewport()->height();
+                EXPECT_TRUE(QRect(commands->viewport()->mapTo(&form, QPoint()), commands->viewport()->size())
+                                .contains(where))
+                    << control->objectName().toStdString() << " needs scrolling at " << where.bottom()
+                    << " of " << commands->viewport()->height();
             }
         }
 
@@ -428,7 +430,9 @@ TEST(MainWindowOnScreens, TheWindowAndEveryMessageFitTheScreen)
         texts << QStringLiteral("You must be online to use this software accurately.");
         QString report; // a report taller than any screen: it scrolls inside a box that fits
         for (int i = 0; i < 200; ++i)
-            report += QStringLiteral("Could not load http://example.com/%1: the server answered HTTP 404 Not Found\r").arg(i);
+            report += QStringLiteral(
+                          "Could not load http://example.com/%1: the server answered HTTP 404 Not Found\r")
+                          .arg(i);
         texts << report;
         QtDialogs dialogs;
         dialogs.setParent(&form);
@@ -441,8 +445,10 @@ TEST(MainWindowOnScreens, TheWindowAndEveryMessageFitTheScreen)
                 EXPECT_TRUE(screen.contains(box->frameGeometry())) << text.left(40).toStdString();
                 // Wrapped, not cut: the label is as tall as its text needs at its width, and no wider than
                 // about 60 characters; the box shows all of it unless the screen is too short for it.
-                EXPECT_GE(label->height(), label->heightForWidth(label->width())) << text.left(40).toStdString();
-                EXPECT_LE(label->width(), 64 * label->fontMetrics().averageCharWidth()) << text.left(40).toStdString();
+                EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                    << text.left(40).toStdString();
+                EXPECT_LE(label->width(), 64 * label->fontMetrics().averageCharWidth())
+                    << text.left(40).toStdString();
                 if (label->height() < screen.height() / 2) {
                     EXPECT_GE(scroll->viewport()->height(), label->height()) << text.left(40).toStdString();
                 }
@@ -465,15 +471,18 @@ TEST(MainWindowOnScreens, TheWindowAndEveryMessageFitTheScreen)
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QUARNEL_SCREEN_CHILD"), QStringLiteral("1"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config.fileName());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                   QStringLiteral("offscreen:configfile=") + config.fileName());
         env.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scale));
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=MainWindowOnScreens.TheWindowAndEveryMessageFitTheScreen")});
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--gtest_filter=MainWindowOnScreens.TheWindowAndEveryMessageFitTheScreen")});
         ASSERT_TRUE(child.waitForFinished(120000));
         const QByteArray output = child.readAll();
-        EXPECT_EQ(child.exitCode(), 0) << width << "x" << height << " at scale " << scale << ":\n" << output.toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << width << "x" << height << " at scale " << scale << ":\n"
+                                       << output.toStdString();
         EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
     }
 }

@@ -16,10 +16,10 @@ namespace {
 // page a bounded number of times instead of re-lowering what remains for every occurrence.
 class Finder {
 public:
-    Finder(const QString& loweredPage, const QString& loweredMarker) : m_page(loweredPage), m_marker(loweredMarker) {}
+    Finder(const QString& loweredPage, const QString& loweredMarker)
+        : m_page(loweredPage), m_marker(loweredMarker) {}
     // Index of the first occurrence at or after `from`, or -1.
-    qsizetype from(qsizetype from)
-    {
+    qsizetype from(qsizetype from) {
         if (m_found == -1 && m_searchedFrom <= from)
             return -1;
         if (m_found < from || m_searchedFrom > from) {
@@ -40,8 +40,7 @@ private:
 
 namespace ExtractBetween {
 
-void PushButton4_Click(Host& host, MainState& state, BetweenState& between)
-{
+void PushButton4_Click(Host& host, MainState& state, BetweenState& between) {
     Procedure p(host.dialogs, QStringLiteral("Form2.PushButton4_Click"));
     if (p.test(100, [&] { return between.startWith().isEmpty() || between.endWith().isEmpty(); })) {
         p.run(196, [&] {
@@ -60,7 +59,8 @@ void PushButton4_Click(Host& host, MainState& state, BetweenState& between)
         p, host, state, 120,
         [&](const QString& entry) {
             p.run(130, [&] { between.setPointer(Pointer::Busy); });
-            p.run(132, [&] { state.results.setFirstHeader(QStringLiteral("Results - Looking at: ") + entry); });
+            p.run(132,
+                  [&] { state.results.setFirstHeader(QStringLiteral("Results - Looking at: ") + entry); });
             QString page;
             p.run(134, [&] { page = GetWebBrowserText(host, state, entry); });
 
@@ -73,9 +73,8 @@ void PushButton4_Click(Host& host, MainState& state, BetweenState& between)
             Finder findY(lowered, lowerCodeUnits(y));
             qsizetype remaining = 0; // RemainingText is page.mid(remaining)
 
-            while (!x.isEmpty() && !y.isEmpty() && p.test(136, [&] {
-                return findX.from(remaining) >= 0 && findY.from(remaining) >= 0;
-            })) {
+            while (!x.isEmpty() && !y.isEmpty() &&
+                   p.test(136, [&] { return findX.from(remaining) >= 0 && findY.from(remaining) >= 0; })) {
                 p.run(138, [&] { host.pump.processPendingEvents(); });
                 qsizetype start = remaining;
                 p.run(140, [&] { start = std::max(findX.from(remaining), remaining); });
@@ -103,7 +102,8 @@ void PushButton4_Click(Host& host, MainState& state, BetweenState& between)
                 if (p.test(160, [&] { return state.keepDuplicates(); })) {
                     if (p.test(174, [&] { return !fragment.isEmpty(); }))
                         ExtractionRun::appendResult(p, state, entry, fragment, 176);
-                } else if (p.testNot(162, [&] { return ExtractionRun::isDuplicate(state, entry, fragment); })) {
+                } else if (p.testNot(162,
+                                     [&] { return ExtractionRun::isDuplicate(state, entry, fragment); })) {
                     if (p.test(164, [&] { return !fragment.isEmpty(); }))
                         ExtractionRun::appendResult(p, state, entry, fragment, 166);
                 }
@@ -119,30 +119,43 @@ void PushButton4_Click(Host& host, MainState& state, BetweenState& between)
         ExtractionRun::Rounding::Down);
 }
 
-QStringList helpLines()
-{
+QStringList helpLines() {
     const QString address = QStringLiteral("jane.doe@example.com");
     return {
-        QStringLiteral("If one of the urls has this for content:"), QString(),
-        QStringLiteral("The rain in spain falls mainly on the plain."), QString(),
-        QStringLiteral("and your input is: "), QStringLiteral("p"), QStringLiteral("n"), QString(),
-        QStringLiteral("then "), QString(),
-        QStringLiteral("ai"), QStringLiteral("lai"), QString(),
-        QStringLiteral("will be extracted."), QString(),
-        QStringLiteral("If one of the urls has this for content:"), QString(),
+        QStringLiteral("If one of the urls has this for content:"),
+        QString(),
+        QStringLiteral("The rain in spain falls mainly on the plain."),
+        QString(),
+        QStringLiteral("and your input is: "),
+        QStringLiteral("p"),
+        QStringLiteral("n"),
+        QString(),
+        QStringLiteral("then "),
+        QString(),
+        QStringLiteral("ai"),
+        QStringLiteral("lai"),
+        QString(),
+        QStringLiteral("will be extracted."),
+        QString(),
+        QStringLiteral("If one of the urls has this for content:"),
+        QString(),
         QStringLiteral("UNSUBSCRIBE: If you no longer wish to receive e-mails from Example Outfitters, "
                        "<a href=\"http://mail.example.com/list?remove=") +
             address + QStringLiteral("\" target=\"_blank\">unsubscribe</a><br><br>"),
         QString(),
-        QStringLiteral("and your input is: "), QStringLiteral("remove="), QStringLiteral(" target"), QString(),
-        QStringLiteral("then "), QString(),
-        address, QString(),
+        QStringLiteral("and your input is: "),
+        QStringLiteral("remove="),
+        QStringLiteral(" target"),
+        QString(),
+        QStringLiteral("then "),
+        QString(),
+        address,
+        QString(),
         QStringLiteral("will be extracted."),
     };
 }
 
-void PushButton11_Click(Host& host, const QString& location)
-{
+void PushButton11_Click(Host& host, const QString& location) {
     Procedure p(host.dialogs, location);
     p.run(100, [&] { host.dialogs.message(helpLines().join(QLatin1Char('\r'))); });
 }

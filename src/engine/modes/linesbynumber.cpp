@@ -12,8 +12,7 @@
 
 namespace LineNumbers {
 
-qint16 toInteger(const QString& piece)
-{
+qint16 toInteger(const QString& piece) {
     const QString trimmed = piece.trimmed();
     bool ok = false;
     double number = QLocale::system().toDouble(trimmed, &ok);
@@ -27,12 +26,12 @@ qint16 toInteger(const QString& piece)
     return static_cast<qint16>(rounded);
 }
 
-double leadingNumber(const QString& text)
-{
+double leadingNumber(const QString& text) {
     QString digits;
     bool seenDigit = false, seenPoint = false, seenExponent = false;
     for (QChar ch : text) {
-        if (ch == QLatin1Char(' ') || ch == QLatin1Char('\t') || ch == QLatin1Char('\n') || ch == QLatin1Char('\r'))
+        if (ch == QLatin1Char(' ') || ch == QLatin1Char('\t') || ch == QLatin1Char('\n') ||
+            ch == QLatin1Char('\r'))
             continue; // blanks are ignored anywhere
         if (ch.isDigit() && ch.unicode() < 128) {
             seenDigit = true;
@@ -58,8 +57,7 @@ double leadingNumber(const QString& text)
 
 } // namespace LineNumbers
 
-void PushButton17_Click(Host& host, MainState& state)
-{
+void PushButton17_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton17_Click"));
     QStringList pieces; // each piece's text, or the decimal digits of the number it converted to
     QString numberList;
@@ -114,17 +112,29 @@ void PushButton17_Click(Host& host, MainState& state)
     p.run(206, [&] { host.dialogs.message(ExtractionRun::closingMessage(state)); });
 }
 
-void PushButton16_Click(Host& host)
-{
+void PushButton16_Click(Host& host) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton16_Click"));
     const QStringList lines = {
-        QStringLiteral("If one of the urls has this for content:"), QString(),
-        QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E"),
-        QStringLiteral("F"), QStringLiteral("G"), QString(),
-        QStringLiteral("and your input is: 1,3,4"), QString(),
-        QStringLiteral("then "), QString(),
-        QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D"), QString(),
-        QStringLiteral("will be extracted."), QString(),
+        QStringLiteral("If one of the urls has this for content:"),
+        QString(),
+        QStringLiteral("A"),
+        QStringLiteral("B"),
+        QStringLiteral("C"),
+        QStringLiteral("D"),
+        QStringLiteral("E"),
+        QStringLiteral("F"),
+        QStringLiteral("G"),
+        QString(),
+        QStringLiteral("and your input is: 1,3,4"),
+        QString(),
+        QStringLiteral("then "),
+        QString(),
+        QStringLiteral("A"),
+        QStringLiteral("C"),
+        QStringLiteral("D"),
+        QString(),
+        QStringLiteral("will be extracted."),
+        QString(),
         QStringLiteral("The same lines will be extracted throughout all the urls you add to the list."),
     };
     p.run(100, [&] { host.dialogs.message(lines.join(QLatin1Char('\r'))); });

@@ -6,34 +6,29 @@
 #include "engine/retrieval.h"
 #include "platform/host.h"
 
-void TextSetState::append(const QString& text)
-{
+void TextSetState::append(const QString& text) {
     m_texts.append(text);
     Q_EMIT textsChanged();
 }
 
-void TextSetState::removeAt(qsizetype index)
-{
+void TextSetState::removeAt(qsizetype index) {
     m_texts.removeAt(index);
     Q_EMIT textsChanged();
 }
 
-void TextSetState::clear()
-{
+void TextSetState::clear() {
     m_texts.clear();
     Q_EMIT textsChanged();
 }
 
-void TextSetState::setPointer(int value)
-{
+void TextSetState::setPointer(int value) {
     if (m_pointer != value)
         Q_EMIT pointerChanged(m_pointer = value);
 }
 
 namespace ExtractTextSets {
 
-void PushButton2_Click(Host& host, TextSetState& set)
-{
+void PushButton2_Click(Host& host, TextSetState& set) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton2_Click"));
     QString answer;
     p.run(100, [&] { answer = host.dialogs.prompt(QStringLiteral("Enter text:")); });
@@ -41,21 +36,18 @@ void PushButton2_Click(Host& host, TextSetState& set)
         p.run(104, [&] { set.append(answer); });
 }
 
-void PushButton1_Click(Host& host, TextSetState& set, qsizetype selectedIndex)
-{
+void PushButton1_Click(Host& host, TextSetState& set, qsizetype selectedIndex) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton1_Click"));
     if (p.test(100, [&] { return selectedIndex >= 0 && selectedIndex < set.texts().size(); }))
         p.run(102, [&] { set.removeAt(selectedIndex); });
 }
 
-void PushButton5_Click(Host& host, TextSetState& set)
-{
+void PushButton5_Click(Host& host, TextSetState& set) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton5_Click"));
     p.run(100, [&] { set.clear(); });
 }
 
-void PushButton4_Click(Host& host, MainState& state, TextSetState& set)
-{
+void PushButton4_Click(Host& host, MainState& state, TextSetState& set) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton4_Click"));
     if (p.test(100, [&] { return state.urls.isEmpty(); })) {
         p.run(198, [&] { host.dialogs.message(QStringLiteral("No files added.")); });
@@ -63,14 +55,18 @@ void PushButton4_Click(Host& host, MainState& state, TextSetState& set)
     }
     p.run(102, [&] { set.setPointer(Pointer::Busy); });
     if (p.test(104, [&] { return set.texts().isEmpty(); })) {
-        p.run(186, [&] { host.dialogs.message(QStringLiteral("Fill out combobox text to use to extract lines.")); });
+        p.run(186, [&] {
+            host.dialogs.message(QStringLiteral("Fill out combobox text to use to extract lines."));
+        });
     } else {
         ExtractionRun::rebuildLayout(p, state, 106);
         ExtractionRun::forEachEntry(
             p, host, state, 122,
             [&](const QString& entry) {
                 p.run(132, [&] { set.setPointer(Pointer::Busy); });
-                p.run(134, [&] { state.results.setFirstHeader(QStringLiteral("Results - Looking at: ") + entry); });
+                p.run(134, [&] {
+                    state.results.setFirstHeader(QStringLiteral("Results - Looking at: ") + entry);
+                });
                 p.run(136, [&] { set.setPointer(Pointer::Busy); });
                 QStringList lines;
                 QString pageText;
@@ -114,21 +110,23 @@ void PushButton4_Click(Host& host, MainState& state, TextSetState& set)
     p.run(196, [&] { set.requestClose(); });
 }
 
-void PushButton3_Click(Host& host, const std::function<void()>& close)
-{
+void PushButton3_Click(Host& host, const std::function<void()>& close) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton3_Click"));
     p.run(100, close);
 }
 
-QStringList helpLines()
-{
+QStringList helpLines() {
     const QChar q(u'"');
     return {
-        QStringLiteral("A text set is a set of words or characters."), QString(),
-        QStringLiteral("Add what you want to search for into the set by selecting ") + q + QStringLiteral("Add Text") + q,
+        QStringLiteral("A text set is a set of words or characters."),
         QString(),
-        QStringLiteral("Sample Execution:"), QString(),
-        QStringLiteral("Sample File:"), QString(),
+        QStringLiteral("Add what you want to search for into the set by selecting ") + q +
+            QStringLiteral("Add Text") + q,
+        QString(),
+        QStringLiteral("Sample Execution:"),
+        QString(),
+        QStringLiteral("Sample File:"),
+        QString(),
         QStringLiteral("Hope is the thing with feathers"),
         QStringLiteral("   That perches in the soul,"),
         QStringLiteral("And sings the tune without the words,"),
@@ -139,10 +137,16 @@ QStringList helpLines()
         QStringLiteral("That could abash the little bird"),
         QStringLiteral("   That kept so many warm."),
         QString(),
-        QStringLiteral("- Emily Dickinson"), QString(),
-        QStringLiteral("Containing Text:"), QString(),
-        QStringLiteral("i"), QStringLiteral("width"), QStringLiteral("misery"), QString(),
-        QStringLiteral("Results:"), QString(),
+        QStringLiteral("- Emily Dickinson"),
+        QString(),
+        QStringLiteral("Containing Text:"),
+        QString(),
+        QStringLiteral("i"),
+        QStringLiteral("width"),
+        QStringLiteral("misery"),
+        QString(),
+        QStringLiteral("Results:"),
+        QString(),
         QStringLiteral("Hope is the thing with feathers"),
         QStringLiteral("That perches in the soul,"),
         QStringLiteral("And sings the tune without the words,"),
@@ -151,8 +155,7 @@ QStringList helpLines()
     };
 }
 
-void PushButton11_Click(Host& host, const QString& location)
-{
+void PushButton11_Click(Host& host, const QString& location) {
     Procedure p(host.dialogs, location);
     p.run(100, [&] { host.dialogs.message(helpLines().join(QLatin1Char('\r'))); });
 }

@@ -33,9 +33,10 @@ private:
 };
 
 namespace ExtractTextSets {
-void PushButton2_Click(Host& host, TextSetState& set);                          // "Add Text"
-void PushButton1_Click(Host& host, TextSetState& set, qsizetype selectedIndex); // "Remove Selected Text", -1: none
-void PushButton5_Click(Host& host, TextSetState& set);                          // "Remove All"
+void PushButton2_Click(Host& host, TextSetState& set); // "Add Text"
+void PushButton1_Click(Host& host, TextSetState& set,
+                       qsizetype selectedIndex);       // "Remove Selected Text", -1: none
+void PushButton5_Click(Host& host, TextSetState& set); // "Remove All"
 // "Start Extracting": every line containing any text of the set, one add attempt per matching text.
 void PushButton4_Click(Host& host, MainState& state, TextSetState& set);
 // "Help"; the main window's "Help >" beside the mode shows the same under its own name.

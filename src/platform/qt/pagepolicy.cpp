@@ -3,8 +3,7 @@
 #include <QFileInfo>
 #include <QWebEngineSettings>
 
-QuietPage::QuietPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent)
-{
+QuietPage::QuietPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {
     setObjectName(QStringLiteral("WebBrowser1"));
     QWebEngineSettings* s = settings();
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
@@ -17,9 +16,10 @@ QuietPage::QuietPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePa
     // Local files may load what they refer to, as they would in a browser opened on them; what that may be
     // is the LocalFileGuard's to say.
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
-        setFeaturePermission(origin, feature, PermissionDeniedByUser);
-    });
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl& origin, Feature feature) {
+                setFeaturePermission(origin, feature, PermissionDeniedByUser);
+            });
 }
 
 using namespace Qt::StringLiterals;
@@ -27,8 +27,7 @@ using namespace Qt::StringLiterals;
 namespace {
 // Whether a file's name ends in one of `endings`, letter case aside. (Plain string tests: requests are
 // checked on the engine's own threads.)
-bool nameSays(const QString& path, std::initializer_list<QLatin1StringView> endings)
-{
+bool nameSays(const QString& path, std::initializer_list<QLatin1StringView> endings) {
     for (const QLatin1StringView ending : endings)
         if (path.endsWith(ending, Qt::CaseInsensitive))
             return true;
@@ -36,17 +35,17 @@ bool nameSays(const QString& path, std::initializer_list<QLatin1StringView> endi
 }
 
 // The folder of a local page and the target, links resolved: the target must lie below the folder.
-bool insideFolderOf(const QUrl& page, const QUrl& target)
-{
+bool insideFolderOf(const QUrl& page, const QUrl& target) {
     const QString folder = QFileInfo(page.toLocalFile()).canonicalPath();
     const QFileInfo file(target.toLocalFile());
     return !folder.isEmpty() && file.isFile() &&
-           file.canonicalFilePath().startsWith(folder == QStringLiteral("/") ? folder : folder + QLatin1Char('/'));
+           file.canonicalFilePath().startsWith(folder == QStringLiteral("/") ? folder
+                                                                             : folder + QLatin1Char('/'));
 }
 } // namespace
 
-bool LocalFileGuard::allows(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type)
-{
+bool LocalFileGuard::allows(const QUrl& page, const QUrl& target,
+                            QWebEngineUrlRequestInfo::ResourceType type) {
     if (!target.isLocalFile())
         return true;
     if (type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame)
@@ -72,16 +71,15 @@ bool LocalFileGuard::allows(const QUrl& page, const QUrl& target, QWebEngineUrlR
     }
 }
 
-bool QuietPage::acceptNavigationRequest(const QUrl& target, NavigationType type, bool isMainFrame)
-{
+bool QuietPage::acceptNavigationRequest(const QUrl& target, NavigationType type, bool isMainFrame) {
     // What the program loads is typed; anything else is the page's own doing.
     if (!isMainFrame || type == NavigationTypeTyped || type == NavigationTypeReload || !target.isLocalFile())
         return true;
     return LocalFileGuard::allows(url(), target, QWebEngineUrlRequestInfo::ResourceTypeSubFrame);
 }
 
-bool LocalFileGuard::neededForText(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type)
-{
+bool LocalFileGuard::neededForText(const QUrl& page, const QUrl& target,
+                                   QWebEngineUrlRequestInfo::ResourceType type) {
     switch (type) {
     case QWebEngineUrlRequestInfo::ResourceTypeImage:
     case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
@@ -101,15 +99,13 @@ bool LocalFileGuard::neededForText(const QUrl& page, const QUrl& target, QWebEng
     }
 }
 
-void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
-{
+void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info) {
     if (!neededForText(info.firstPartyUrl(), info.requestUrl(), info.resourceType()) ||
         !allows(info.firstPartyUrl(), info.requestUrl(), info.resourceType()))
         info.block(true);
 }
 
-QString unreadableLocalFile(const QString& path)
-{
+QString unreadableLocalFile(const QString& path) {
     const QFileInfo file(path);
     if (!file.exists() || file.isFile())
         return {};

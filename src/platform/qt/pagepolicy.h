@@ -13,7 +13,8 @@ protected:
     void javaScriptAlert(const QUrl&, const QString&) override {}
     bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
     bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                  const QString&) override {}
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
     // A local page may take itself only to another HTML file of its own folder tree.
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
@@ -31,7 +32,8 @@ public:
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
     // Whether a page at `page` needs `target`, a subresource of `type`, for its text: images, media, web
     // fonts, beacons and frames of other hosts are never loaded, so that a page is complete without them.
-    static bool neededForText(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type);
+    static bool neededForText(const QUrl& page, const QUrl& target,
+                              QWebEngineUrlRequestInfo::ResourceType type);
     // Whether a page at `page` may load `target` as a subresource of `type`.
     static bool allows(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type);
 };

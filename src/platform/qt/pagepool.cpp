@@ -6,14 +6,12 @@
 
 PagePool::PagePool(QWebEngineProfile* profile, QObject* parent) : QObject(parent), m_profile(profile) {}
 
-PagePool::~PagePool()
-{
+PagePool::~PagePool() {
     for (const QList<QWebEnginePage*>* pages : {&m_busy, &m_idle, &m_retired})
         qDeleteAll(*pages);
 }
 
-QWebEnginePage* PagePool::take(const QUrl& url, bool& reused)
-{
+QWebEnginePage* PagePool::take(const QUrl& url, bool& reused) {
     // A page that shows the same document but for its fragment would only scroll, not load: use another.
     const QUrl document = url.adjusted(QUrl::RemoveFragment);
     for (qsizetype i = 0; i < m_idle.size(); ++i) {
@@ -27,14 +25,12 @@ QWebEnginePage* PagePool::take(const QUrl& url, bool& reused)
     return fresh();
 }
 
-QWebEnginePage* PagePool::fresh()
-{
+QWebEnginePage* PagePool::fresh() {
     m_busy.append(new QuietPage(m_profile));
     return m_busy.last();
 }
 
-void PagePool::giveBack(QWebEnginePage* page, bool reusable)
-{
+void PagePool::giveBack(QWebEnginePage* page, bool reusable) {
     if (reusable && m_idle.size() < IdleLimit && m_busy.removeOne(page)) {
         m_idle.append(page);
         return;
@@ -42,8 +38,7 @@ void PagePool::giveBack(QWebEnginePage* page, bool reusable)
     retire(page);
 }
 
-void PagePool::retire(QWebEnginePage* page)
-{
+void PagePool::retire(QWebEnginePage* page) {
     if (!m_busy.removeOne(page) && !m_idle.removeOne(page))
         return;
     // Nothing the page does from now on reaches anyone; what it loads ends here.
@@ -52,13 +47,11 @@ void PagePool::retire(QWebEnginePage* page)
     m_retired.append(page);
 }
 
-void PagePool::collect()
-{
+void PagePool::collect() {
     qDeleteAll(std::exchange(m_retired, {}));
 }
 
-int PagePool::rendererProcesses() const
-{
+int PagePool::rendererProcesses() const {
     QSet<qint64> pids;
     for (const QList<QWebEnginePage*>* pages : {&m_busy, &m_idle, &m_retired})
         for (QWebEnginePage* page : *pages)

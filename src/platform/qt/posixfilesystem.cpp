@@ -11,10 +11,11 @@
 #include <unistd.h>
 
 namespace {
-QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
 
-QString baseName(const QString& path)
-{
+QString baseName(const QString& path) {
     QString trimmed = path;
     while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
         trimmed.chop(1);
@@ -26,32 +27,31 @@ struct DirCloser {
 };
 using Dir = std::unique_ptr<DIR, DirCloser>;
 
-Dir openFolder(const QString& folder)
-{
+Dir openFolder(const QString& folder) {
     Dir dir(opendir(encoded(folder).constData()));
     if (!dir) {
         const int error = errno;
-        const int number = error == EACCES || error == EPERM ? 70 : (error == ENOENT || error == ENOTDIR ? 76 : 75);
-        throw ListingFailure(number, QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral(": ") + folder);
+        const int number =
+            error == EACCES || error == EPERM ? 70 : (error == ENOENT || error == ENOTDIR ? 76 : 75);
+        throw ListingFailure(number,
+                             QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral(": ") + folder);
     }
     return dir;
 }
 } // namespace
 
-bool PosixFileSystem::isFolder(const QString& path)
-{
+bool PosixFileSystem::isFolder(const QString& path) {
     struct stat st {};
     return stat(encoded(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool PosixFileSystem::isRoot(const QString& path)
-{
+bool PosixFileSystem::isRoot(const QString& path) {
     return !path.isEmpty() && path.count(QLatin1Char('/')) == path.size();
 }
 
-int PosixFileSystem::attributes(const QString& path)
-{
-    const QByteArray native = encoded(path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path);
+int PosixFileSystem::attributes(const QString& path) {
+    const QByteArray native =
+        encoded(path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path);
     struct stat st {};
     if (lstat(native.constData(), &st) != 0)
         throw Failure(QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + path);
@@ -71,8 +71,7 @@ int PosixFileSystem::attributes(const QString& path)
     return attributes;
 }
 
-QVector<SubFolder> PosixFileSystem::subFolders(const QString& folder)
-{
+QVector<SubFolder> PosixFileSystem::subFolders(const QString& folder) {
     Dir dir = openFolder(folder);
     QVector<SubFolder> folders;
     for (;;) {
@@ -80,8 +79,9 @@ QVector<SubFolder> PosixFileSystem::subFolders(const QString& folder)
         dirent* entry = readdir(dir.get());
         if (!entry) {
             if (errno != 0)
-                throw ListingFailure(75, QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + folder,
-                                     folders);
+                throw ListingFailure(
+                    75, QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + folder,
+                    folders);
             break;
         }
         const QString name = QFile::decodeName(entry->d_name);
@@ -99,8 +99,7 @@ QVector<SubFolder> PosixFileSystem::subFolders(const QString& folder)
     return folders;
 }
 
-QStringList PosixFileSystem::files(const QString& folder, const QString& pattern)
-{
+QStringList PosixFileSystem::files(const QString& folder, const QString& pattern) {
     const QRegularExpression expression = patternExpression(pattern);
     QStringList names;
     Dir dir = openFolder(folder);
@@ -114,8 +113,7 @@ QStringList PosixFileSystem::files(const QString& folder, const QString& pattern
     return names;
 }
 
-bool PosixFileSystem::isOpenableFile(const QString& path)
-{
+bool PosixFileSystem::isOpenableFile(const QString& path) {
     const QByteArray native = encoded(path);
     if (QFile::decodeName(native) != path)
         return false; // a name the file system cannot represent
@@ -128,19 +126,20 @@ bool PosixFileSystem::isOpenableFile(const QString& path)
     return regular;
 }
 
-bool PosixFileSystem::matches(const QString& name, const QString& pattern)
-{
+bool PosixFileSystem::matches(const QString& name, const QString& pattern) {
     return patternExpression(pattern).match(name).hasMatch();
 }
 
-QRegularExpression PosixFileSystem::patternExpression(const QString& pattern)
-{
+QRegularExpression PosixFileSystem::patternExpression(const QString& pattern) {
     if (pattern == QStringLiteral("*.*") || pattern == QStringLiteral("*"))
         return QRegularExpression(QStringLiteral(".*"), QRegularExpression::DotMatchesEverythingOption);
-    QString wildcard = QRegularExpression::wildcardToRegularExpression(pattern, QRegularExpression::UnanchoredWildcardConversion);
+    QString wildcard = QRegularExpression::wildcardToRegularExpression(
+        pattern, QRegularExpression::UnanchoredWildcardConversion);
     const qsizetype dot = pattern.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot >= 0 ? pattern.mid(dot + 1) : QString();
-    if (extension.size() == 3 && !extension.contains(QLatin1Char('*')) && !extension.contains(QLatin1Char('?')))
+    if (extension.size() == 3 && !extension.contains(QLatin1Char('*')) &&
+        !extension.contains(QLatin1Char('?')))
         wildcard += QStringLiteral("[^.]*");
-    return QRegularExpression(QRegularExpression::anchoredPattern(wildcard), QRegularExpression::CaseInsensitiveOption);
+    return QRegularExpression(QRegularExpression::anchoredPattern(wildcard),
+                              QRegularExpression::CaseInsensitiveOption);
 }

@@ -3,8 +3,8 @@
 #include <QElapsedTimer>
 #include <cerrno>
 #include <csignal>
-#include <poll.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,8 +20,7 @@ constexpr qint64 ExitWaitMs = 2000;
 struct Fd {
     int fd = -1;
     ~Fd() { reset(); }
-    void reset()
-    {
+    void reset() {
         if (fd >= 0)
             ::close(fd);
         fd = -1;
@@ -32,8 +31,7 @@ struct Fd {
 struct Child {
     pid_t pid = -1;
     bool reaped = false;
-    ~Child()
-    {
+    ~Child() {
         if (pid <= 0 || reaped)
             return;
         ::kill(pid, SIGKILL);
@@ -41,8 +39,7 @@ struct Child {
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
     }
-    bool exited()
-    {
+    bool exited() {
         int status = 0;
         reaped = reaped || ::waitpid(pid, &status, WNOHANG) == pid;
         return reaped;
@@ -52,8 +49,7 @@ struct Child {
 
 ProcessRunner::Outcome PosixProcessRunner::run(const QStringList& arguments, bool captureOutput,
                                                bool captureErrors, const std::function<void()>& betweenReads,
-                                               const std::function<void(const QByteArray&)>& onChunk)
-{
+                                               const std::function<void(const QByteArray&)>& onChunk) {
     if (arguments.isEmpty())
         return Outcome::StartFailed;
     int ends[2];

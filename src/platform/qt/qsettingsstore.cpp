@@ -18,8 +18,7 @@ constexpr qint64 RetryFirstMs = 1000;
 constexpr qint64 RetryLimitMs = 30000;
 
 // Why a settings file could not be written, in words: QSettings itself says only that it could not.
-QString whyNotWritten(const QString& path)
-{
+QString whyNotWritten(const QString& path) {
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
     if (file.isDir())
@@ -28,13 +27,13 @@ QString whyNotWritten(const QString& path)
         return QStringLiteral("the folder ") + folder.filePath() + QStringLiteral(" cannot be written");
     if (file.exists() && !file.isWritable())
         return QStringLiteral("the settings file ") + path + QStringLiteral(" cannot be written");
-    return QStringLiteral("the settings file ") + path + QStringLiteral(" could not be written (is the disk full?)");
+    return QStringLiteral("the settings file ") + path +
+           QStringLiteral(" could not be written (is the disk full?)");
 }
 
 // The text after "key=" in the section's lines as it stands in the file, for a value the INI reader took
 // for a list (an unquoted comma in a file edited by hand or written by an older version).
-QString rawIniValue(const QString& path, const QString& section, const QString& key)
-{
+QString rawIniValue(const QString& path, const QString& section, const QString& key) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
@@ -54,15 +53,13 @@ QString rawIniValue(const QString& path, const QString& section, const QString& 
 
 } // namespace
 
-QSettingsStore::QSettingsStore(QString configFolder) : m_folder(std::move(configFolder))
-{
+QSettingsStore::QSettingsStore(QString configFolder) : m_folder(std::move(configFolder)) {
     if (m_folder.isEmpty())
         m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     m_writer = std::thread([this] { writerLoop(); });
 }
 
-QSettingsStore::~QSettingsStore()
-{
+QSettingsStore::~QSettingsStore() {
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
@@ -71,19 +68,17 @@ QSettingsStore::~QSettingsStore()
     m_writer.join();
 }
 
-QString QSettingsStore::filePath(const QString& application) const
-{
-    return m_folder + QLatin1Char('/') + application + QLatin1Char('/') + application + QStringLiteral(".ini");
+QString QSettingsStore::filePath(const QString& application) const {
+    return m_folder + QLatin1Char('/') + application + QLatin1Char('/') + application +
+           QStringLiteral(".ini");
 }
 
-QString QSettingsStore::pendingKey(const QString& application, const QString& section, const QString& key)
-{
+QString QSettingsStore::pendingKey(const QString& application, const QString& section, const QString& key) {
     return application + QLatin1Char('\n') + section + QLatin1Char('\n') + key;
 }
 
 QString QSettingsStore::read(const QString& application, const QString& section, const QString& key,
-                             const QString& defaultValue)
-{
+                             const QString& defaultValue) {
     {
         std::lock_guard lock(m_mutex);
         const auto pending = m_pending.constFind(pendingKey(application, section, key));
@@ -101,8 +96,7 @@ QString QSettingsStore::read(const QString& application, const QString& section,
 }
 
 void QSettingsStore::write(const QString& application, const QString& section, const QString& key,
-                           const QString& value)
-{
+                           const QString& value) {
     {
         std::lock_guard lock(m_mutex);
         m_pending.remove(pendingKey(application, section, key)); // this value is newer
@@ -118,8 +112,7 @@ void QSettingsStore::write(const QString& application, const QString& section, c
 }
 
 void QSettingsStore::writeSoon(const QString& application, const QString& section, const QString& key,
-                               const QString& value)
-{
+                               const QString& value) {
     {
         std::lock_guard lock(m_mutex);
         m_pending.insert(pendingKey(application, section, key), Pending{application, section, key, value});
@@ -127,15 +120,13 @@ void QSettingsStore::writeSoon(const QString& application, const QString& sectio
     m_wake.notify_all();
 }
 
-void QSettingsStore::flush()
-{
+void QSettingsStore::flush() {
     std::unique_lock lock(m_mutex);
     m_wake.notify_all();
     m_idle.wait(lock, [this] { return (m_pending.isEmpty() || m_failing) && !m_writing; });
 }
 
-void QSettingsStore::writerLoop()
-{
+void QSettingsStore::writerLoop() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stop || !m_pending.isEmpty(); });

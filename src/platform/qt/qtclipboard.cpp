@@ -3,8 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-bool QtClipboard::tryClear()
-{
+bool QtClipboard::tryClear() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         return false;
@@ -12,8 +11,7 @@ bool QtClipboard::tryClear()
     return true;
 }
 
-bool QtClipboard::trySetText(const QString& text)
-{
+bool QtClipboard::trySetText(const QString& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         return false;

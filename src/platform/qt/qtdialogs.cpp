@@ -1,11 +1,11 @@
 #include "platform/qt/qtdialogs.h"
 
-#include <QFileDialog>
-#include <QInputDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
@@ -14,8 +14,7 @@
 #include <QVBoxLayout>
 
 MessageAnswer QtDialogs::showMessage(const QString& text, MessageButtons buttons, MessageIcon icon,
-                                     const QString& title)
-{
+                                     const QString& title) {
     // The whole text, wrapped to a readable width and as tall as it needs; taller than the screen allows,
     // it scrolls. The box can be resized like any window.
     QDialog box(m_parent);
@@ -38,14 +37,16 @@ MessageAnswer QtDialogs::showMessage(const QString& text, MessageButtons buttons
     if (icon == MessageIcon::Warning) {
         auto* image = new QLabel(&box);
         const int side = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
-        image->setPixmap(box.style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, &box).pixmap(side, side));
+        image->setPixmap(
+            box.style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, &box).pixmap(side, side));
         image->setAlignment(Qt::AlignTop);
         row->addWidget(image, 0, Qt::AlignTop);
     }
     row->addWidget(scroll, 1);
-    auto* answers = new QDialogButtonBox(buttons == MessageButtons::YesNo ? QDialogButtonBox::Yes | QDialogButtonBox::No
-                                                                           : QDialogButtonBox::Ok,
-                                         &box);
+    auto* answers =
+        new QDialogButtonBox(buttons == MessageButtons::YesNo ? QDialogButtonBox::Yes | QDialogButtonBox::No
+                                                              : QDialogButtonBox::Ok,
+                             &box);
     QObject::connect(answers, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     QObject::connect(answers, &QDialogButtonBox::rejected, &box, &QDialog::reject);
     auto* layout = new QVBoxLayout(&box);
@@ -54,7 +55,9 @@ MessageAnswer QtDialogs::showMessage(const QString& text, MessageButtons buttons
 
     // About 60 characters a line, never wider than the screen, and wide enough for the title.
     const QFontMetrics metrics(label->font());
-    const QRect screen = (m_parent && m_parent->screen() ? m_parent->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const QRect screen =
+        (m_parent && m_parent->screen() ? m_parent->screen() : QGuiApplication::primaryScreen())
+            ->availableGeometry();
     const int readable = 60 * metrics.averageCharWidth();
     const int titleWidth = metrics.horizontalAdvance(title) + 120;
     int natural = 0; // the longest line, unwrapped
@@ -71,16 +74,14 @@ MessageAnswer QtDialogs::showMessage(const QString& text, MessageButtons buttons
     return answer == QDialog::Accepted ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
-QString QtDialogs::showPrompt(const QString& text, const QString& defaultAnswer, const QString& title)
-{
+QString QtDialogs::showPrompt(const QString& text, const QString& defaultAnswer, const QString& title) {
     bool ok = false;
     const QString answer =
         QInputDialog::getText(m_parent, title, toDisplayLines(text), QLineEdit::Normal, defaultAnswer, &ok);
     return ok ? answer : QString();
 }
 
-QString QtDialogs::fileDialog(const FileDialogRequest& request)
-{
+QString QtDialogs::fileDialog(const FileDialogRequest& request) {
     QFileDialog dialog(m_parent, request.title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite); // the save commands ask their own question
@@ -91,7 +92,7 @@ QString QtDialogs::fileDialog(const FileDialogRequest& request)
         dialog.setFileMode(QFileDialog::AnyFile);
     else
         dialog.setFileMode((request.flags & FileDialogFlag::AllowMultiSelect) ? QFileDialog::ExistingFiles
-                                                                                : QFileDialog::AnyFile);
+                                                                              : QFileDialog::AnyFile);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted)
@@ -102,8 +103,7 @@ QString QtDialogs::fileDialog(const FileDialogRequest& request)
     return joinSelection(files);
 }
 
-QString QtDialogs::browseForFolder(const QString& message, const QString& startFolder)
-{
+QString QtDialogs::browseForFolder(const QString& message, const QString& startFolder) {
     return QFileDialog::getExistingDirectory(m_parent, message, startFolder,
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }

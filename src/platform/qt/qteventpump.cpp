@@ -11,14 +11,12 @@ namespace {
 constexpr qint64 MinIntervalNs = 2'000'000;
 } // namespace
 
-QtEventPump::QtEventPump()
-{
+QtEventPump::QtEventPump() {
     m_wakeUp.setSingleShot(true);
     m_sinceLast.start();
 }
 
-void QtEventPump::processPendingEvents()
-{
+void QtEventPump::processPendingEvents() {
     if (m_sinceLast.nsecsElapsed() >= MinIntervalNs) {
         QCoreApplication::processEvents();
         m_sinceLast.restart();
@@ -26,8 +24,7 @@ void QtEventPump::processPendingEvents()
     unwindIfClosing();
 }
 
-void QtEventPump::waitForEvents(int maxMs)
-{
+void QtEventPump::waitForEvents(int maxMs) {
     // The timer guarantees that the wait ends after maxMs even when nothing else happens.
     m_wakeUp.start(maxMs);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -36,8 +33,7 @@ void QtEventPump::waitForEvents(int maxMs)
     unwindIfClosing();
 }
 
-void QtEventPump::unwindIfClosing()
-{
+void QtEventPump::unwindIfClosing() {
     if (m_shouldUnwind && m_shouldUnwind())
         throw AppClosingUnwind();
 }

@@ -4,8 +4,8 @@
 #include <QHash>
 #include <unistd.h>
 
-std::optional<RendererMemoryGuard::Verdict> RendererMemoryGuard::check(const QList<qint64>& pids, qint64 nowMs)
-{
+std::optional<RendererMemoryGuard::Verdict> RendererMemoryGuard::check(const QList<qint64>& pids,
+                                                                       qint64 nowMs) {
     if (nowMs - m_lastCheck < 100)
         return std::nullopt;
     m_lastCheck = nowMs;
@@ -27,8 +27,7 @@ std::optional<RendererMemoryGuard::Verdict> RendererMemoryGuard::check(const QLi
     return largest;
 }
 
-qint64 RendererMemoryGuard::residentMegabytes(qint64 pid)
-{
+qint64 RendererMemoryGuard::residentMegabytes(qint64 pid) {
     QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
     if (!statm.open(QIODevice::ReadOnly))
         return 0;

@@ -14,30 +14,33 @@
 
 WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* parent)
     : QObject(parent), m_pump(pump), m_clock(clock), m_profile(new QWebEngineProfile(this)),
-      m_pool(std::make_unique<PagePool>(m_profile))
-{
+      m_pool(std::make_unique<PagePool>(m_profile)) {
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest* download) { download->cancel(); });
     m_profile->setUrlRequestInterceptor(new LocalFileGuard(m_profile));
 }
 
-WebEngineBrowser::~WebEngineBrowser()
-{
+WebEngineBrowser::~WebEngineBrowser() {
     // Every page must go before its profile, and every load before its page.
     m_ahead.clear();
     m_pool.reset();
 }
 
-int WebEngineBrowser::livePages() const { return m_pool->livePages(); }
-int WebEngineBrowser::rendererProcesses() const { return m_pool->rendererProcesses(); }
+int WebEngineBrowser::livePages() const {
+    return m_pool->livePages();
+}
+int WebEngineBrowser::rendererProcesses() const {
+    return m_pool->rendererProcesses();
+}
 
-QUrl WebEngineBrowser::addressOf(const QString& entry)
-{
-    const QUrl url = entry.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(entry) : QUrl::fromUserInput(entry);
+QUrl WebEngineBrowser::addressOf(const QString& entry) {
+    const QUrl url =
+        entry.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(entry) : QUrl::fromUserInput(entry);
     if (entry.trimmed().isEmpty() || !url.isValid() || url.isEmpty())
         throw Failure(QStringLiteral("Invalid address: ") + entry);
     const QString scheme = url.scheme();
-    if (scheme != QStringLiteral("http") && scheme != QStringLiteral("https") && scheme != QStringLiteral("file"))
+    if (scheme != QStringLiteral("http") && scheme != QStringLiteral("https") &&
+        scheme != QStringLiteral("file"))
         throw Failure(QStringLiteral("Not a web page address: ") + entry);
     if (scheme != QStringLiteral("file") && url.host().isEmpty())
         throw Failure(QStringLiteral("Invalid address: ") + entry);
@@ -49,8 +52,7 @@ QUrl WebEngineBrowser::addressOf(const QString& entry)
     return url;
 }
 
-std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint64 timeLimitMs)
-{
+std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint64 timeLimitMs) {
     for (auto it = m_ahead.begin(); it != m_ahead.end(); ++it) {
         if (it->first == entry) {
             std::unique_ptr<PageLoad> load = std::move(it->second);
@@ -65,8 +67,7 @@ std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint6
     return std::make_unique<WebEngineLoad>(*this, page, reused, url, ++m_loads, timeLimitMs);
 }
 
-void WebEngineBrowser::watchMemory()
-{
+void WebEngineBrowser::watchMemory() {
     // Every renderer of a page being loaded or read, ahead or not, counts: no page may take more than the
     // limit, and all of them together no more either; then the largest renderer is stopped, and every load
     // it serves learns why. A load the engine placed in it unseen (its renderer not yet known) starts again
@@ -80,18 +81,21 @@ void WebEngineBrowser::watchMemory()
     const qsizetype served = pids.count(verdict->pid);
     QString reason;
     if (served > 1)
-        reason = QStringLiteral("the renderer it shared with %1 other page(s) loading needed more than %2 MB of "
-                                "memory (it had %3 MB) and was stopped")
-                     .arg(served - 1)
-                     .arg(RendererMemoryLimitMb)
-                     .arg(verdict->megabytes);
+        reason =
+            QStringLiteral("the renderer it shared with %1 other page(s) loading needed more than %2 MB of "
+                           "memory (it had %3 MB) and was stopped")
+                .arg(served - 1)
+                .arg(RendererMemoryLimitMb)
+                .arg(verdict->megabytes);
     else if (verdict->alone)
-        reason = QStringLiteral("the page needs more than %1 MB of memory to be shown").arg(RendererMemoryLimitMb);
+        reason =
+            QStringLiteral("the page needs more than %1 MB of memory to be shown").arg(RendererMemoryLimitMb);
     else
-        reason = QStringLiteral("the page needs more memory than the %1 MB all pages loading at once may take (it "
-                                "had %2 MB)")
-                     .arg(RendererMemoryLimitMb)
-                     .arg(verdict->megabytes);
+        reason =
+            QStringLiteral("the page needs more memory than the %1 MB all pages loading at once may take (it "
+                           "had %2 MB)")
+                .arg(RendererMemoryLimitMb)
+                .arg(verdict->megabytes);
     for (WebEngineLoad* load : std::as_const(m_live))
         if (load->rendererPid() == verdict->pid)
             load->stopForMemory(reason);
@@ -99,13 +103,13 @@ void WebEngineBrowser::watchMemory()
     ::kill(pid_t(verdict->pid), SIGKILL);
 }
 
-void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)
-{
+void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs) {
     // Keep the loads still wanted, in the order wanted; drop the others; start the missing ones.
     m_pool->collect();
     std::vector<std::pair<QString, std::unique_ptr<PageLoad>>> kept;
     for (const QString& entry : entries) {
-        auto found = std::find_if(m_ahead.begin(), m_ahead.end(), [&](const auto& a) { return a.first == entry; });
+        auto found =
+            std::find_if(m_ahead.begin(), m_ahead.end(), [&](const auto& a) { return a.first == entry; });
         if (found != m_ahead.end()) {
             kept.push_back(std::move(*found));
             m_ahead.erase(found);
@@ -121,8 +125,7 @@ void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)
     m_pool->collect();
 }
 
-void prepareWebEngineEnvironment()
-{
+void prepareWebEngineEnvironment() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     // Nothing here may reach out on its own: only the pages the user asked for are loaded.

@@ -23,29 +23,41 @@ constexpr qint64 IdlePageAnswerMs = 250;
 // between the engine's processes at once.
 constexpr int SliceLength = 4 << 20;
 
-QString httpReason(int status)
-{
+QString httpReason(int status) {
     switch (status) {
-    case 400: return QStringLiteral("Bad Request");
-    case 401: return QStringLiteral("Unauthorized");
-    case 403: return QStringLiteral("Forbidden");
-    case 404: return QStringLiteral("Not Found");
-    case 405: return QStringLiteral("Method Not Allowed");
-    case 408: return QStringLiteral("Request Timeout");
-    case 410: return QStringLiteral("Gone");
-    case 429: return QStringLiteral("Too Many Requests");
-    case 500: return QStringLiteral("Internal Server Error");
-    case 501: return QStringLiteral("Not Implemented");
-    case 502: return QStringLiteral("Bad Gateway");
-    case 503: return QStringLiteral("Service Unavailable");
-    case 504: return QStringLiteral("Gateway Timeout");
-    default: return {};
+    case 400:
+        return QStringLiteral("Bad Request");
+    case 401:
+        return QStringLiteral("Unauthorized");
+    case 403:
+        return QStringLiteral("Forbidden");
+    case 404:
+        return QStringLiteral("Not Found");
+    case 405:
+        return QStringLiteral("Method Not Allowed");
+    case 408:
+        return QStringLiteral("Request Timeout");
+    case 410:
+        return QStringLiteral("Gone");
+    case 429:
+        return QStringLiteral("Too Many Requests");
+    case 500:
+        return QStringLiteral("Internal Server Error");
+    case 501:
+        return QStringLiteral("Not Implemented");
+    case 502:
+        return QStringLiteral("Bad Gateway");
+    case 503:
+        return QStringLiteral("Service Unavailable");
+    case 504:
+        return QStringLiteral("Gateway Timeout");
+    default:
+        return {};
     }
 }
 
 // The reason a load failed, in plain words: the engine's own texts may be fragments of its error page.
-QString failureReason(const QWebEngineLoadingInfo& info)
-{
+QString failureReason(const QWebEngineLoadingInfo& info) {
     if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
         const QString reason = httpReason(info.errorCode());
         return QStringLiteral("the server answered HTTP %1").arg(info.errorCode()) +
@@ -62,8 +74,7 @@ QString failureReason(const QWebEngineLoadingInfo& info)
     return text;
 }
 
-QString terminationReason(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode)
-{
+QString terminationReason(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
     switch (status) {
     case QWebEnginePage::CrashedTerminationStatus:
         return QStringLiteral("the page's renderer crashed (exit code %1)").arg(exitCode);
@@ -76,8 +87,7 @@ QString terminationReason(QWebEnginePage::RenderProcessTerminationStatus status,
     }
 }
 
-HistoryMark historyOf(QWebEnginePage* page)
-{
+HistoryMark historyOf(QWebEnginePage* page) {
     QWebEngineHistory* history = page->history();
     const QWebEngineHistoryItem item = history->currentItem();
     return {history->count(), history->currentItemIndex(), item.isValid() ? item.lastVisited() : QDateTime(),
@@ -88,8 +98,7 @@ HistoryMark historyOf(QWebEnginePage* page)
 
 WebEngineLoad::WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url,
                              quint64 number, qint64 timeLimitMs)
-    : m_browser(browser), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs)
-{
+    : m_browser(browser), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs) {
     m_browser.m_live.push_back(this);
     m_download = connect(page->profile(), &QWebEngineProfile::downloadRequested, this,
                          [this](QWebEngineDownloadRequest* download) {
@@ -103,24 +112,24 @@ WebEngineLoad::WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bo
     start(page, reused);
 }
 
-WebEngineLoad::~WebEngineLoad()
-{
+WebEngineLoad::~WebEngineLoad() {
     // Nothing of the page may reach a load that is gone.
     disconnect(m_download);
     disconnect(m_page, nullptr, this, nullptr);
     std::erase(m_browser.m_live, this);
     // A large document is not kept for reuse: its renderer's memory goes with it.
     const qint64 pid = rendererPid();
-    const bool small = pid <= 0 || RendererMemoryGuard::residentMegabytes(pid) <= WebEngineBrowser::ReusableRendererMb;
+    const bool small =
+        pid <= 0 || RendererMemoryGuard::residentMegabytes(pid) <= WebEngineBrowser::ReusableRendererMb;
     // A page whose navigation has ended may serve the next load (which first makes sure its renderer
     // answers), whether its document was read or the load failed: no error page follows a failure. One that
     // was stopped, still navigates, or loaded a document nobody read (a load ahead that was dropped) goes.
     const bool ended = m_readyState == Browser::ReadyStateComplete && !m_loading;
-    m_browser.m_pool->giveBack(m_page, ended && (m_read || !m_loadError.isEmpty()) && !m_unusable && !m_gone && small);
+    m_browser.m_pool->giveBack(m_page, ended && (m_read || !m_loadError.isEmpty()) && !m_unusable &&
+                                           !m_gone && small);
 }
 
-int WebEngineLoad::readyState()
-{
+int WebEngineLoad::readyState() {
     if (m_readyState != Browser::ReadyStateComplete && m_answered && !*m_answered &&
         m_browser.m_clock.elapsedMs() - m_started > IdlePageAnswerMs) {
         // The reused page is stuck in a script: it goes, and the load starts again on a new page.
@@ -131,15 +140,13 @@ int WebEngineLoad::readyState()
     return m_readyState;
 }
 
-void WebEngineLoad::restartOnNewPage()
-{
+void WebEngineLoad::restartOnNewPage() {
     disconnect(m_page, nullptr, this, nullptr);
     m_browser.m_pool->retire(m_page);
     start(m_browser.m_pool->fresh(), false);
 }
 
-void WebEngineLoad::start(QWebEnginePage* page, bool reused)
-{
+void WebEngineLoad::start(QWebEnginePage* page, bool reused) {
     m_page = page;
     m_started = m_browser.m_clock.elapsedMs();
     m_before = historyOf(page);
@@ -184,8 +191,7 @@ void WebEngineLoad::start(QWebEnginePage* page, bool reused)
     page->load(m_url);
 }
 
-void WebEngineLoad::stop()
-{
+void WebEngineLoad::stop() {
     setDeadline();
     m_unusable = m_stopped = true;
     m_page->triggerAction(QWebEnginePage::Stop);
@@ -193,13 +199,13 @@ void WebEngineLoad::stop()
 
 // The navigation replaced the document, and the document's renderer answers: a page whose script never
 // ends has not answered, whatever it had shown.
-bool WebEngineLoad::committed()
-{
+bool WebEngineLoad::committed() {
     if (!replacedDocument())
         return false;
     setDeadline();
     try {
-        return evaluate(QStringLiteral("window.__quarnelRead === undefined || window.__quarnelRead === %1").arg(m_number),
+        return evaluate(QStringLiteral("window.__quarnelRead === undefined || window.__quarnelRead === %1")
+                            .arg(m_number),
                         WebEngineBrowser::ProbeTimeLimitMs)
             .toBool();
     } catch (const Failure&) {
@@ -207,33 +213,30 @@ bool WebEngineLoad::committed()
     }
 }
 
-QString WebEngineLoad::outerHtml()
-{
+QString WebEngineLoad::outerHtml() {
     return read(QStringLiteral("document.documentElement ? document.documentElement.outerHTML : null"),
                 QStringLiteral("The document has no root element"));
 }
 
-QString WebEngineLoad::bodyInnerText()
-{
+QString WebEngineLoad::bodyInnerText() {
     return read(QStringLiteral("document.body ? document.body.innerText : null"),
                 QStringLiteral("Object required: the document has no body"));
 }
 
-qint64 WebEngineLoad::rendererPid() const { return m_gone ? 0 : m_page->renderProcessPid(); }
+qint64 WebEngineLoad::rendererPid() const {
+    return m_gone ? 0 : m_page->renderProcessPid();
+}
 
-void WebEngineLoad::fail(const QString& reason)
-{
+void WebEngineLoad::fail(const QString& reason) {
     if (m_loadError.isEmpty())
         m_loadError = reason;
 }
 
-bool WebEngineLoad::hasWholeText() const
-{
+bool WebEngineLoad::hasWholeText() const {
     return m_prefetch && m_prefetch->done && m_prefetch->value.toMap().contains(QStringLiteral("text"));
 }
 
-void WebEngineLoad::rendererGone(const QString& reason)
-{
+void WebEngineLoad::rendererGone(const QString& reason) {
     // A renderer that ended before a reused page answered is the one it had while idle; one stopped for
     // another page's memory served this page unseen. Either way the load starts again, once, on a new page.
     const bool idleRendererEnded = m_answered && !*m_answered;
@@ -249,20 +252,20 @@ void WebEngineLoad::rendererGone(const QString& reason)
     fail(reason);
 }
 
-void WebEngineLoad::stopForMemory(const QString& reason) { rendererGone(reason); }
+void WebEngineLoad::stopForMemory(const QString& reason) {
+    rendererGone(reason);
+}
 
 // Once a load has been stopped, or asked whether it answers after its time limit, whatever it still does
 // ends by one deadline: the time a renderer gets to answer, from then.
-void WebEngineLoad::setDeadline()
-{
+void WebEngineLoad::setDeadline() {
     if (m_deadline < 0)
         m_deadline = m_browser.m_clock.elapsedMs() + WebEngineBrowser::ProbeTimeLimitMs;
 }
 
 // Evaluates `expression` in this load's own document with CR LF line breaks, and marks the document as this
 // load's.
-QString WebEngineLoad::read(const QString& expression, const QString& missing)
-{
+QString WebEngineLoad::read(const QString& expression, const QString& missing) {
     // A page that navigates on its own (a refresh, a reload on load) may be between two of its own
     // documents: it is stopped where it is, and the document it shows then gets until the deadline to have
     // its root and body.
@@ -286,24 +289,23 @@ QString WebEngineLoad::read(const QString& expression, const QString& missing)
 // its own text, which they could write anyway, and no second world is set up for every document. The
 // document is marked as read by this load, for good: a document that changes its history entry while it
 // waits on an idle page (pushState on a timer) is still known as another load's.
-QString WebEngineLoad::headScript(const QString& expression) const
-{
-    return QStringLiteral("(function () {"
-                          " if (window.__quarnelRead !== undefined && window.__quarnelRead !== %1) return {stale: true};"
-                          " try { Object.defineProperty(window, '__quarnelRead', {value: %1}); } catch (e) {}"
-                          " var value = %2;"
-                          " if (value === null || value === undefined) return {missing: true};"
-                          " value = String(value);"
-                          " if (value.length <= %3) return {text: value.replace(/\\r?\\n/g, '\\r\\n')};"
-                          " window.__quarnelText%1 = value;"
-                          " return {length: value.length}; })()")
+QString WebEngineLoad::headScript(const QString& expression) const {
+    return QStringLiteral(
+               "(function () {"
+               " if (window.__quarnelRead !== undefined && window.__quarnelRead !== %1) return {stale: true};"
+               " try { Object.defineProperty(window, '__quarnelRead', {value: %1}); } catch (e) {}"
+               " var value = %2;"
+               " if (value === null || value === undefined) return {missing: true};"
+               " value = String(value);"
+               " if (value.length <= %3) return {text: value.replace(/\\r?\\n/g, '\\r\\n')};"
+               " window.__quarnelText%1 = value;"
+               " return {length: value.length}; })()")
         .arg(m_number)
         .arg(expression)
         .arg(SliceLength);
 }
 
-QString WebEngineLoad::readOnce(const QString& expression, const QString& missing)
-{
+QString WebEngineLoad::readOnce(const QString& expression, const QString& missing) {
     // The read that began when the load finished, if it asked for this; otherwise one now. One that came
     // back whole stays good when the renderer has gone since.
     std::shared_ptr<Answer> pending = std::exchange(m_prefetch, nullptr);
@@ -330,16 +332,18 @@ QString WebEngineLoad::readOnce(const QString& expression, const QString& missin
     text.reserve(length);
     for (qint64 from = 0; from < length;) {
         const QVariantMap slice =
-            evaluate(QStringLiteral("(function () { var t = window.__quarnelText%3; if (typeof t !== 'string') return null;"
-                                    " var end = Math.min(t.length, %1 + %2);"
-                                    " if (end < t.length && t.charCodeAt(end - 1) === 13) end--;"
-                                    " var s = t.substring(%1, end).replace(/\\r?\\n/g, '\\r\\n');"
-                                    " if (end >= t.length) delete window.__quarnelText%3;"
-                                    " return {text: s, next: end}; })()")
-                         .arg(from)
-                         .arg(SliceLength)
-                         .arg(m_number),
-                     WebEngineBrowser::ProbeTimeLimitMs)
+            evaluate(
+                QStringLiteral(
+                    "(function () { var t = window.__quarnelText%3; if (typeof t !== 'string') return null;"
+                    " var end = Math.min(t.length, %1 + %2);"
+                    " if (end < t.length && t.charCodeAt(end - 1) === 13) end--;"
+                    " var s = t.substring(%1, end).replace(/\\r?\\n/g, '\\r\\n');"
+                    " if (end >= t.length) delete window.__quarnelText%3;"
+                    " return {text: s, next: end}; })()")
+                    .arg(from)
+                    .arg(SliceLength)
+                    .arg(m_number),
+                WebEngineBrowser::ProbeTimeLimitMs)
                 .toMap();
         const qint64 next = slice.value(QStringLiteral("next")).toLongLong();
         if (slice.isEmpty() || next <= from)
@@ -350,18 +354,18 @@ QString WebEngineLoad::readOnce(const QString& expression, const QString& missin
     return text;
 }
 
-bool WebEngineLoad::replacedDocument() const { return historyOf(m_page) != m_before; }
+bool WebEngineLoad::replacedDocument() const {
+    return historyOf(m_page) != m_before;
+}
 
 // A page loaded ahead is read the moment it has loaded, in the form the run last asked for, as a page loaded
 // on its own turn would be; the run takes the answer when it gets there.
-void WebEngineLoad::prefetch(const QString& expression)
-{
+void WebEngineLoad::prefetch(const QString& expression) {
     m_prefetch = send(headScript(expression));
     m_prefetch->expression = expression;
 }
 
-std::shared_ptr<WebEngineLoad::Answer> WebEngineLoad::send(const QString& script)
-{
+std::shared_ptr<WebEngineLoad::Answer> WebEngineLoad::send(const QString& script) {
     auto answer = std::make_shared<Answer>();
     m_page->runJavaScript(script, QWebEngineScript::MainWorld, [answer](const QVariant& value) {
         answer->done = true;
@@ -372,10 +376,10 @@ std::shared_ptr<WebEngineLoad::Answer> WebEngineLoad::send(const QString& script
 
 // Waits for an answer until the load's deadline when it has one, else for what is left of its time limit
 // and never less than `leastMs`.
-QVariant WebEngineLoad::await(const std::shared_ptr<Answer>& answer, qint64 leastMs)
-{
+QVariant WebEngineLoad::await(const std::shared_ptr<Answer>& answer, qint64 leastMs) {
     const qint64 now = m_browser.m_clock.elapsedMs();
-    const qint64 until = m_deadline >= 0 ? m_deadline : now + std::max(leastMs, m_started + m_timeLimitMs - now);
+    const qint64 until =
+        m_deadline >= 0 ? m_deadline : now + std::max(leastMs, m_started + m_timeLimitMs - now);
     while (!answer->done) {
         m_browser.watchMemory();
         if (m_gone)

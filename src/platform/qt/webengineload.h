@@ -34,8 +34,8 @@ public:
     // A page from the pool (`reused`) may have started a script that never ends since it came back: it is
     // asked to answer as the load starts, and one that has not answered a moment later is replaced by a
     // new page, on which the load starts again.
-    WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url, quint64 number,
-                  qint64 timeLimitMs);
+    WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url,
+                  quint64 number, qint64 timeLimitMs);
     ~WebEngineLoad() override;
 
     int readyState() override;
