@@ -40,6 +40,18 @@ QString askForTarget(Procedure& p, Host& host, const QString& filter = TextFilte
     return replace ? path : QString();
 }
 
+// The start of a save that writes line by line: where to, the busy pointer, the new file (whose failure
+// has been reported). False when the user changed their mind.
+bool startSave(Procedure& p, Host& host, MainState& state, TextFileWriter& file,
+               const QString& filter = TextFilter) {
+    const QString path = askForTarget(p, host, filter);
+    if (path.isEmpty())
+        return false;
+    p.run(116, [&] { state.setPointer(Pointer::Busy); });
+    p.run(118, [&] { file.create(path); });
+    return true;
+}
+
 // "because one result is 594,180 characters long"
 QString longestCell(const AlignedSize& size) {
     return QStringLiteral("because one result is %1 characters long")
@@ -76,12 +88,9 @@ void PushButton6_Click(Host& host, MainState& state) {
 
 void PushButton1_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton1_Click"));
-    const QString path = askForTarget(p, host);
-    if (path.isEmpty())
-        return;
-    p.run(116, [&] { state.setPointer(Pointer::Busy); });
     TextFileWriter file;
-    p.run(118, [&] { file.create(path); });
+    if (!startSave(p, host, state, file))
+        return;
     // A file that cannot be created, or rows cleared under the save, end it after that one report; the
     // old file stays as it was.
     bool ended = file.failed();
@@ -105,13 +114,9 @@ void PushButton1_Click(Host& host, MainState& state) {
 
 void PushButton24_Click(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton24_Click"));
-    const QString path =
-        askForTarget(p, host, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
-    if (path.isEmpty())
-        return;
-    p.run(116, [&] { state.setPointer(Pointer::Busy); });
     TextFileWriter file;
-    p.run(118, [&] { file.create(path); });
+    if (!startSave(p, host, state, file, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|")))
+        return;
     // A header of the columns shown, then one record per checked row. A file that cannot be written, or
     // rows cleared under the save, end it after that one report; the old file stays as it was.
     bool ended = file.failed();
