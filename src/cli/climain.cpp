@@ -226,6 +226,7 @@ public:
             state.selectOption2();
         state.setPageTimeout(o.pageTimeout);
         state.setPagesAtOnce(o.jobs);
+        state.setSettleSeconds(o.settle);
     }
 
     int exec();

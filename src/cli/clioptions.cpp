@@ -67,6 +67,11 @@ void define(QCommandLineParser& parser) {
         {QStringLiteral("page-timeout"),
          QStringLiteral("Seconds a page may take to load before it is read as it stands (default 60)."),
          QStringLiteral("seconds"), QStringLiteral("60")},
+        {QStringLiteral("settle"),
+         QStringLiteral(
+             "Seconds a loaded page may take to finish what its scripts fetch and write before it is "
+             "read anyway (default 5; 0 reads it the moment its document is complete)."),
+         QStringLiteral("seconds"), QString::number(MainState::DefaultSettleSeconds)},
         {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
         {QStringLiteral("quiet"),
          QStringLiteral("Print nothing but errors: no progress and no summary line.")},
@@ -137,6 +142,9 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
         throw UsageError{QStringLiteral("--mode text-set needs at least one --text")};
     o.pageTimeout = wholeNumber(value("page-timeout"), 1, 86'400,
                                 QStringLiteral("--page-timeout takes whole seconds from 1 to 86400"));
+    o.settle = wholeNumber(
+        value("settle"), 0, MainState::MaxSettleSeconds,
+        QStringLiteral("--settle takes whole seconds from 0 to %1").arg(MainState::MaxSettleSeconds));
     o.jobs = wholeNumber(value("jobs"), 1, MainState::MaxPagesAtOnce,
                          QStringLiteral("--jobs takes a whole number from 1 to 16"));
     if (o.resume && (!isSet("output") || !o.streams()))

@@ -109,6 +109,7 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
                 if (at == urls.count())
                     break;
             }
+            host.browser.setSettleLimit(qint64(state.settleSeconds()) * 1000);
             host.browser.loadAhead(next, qint64(state.pageTimeout()) * 1000);
         }
         body(entry);

@@ -93,6 +93,14 @@ void MainState::endRun() {
         Q_EMIT runningChanged(false);
 }
 
+void MainState::setSettleSeconds(int seconds) {
+    seconds = std::clamp(seconds, 0, MaxSettleSeconds);
+    if (seconds == m_settleSeconds)
+        return;
+    m_settleSeconds = seconds;
+    Q_EMIT settleSecondsChanged(seconds);
+}
+
 void MainState::setPagesAtOnce(int pages) {
     pages = std::clamp(pages, 1, MaxPagesAtOnce);
     if (pages == m_pagesAtOnce)

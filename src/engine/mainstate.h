@@ -71,6 +71,12 @@ public:
     // How many pages load at once: the one being read and those loading ahead of it (1 to 16).
     static constexpr int MaxPagesAtOnce = 16;
     static constexpr int DefaultPagesAtOnce = 8;
+    // How long a loaded page may take to settle (its own requests and timers done, its document still)
+    // before it is read anyway; 0 reads it the moment its document is complete.
+    static constexpr int DefaultSettleSeconds = 5;
+    static constexpr int MaxSettleSeconds = 300;
+    int settleSeconds() const { return m_settleSeconds; }
+    void setSettleSeconds(int seconds);
     int pagesAtOnce() const { return m_pagesAtOnce; }
     void setPagesAtOnce(int pages);
 
@@ -114,6 +120,7 @@ Q_SIGNALS:
     void resultsDisplayEnabledChanged(bool enabled);
     void pageTimeoutChanged(int seconds);
     void pagesAtOnceChanged(int pages);
+    void settleSecondsChanged(int seconds);
     void problemAdded(qsizetype index);
     void problemsCleared();
     void runningChanged(bool running);
@@ -134,6 +141,7 @@ private:
     bool m_unloading = false;
     int m_pageTimeout = 60;
     int m_pagesAtOnce = DefaultPagesAtOnce;
+    int m_settleSeconds = DefaultSettleSeconds;
     bool m_listsPageProblems = false;
     QVector<PageProblem> m_problems;
     int m_runs = 0;

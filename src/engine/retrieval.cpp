@@ -41,7 +41,10 @@ QString GetWebBrowserText(Host& host, MainState& state, const QString& entry) {
 
     const qint64 limitMs = qint64(state.pageTimeout()) * 1000;
 
-    p.run(100, [&] { load = host.browser.navigate(entry, limitMs); });
+    p.run(100, [&] {
+        host.browser.setSettleLimit(qint64(state.settleSeconds()) * 1000);
+        load = host.browser.navigate(entry, limitMs);
+    });
     p.run(102, [&] { counter = 0; });
     // A page loaded ahead has had its time since its load began.
     const qint64 started = load && load->startedAtMs() >= 0 ? load->startedAtMs() : host.clock.elapsedMs();

@@ -45,4 +45,8 @@ public:
         Q_UNUSED(entries);
         Q_UNUSED(timeLimitMs);
     }
+    // How long a page whose document is complete may go on settling (its own requests and timers done, its
+    // document still) before it counts as loaded; 0: loaded the moment the document is complete. For the
+    // loads started from now on.
+    virtual void setSettleLimit(qint64 ms) { Q_UNUSED(ms); }
 };

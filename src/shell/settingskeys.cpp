@@ -70,6 +70,14 @@ int toSeconds(const QString& stored) {
     return static_cast<int>(std::nearbyint(number));
 }
 
+int toSettleSeconds(const QString& stored) {
+    bool ok = false;
+    const double number = toNumber(stored, &ok);
+    if (!ok || number < 0 || number > MainState::MaxSettleSeconds)
+        throw Failure(QStringLiteral("Invalid property value"));
+    return static_cast<int>(std::nearbyint(number));
+}
+
 int toPages(const QString& stored) {
     bool ok = false;
     const double number = toNumber(stored, &ok);
@@ -145,6 +153,9 @@ void persistChanges(MainState& state, SettingsStore& store) {
                      [s](const QString& t) { writeSoon(*s, QStringLiteral("Text2"), t); });
     QObject::connect(&state, &MainState::pageTimeoutChanged, &state, [s](int seconds) {
         writeSoon(*s, QStringLiteral("PageTimeout"), QString::number(seconds));
+    });
+    QObject::connect(&state, &MainState::settleSecondsChanged, &state, [s](int seconds) {
+        writeSoon(*s, QStringLiteral("SettleTimeout"), QString::number(seconds));
     });
     QObject::connect(&state, &MainState::pagesAtOnceChanged, &state, [s](int pages) {
         writeSoon(*s, QStringLiteral("PagesAtOnce"), QString::number(pages));

@@ -16,10 +16,11 @@ void write(SettingsStore& store, const QString& key, const QString& value);     
 void writeSoon(SettingsStore& store, const QString& key, const QString& value); // never fails here
 
 // Stored forms and their conversions back. Conversions throw Failure for text they cannot convert.
-int toWholeNumber(const QString& stored); // check-box values
-bool toTruthValue(const QString& stored); // "True"/"False" in any case, or a number (0 is false)
-int toSeconds(const QString& stored);     // a time limit: a whole number of seconds, 1 or more
-int toPages(const QString& stored);       // pages at once: a whole number from 1 to 16
+int toWholeNumber(const QString& stored);   // check-box values
+bool toTruthValue(const QString& stored);   // "True"/"False" in any case, or a number (0 is false)
+int toSeconds(const QString& stored);       // a time limit: a whole number of seconds, 1 or more
+int toSettleSeconds(const QString& stored); // waiting for late content: 0 to 300 seconds
+int toPages(const QString& stored);         // pages at once: a whole number from 1 to 16
 inline QString fromTruthValue(bool value) {
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }

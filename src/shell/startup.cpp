@@ -77,6 +77,10 @@ void Form_Load(Host& host, MainState& state, WindowShell& window) {
         state.setPageTimeout(
             Settings::toSeconds(Settings::read(store, QStringLiteral("PageTimeout"), QStringLiteral("60"))));
     });
+    p.run(141, [&] {
+        state.setSettleSeconds(Settings::toSettleSeconds(Settings::read(
+            store, QStringLiteral("SettleTimeout"), QString::number(MainState::DefaultSettleSeconds))));
+    });
     p.run(142, [&] {
         state.setPagesAtOnce(Settings::toPages(Settings::read(
             store, QStringLiteral("PagesAtOnce"), QString::number(MainState::DefaultPagesAtOnce))));

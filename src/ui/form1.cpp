@@ -334,6 +334,14 @@ QWidget* Form1::buildCommandsColumn() {
                 QStringLiteral("How long one page may take to load. A page still loading then is read "
                                "as far as it has loaded; one that has not answered gives no text."));
     m_pageTimeout->setSuffix(QStringLiteral(" s"));
+    m_settle =
+        spinRow("SettleTimeout", QStringLiteral("Wait for late content:"), MainState::MaxSettleSeconds,
+                QStringLiteral("How long a loaded page may take to finish what its scripts fetch, "
+                               "write and schedule before it is read anyway. A page that is done earlier "
+                               "is read at once; 0 reads every page the moment its document is "
+                               "complete."));
+    m_settle->setMinimum(0);
+    m_settle->setSuffix(QStringLiteral(" s"));
     m_pagesAtOnce =
         spinRow("PagesAtOnce", QStringLiteral("Pages at once:"), MainState::MaxPagesAtOnce,
                 QStringLiteral("How many pages load at the same time. The results still come in the "
@@ -483,6 +491,9 @@ void Form1::bindState() {
     m_pageTimeout->setValue(s.pageTimeout());
     connect(m_pageTimeout, &QSpinBox::valueChanged, &s, &MainState::setPageTimeout);
     connect(&s, &MainState::pageTimeoutChanged, m_pageTimeout, &QSpinBox::setValue);
+    m_settle->setValue(s.settleSeconds());
+    connect(m_settle, &QSpinBox::valueChanged, &s, &MainState::setSettleSeconds);
+    connect(&s, &MainState::settleSecondsChanged, m_settle, &QSpinBox::setValue);
     m_pagesAtOnce->setValue(s.pagesAtOnce());
     connect(m_pagesAtOnce, &QSpinBox::valueChanged, &s, &MainState::setPagesAtOnce);
     connect(&s, &MainState::pagesAtOnceChanged, m_pagesAtOnce, &QSpinBox::setValue);

@@ -814,3 +814,77 @@ TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime) {
     EXPECT_EQ(engine.loadsAhead(), 0);
     EXPECT_EQ(dialogs.texts(), QStringList({QStringLiteral("Done.")}));
 }
+
+// A page is read once what its own scripts do has settled: what they fetch (one request, or three one after
+// the other) and what they write on a timer is there. A page that never settles (a poll, a request that
+// never ends) and a page whose late text comes after the limit are read at the settle limit as they stand,
+// without a report; a timer due long after the limit keeps nobody waiting. Settle 0 reads at completion.
+TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
+    const QString b = server->base();
+    const auto page = [](const QByteArray& body) { return "<html><body>" + body + "</body></html>"; };
+    const auto write = [](const char* what) {
+        return QByteArray("function (t) { var p = document.createElement('p'); p.textContent = ") + what +
+               "; document.body.appendChild(p); }";
+    };
+    LocalHttpServer::Reply data, piece, never;
+    data.body = "[\"alpha row\", \"beta row\"]";
+    data.delayMs = 300;
+    piece.body = "piece";
+    piece.delayMs = 150;
+    never.delayMs = -1;
+    server->setReply(QStringLiteral("/s-data"), data);
+    server->setReply(QStringLiteral("/s-piece"), piece);
+    server->setReply(QStringLiteral("/s-never"), never);
+    server->setPage(QStringLiteral("/s-spa"),
+                    page("<h1>Shop</h1><div id=app>Loading...</div><script>fetch('/s-data')"
+                         ".then(function (r) { return r.json(); }).then(function (rows) {"
+                         " document.getElementById('app').innerHTML = rows.map(function (x) {"
+                         " return '<p>' + x + '</p>'; }).join(''); });</script>"));
+    server->setPage(QStringLiteral("/s-timer"), page("<p>static line</p><script>setTimeout(" +
+                                                     write("'late line'") + ", 800);</script>"));
+    server->setPage(
+        QStringLiteral("/s-chain"),
+        page(
+            "<p id=c>start</p><script>var got = [];"
+            "function next(n) { if (!n) { document.getElementById('c').textContent = got.join(' '); return; }"
+            " fetch('/s-piece').then(function (r) { return r.text(); })"
+            ".then(function (t) { got.push(t + n); next(n - 1); }); } next(3);</script>"));
+    server->setPage(
+        QStringLiteral("/s-poll"),
+        page("<p>polled</p><script>setInterval(function () { fetch('/s-piece'); }, 200);</script>"));
+    server->setPage(QStringLiteral("/s-endless"), page("<p>waiting</p><script>fetch('/s-never');</script>"));
+    server->setPage(QStringLiteral("/s-analytics"),
+                    page("<p>counted</p><script>setTimeout(function () {}, 60000);</script>"));
+    server->setPage(QStringLiteral("/s-too-late"),
+                    page("<p>early</p><script>setTimeout(" + write("'too late'") + ", 9000);</script>"));
+    server->setPage(QStringLiteral("/s-static"), page("<p>just static</p>"));
+
+    renderedText();
+    state.setPageTimeout(30);
+    state.setSettleSeconds(5);
+    const auto read = [&](const char* path, qint64* took = nullptr) {
+        QElapsedTimer timer;
+        timer.start();
+        const QString text = get(b + QLatin1String(path));
+        if (took)
+            *took = timer.elapsed();
+        return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    };
+    EXPECT_EQ(read("/s-spa"), QStringList({u"Shop"_s, u"alpha row"_s, u"beta row"_s}));
+    EXPECT_EQ(read("/s-timer"), QStringList({u"static line"_s, u"late line"_s}));
+    EXPECT_EQ(read("/s-chain"), QStringList({u"piece3 piece2 piece1"_s}));
+    qint64 took = 0;
+    EXPECT_EQ(read("/s-analytics", &took), QStringList({u"counted"_s}));
+    EXPECT_LT(took, 4000); // not the settle limit: the timer is due long after it
+    for (const char* path : {"/s-poll", "/s-endless"}) {
+        EXPECT_EQ(read(path, &took).size(), 1) << path;
+        EXPECT_GE(took, 4500) << path; // read at the limit, as it stands
+        EXPECT_LT(took, 25000) << path;
+    }
+    EXPECT_EQ(read("/s-too-late"), QStringList({u"early"_s}));
+    EXPECT_EQ(read("/s-static"), QStringList({u"just static"_s}));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(QLatin1Char('\n')).toStdString();
+
+    state.setSettleSeconds(0);
+    EXPECT_EQ(read("/s-spa"), QStringList({u"Shop"_s, u"Loading..."_s}));
+}

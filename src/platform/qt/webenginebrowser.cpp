@@ -4,11 +4,14 @@
 #include "platform/clock.h"
 #include "platform/qt/pagepolicy.h"
 #include "platform/qt/pagepool.h"
+#include "platform/qt/settlewatcher.h"
 #include "platform/qt/webengineload.h"
 
 #include <QCoreApplication>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <csignal>
 #include <unistd.h>
 
@@ -18,6 +21,14 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest* download) { download->cancel(); });
     m_profile->setUrlRequestInterceptor(new LocalFileGuard(m_profile));
+    // Every page watches what its scripts still do, so that it can be read once they are done.
+    QWebEngineScript watcher;
+    watcher.setName(QStringLiteral("quarnel-settle"));
+    watcher.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    watcher.setWorldId(QWebEngineScript::MainWorld);
+    watcher.setRunsOnSubFrames(false);
+    watcher.setSourceCode(settleWatcherScript());
+    m_profile->scripts()->insert(watcher);
 }
 
 WebEngineBrowser::~WebEngineBrowser() {
@@ -64,7 +75,7 @@ std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint6
     m_pool->collect();
     bool reused = false;
     QWebEnginePage* page = m_pool->take(url, reused);
-    return std::make_unique<WebEngineLoad>(*this, page, reused, url, ++m_loads, timeLimitMs);
+    return std::make_unique<WebEngineLoad>(*this, page, reused, url, ++m_loads, timeLimitMs, m_settleMs);
 }
 
 void WebEngineBrowser::watchMemory() {

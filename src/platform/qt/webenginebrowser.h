@@ -32,6 +32,7 @@ public:
 
     std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) override;
     void loadAhead(const QStringList& entries, qint64 timeLimitMs) override;
+    void setSettleLimit(qint64 ms) override { m_settleMs = ms; }
     qsizetype loadsAhead() const { return qsizetype(m_ahead.size()); }
     // Pages alive (loading, idle or retired and not yet deleted), and their distinct renderer processes.
     int livePages() const;
@@ -57,6 +58,7 @@ private:
     std::vector<WebEngineLoad*> m_live; // every load not yet dropped, ahead or being read
     QSet<qint64> m_stoppedForMemory;    // renderers this browser stopped
     quint64 m_loads = 0;
+    qint64 m_settleMs = 0;
     QString m_lastRead; // what the last read asked for: pages loaded ahead are read so when they have loaded
 };
 

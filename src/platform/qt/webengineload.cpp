@@ -7,7 +7,9 @@
 #include "platform/qt/renderermemory.h"
 #include "platform/qt/webenginebrowser.h"
 
+#include <QPointer>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -17,6 +19,10 @@
 
 namespace {
 
+// A page settling is asked this often whether it has, and counts as loaded this long before its time limit
+// at the latest.
+constexpr int SettleAskMs = 25;
+constexpr qint64 SettleMarginMs = 250;
 // How long a page waiting for reuse may take to show that its renderer is not stuck in a script.
 constexpr qint64 IdlePageAnswerMs = 250;
 // Text comes over in slices of this many characters, so that a large document is never copied whole
@@ -97,8 +103,8 @@ HistoryMark historyOf(QWebEnginePage* page) {
 } // namespace
 
 WebEngineLoad::WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url,
-                             quint64 number, qint64 timeLimitMs)
-    : m_browser(browser), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs) {
+                             quint64 number, qint64 timeLimitMs, qint64 settleMs)
+    : m_browser(browser), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs), m_settleMs(settleMs) {
     m_browser.m_live.push_back(this);
     m_download = connect(page->profile(), &QWebEngineProfile::downloadRequested, this,
                          [this](QWebEngineDownloadRequest* download) {
@@ -171,6 +177,11 @@ void WebEngineLoad::start(QWebEnginePage* page, bool reused) {
         m_loading = false;
         if (m_readyState == Browser::ReadyStateComplete || m_stopped)
             return; // the page navigates on its own after this navigation ended, or was stopped here
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && m_settleMs > 0 &&
+            replacedDocument()) {
+            startSettling();
+            return;
+        }
         m_readyState = Browser::ReadyStateComplete;
         if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
             fail(failureReason(info));
@@ -189,6 +200,53 @@ void WebEngineLoad::start(QWebEnginePage* page, bool reused) {
                 rendererGone(terminationReason(status, exitCode));
             });
     page->load(m_url);
+}
+
+// The document is complete; what its scripts still do may write more of it. It counts as loaded once the
+// page says it has settled, or when the settle limit has passed (a page that polls or ticks for ever),
+// whichever comes first, and always a moment before the page's own time limit.
+void WebEngineLoad::startSettling() {
+    const qint64 now = m_browser.m_clock.elapsedMs();
+    m_settleUntil = std::min(now + m_settleMs, m_started + m_timeLimitMs - SettleMarginMs);
+    m_readyState = 3;
+    if (!m_settleTimer) {
+        m_settleTimer = new QTimer(this);
+        m_settleTimer->setInterval(SettleAskMs);
+        connect(m_settleTimer, &QTimer::timeout, this, &WebEngineLoad::askSettled);
+    }
+    m_settleTimer->start();
+    askSettled();
+}
+
+void WebEngineLoad::askSettled() {
+    if (m_readyState == Browser::ReadyStateComplete)
+        return m_settleTimer->stop();
+    const qint64 now = m_browser.m_clock.elapsedMs();
+    if (now >= m_settleUntil)
+        return settled();
+    if (m_asking)
+        return; // one question at a time; a page too busy to answer waits for the limit
+    m_asking = true;
+    const quint64 asked = ++m_settleAsks;
+    m_page->runJavaScript(QStringLiteral("window.__quarnelSettled ? window.__quarnelSettled(%1) : true")
+                              .arg(m_settleUntil - now),
+                          QWebEngineScript::MainWorld,
+                          [self = QPointer<WebEngineLoad>(this), asked](const QVariant& answer) {
+                              if (!self || asked != self->m_settleAsks)
+                                  return;
+                              self->m_asking = false;
+                              if (answer.toBool())
+                                  self->settled();
+                          });
+}
+
+void WebEngineLoad::settled() {
+    if (m_readyState == Browser::ReadyStateComplete)
+        return;
+    m_settleTimer->stop();
+    m_readyState = Browser::ReadyStateComplete;
+    if (!m_browser.m_lastRead.isEmpty() && replacedDocument())
+        prefetch(m_browser.m_lastRead);
 }
 
 void WebEngineLoad::stop() {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QWebEnginePage;
+class QTimer;
 class WebEngineBrowser;
 
 // Where a page's navigation history stands. Every document a page commits is a history entry of its own,
@@ -35,7 +36,7 @@ public:
     // asked to answer as the load starts, and one that has not answered a moment later is replaced by a
     // new page, on which the load starts again.
     WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url,
-                  quint64 number, qint64 timeLimitMs);
+                  quint64 number, qint64 timeLimitMs, qint64 settleMs);
     ~WebEngineLoad() override;
 
     int readyState() override;
@@ -70,6 +71,9 @@ private:
     bool replacedDocument() const;
     void prefetch(const QString& expression);
     void setDeadline();
+    void startSettling();
+    void askSettled();
+    void settled();
     std::shared_ptr<Answer> send(const QString& script);
     QVariant await(const std::shared_ptr<Answer>& answer, qint64 limitMs);
     QVariant evaluate(const QString& script, qint64 limitMs) { return await(send(script), limitMs); }
@@ -80,6 +84,11 @@ private:
     const quint64 m_number;
     qint64 m_started = 0;
     const qint64 m_timeLimitMs;
+    const qint64 m_settleMs;
+    qint64 m_settleUntil = 0;
+    QTimer* m_settleTimer = nullptr;
+    bool m_asking = false;    // a question whether the page has settled is out
+    quint64 m_settleAsks = 0; // questions asked: only the last one's answer counts
     qint64 m_deadline = -1;
     HistoryMark m_before;
     std::shared_ptr<bool> m_answered; // a reused page's answer to being asked as the load started

@@ -1,0 +1,79 @@
+#include "platform/qt/settlewatcher.h"
+
+QString settleWatcherScript() {
+    return QStringLiteral(R"JS((function () {
+  'use strict';
+  var W = window, now = function () { return performance.now(); };
+  if (Object.getOwnPropertyDescriptor(W, '__quarnelSettled')) return;
+  var busy = 0, loaded = false, lastChange = 0, timers = new Map();
+  var QuietMs = 50, PastDueMs = 1000;
+  var touch = function () { if (loaded) lastChange = now(); };
+  var track = function () {
+    busy++; touch();
+    var done = false;
+    return function () { if (!done) { done = true; busy--; touch(); } };
+  };
+
+  var setT = W.setTimeout, clearT = W.clearTimeout, setI = W.setInterval, clearI = W.clearInterval;
+  W.setTimeout = function (callback, delay) {
+    var rest = Array.prototype.slice.call(arguments, 2), id;
+    var run = typeof callback === 'function'
+      ? function () { timers.delete(id); touch(); return callback.apply(this, rest); } : callback;
+    id = setT.call(W, run, delay);
+    timers.set(id, {due: now() + (Number(delay) || 0)});
+    return id;
+  };
+  W.clearTimeout = function (id) { timers.delete(id); return clearT.call(W, id); };
+  W.setInterval = function (callback, delay) {
+    var id = setI.apply(W, arguments);
+    timers.set(id, {every: Math.max(0, Number(delay) || 0)});
+    return id;
+  };
+  W.clearInterval = function (id) { timers.delete(id); return clearI.call(W, id); };
+
+  if (W.fetch) {
+    var fetch0 = W.fetch;
+    W.fetch = function () {
+      var end = track(), promise;
+      try { promise = fetch0.apply(this, arguments); } catch (e) { end(); throw e; }
+      promise.then(end, end);
+      return promise;
+    };
+  }
+  if (W.XMLHttpRequest) {
+    var send0 = W.XMLHttpRequest.prototype.send;
+    W.XMLHttpRequest.prototype.send = function () {
+      var end = track();
+      this.addEventListener('loadend', end);
+      try { return send0.apply(this, arguments); } catch (e) { end(); throw e; }
+    };
+  }
+
+  // Scripts and style sheets added once the document is complete: the document's own were waited for.
+  var added = function (node) {
+    if (node.nodeType !== 1 || !loaded) return;
+    if ((node.tagName === 'SCRIPT' && node.src) || (node.tagName === 'LINK' && /stylesheet/i.test(node.rel || ''))) {
+      var end = track();
+      node.addEventListener('load', end);
+      node.addEventListener('error', end);
+    }
+  };
+  new MutationObserver(function (records) {
+    touch();
+    for (var i = 0; i < records.length; i++)
+      for (var j = 0; j < records[i].addedNodes.length; j++) added(records[i].addedNodes[j]);
+  }).observe(document, {childList: true, subtree: true, characterData: true});
+  W.addEventListener('load', function () { loaded = true; });
+
+  Object.defineProperty(W, '__quarnelSettled', {value: function (remainingMs) {
+    var t = now();
+    if (busy > 0 || (lastChange && t - lastChange < QuietMs)) return false;
+    var until = t + remainingMs, due = false;
+    timers.forEach(function (timer) {
+      if (timer.every !== undefined ? timer.every <= remainingMs : timer.due <= until && timer.due > t - PastDueMs)
+        due = true;
+    });
+    return !due;
+  }});
+})();)JS");
+}
