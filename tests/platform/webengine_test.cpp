@@ -885,6 +885,19 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
     EXPECT_EQ(read("/s-static"), QStringList({u"just static"_s}));
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(QLatin1Char('\n')).toStdString();
 
+    // Loaded ahead, four at once, the script-built pages settle while they wait their turn: a whole run
+    // gives every late row, in the order of the list.
+    state.setCheck1(1);
+    state.setPagesAtOnce(4);
+    for (const char* path : {"/s-spa", "/s-timer", "/s-chain", "/s-static"})
+        state.urls.append(b + QLatin1String(path));
+    PushButton3_Click(host, state);
+    QStringList rows;
+    for (qsizetype i = 1; i <= state.results.count(); ++i)
+        rows << state.results.at(i).result();
+    EXPECT_EQ(rows, QStringList({u"Shop"_s, u"alpha row"_s, u"beta row"_s, u"static line"_s, u"late line"_s,
+                                 u"piece3 piece2 piece1"_s, u"just static"_s}));
+
     state.setSettleSeconds(0);
     EXPECT_EQ(read("/s-spa"), QStringList({u"Shop"_s, u"Loading..."_s}));
 }
