@@ -25,6 +25,15 @@ double toNumber(const QString& stored, bool* ok) {
         *ok = false;
     return number;
 }
+
+// A stored whole number within [low, high], rounded as the value was typed.
+int wholeInRange(const QString& stored, int low, int high) {
+    bool ok = false;
+    const double number = toNumber(stored, &ok);
+    if (!ok || number < low || number > high)
+        throw Failure(QStringLiteral("Invalid property value"));
+    return static_cast<int>(std::nearbyint(number));
+}
 } // namespace
 
 QString read(SettingsStore& store, const QString& key, const QString& defaultValue) {
@@ -63,27 +72,15 @@ bool toTruthValue(const QString& stored) {
 }
 
 int toSeconds(const QString& stored) {
-    bool ok = false;
-    const double number = toNumber(stored, &ok);
-    if (!ok || number < 1 || number > 86'400)
-        throw Failure(QStringLiteral("Invalid property value"));
-    return static_cast<int>(std::nearbyint(number));
+    return wholeInRange(stored, 1, 86'400);
 }
 
 int toSettleSeconds(const QString& stored) {
-    bool ok = false;
-    const double number = toNumber(stored, &ok);
-    if (!ok || number < 0 || number > MainState::MaxSettleSeconds)
-        throw Failure(QStringLiteral("Invalid property value"));
-    return static_cast<int>(std::nearbyint(number));
+    return wholeInRange(stored, 0, MainState::MaxSettleSeconds);
 }
 
 int toPages(const QString& stored) {
-    bool ok = false;
-    const double number = toNumber(stored, &ok);
-    if (!ok || number < 1 || number > MainState::MaxPagesAtOnce)
-        throw Failure(QStringLiteral("Invalid property value"));
-    return static_cast<int>(std::nearbyint(number));
+    return wholeInRange(stored, 1, MainState::MaxPagesAtOnce);
 }
 
 QString joinUrlList(const QStringList& entries) {
