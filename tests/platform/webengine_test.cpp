@@ -826,9 +826,12 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
         return QByteArray("function (t) { var p = document.createElement('p'); p.textContent = ") + what +
                "; document.body.appendChild(p); }";
     };
-    LocalHttpServer::Reply data, piece, never;
+    LocalHttpServer::Reply data, slowBody, piece, never;
     data.body = "[\"alpha row\", \"beta row\"]";
     data.delayMs = 300;
+    slowBody.body = data.body;
+    slowBody.bodyAfterMs = 400; // the request is answered at once, its rows come later
+    server->setReply(QStringLiteral("/s-slow-data"), slowBody);
     piece.body = "piece";
     piece.delayMs = 150;
     never.delayMs = -1;
@@ -840,6 +843,10 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
                          ".then(function (r) { return r.json(); }).then(function (rows) {"
                          " document.getElementById('app').innerHTML = rows.map(function (x) {"
                          " return '<p>' + x + '</p>'; }).join(''); });</script>"));
+    server->setPage(QStringLiteral("/s-slow-body"),
+                    page("<div id=app>Loading...</div><script>fetch('/s-slow-data')"
+                         ".then(function (r) { return r.json(); }).then(function (rows) {"
+                         " document.getElementById('app').textContent = rows.join(', '); });</script>"));
     server->setPage(QStringLiteral("/s-timer"), page("<p>static line</p><script>setTimeout(" +
                                                      write("'late line'") + ", 800);</script>"));
     server->setPage(
@@ -871,6 +878,7 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
         return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     };
     EXPECT_EQ(read("/s-spa"), QStringList({u"Shop"_s, u"alpha row"_s, u"beta row"_s}));
+    EXPECT_EQ(read("/s-slow-body"), QStringList({u"alpha row, beta row"_s}));
     EXPECT_EQ(read("/s-timer"), QStringList({u"static line"_s, u"late line"_s}));
     EXPECT_EQ(read("/s-chain"), QStringList({u"piece3 piece2 piece1"_s}));
     qint64 took = 0;

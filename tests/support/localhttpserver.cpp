@@ -62,6 +62,14 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path) {
         "HTTP/1.0 " + page->status + "\r\nContent-Type: " + page->contentType + "\r\n" + page->extraHeaders;
     if (!page->holdAfterBody)
         head += "Content-Length: " + QByteArray::number(page->body.size()) + "\r\n";
+    if (page->bodyAfterMs > 0) {
+        socket->write(head + "\r\n");
+        QTimer::singleShot(page->bodyAfterMs, socket, [socket, body = page->body] {
+            socket->write(body);
+            socket->disconnectFromHost();
+        });
+        return;
+    }
     socket->write(head + "\r\n" + page->body);
     if (!page->holdAfterBody) {
         socket->disconnectFromHost();

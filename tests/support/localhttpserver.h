@@ -15,6 +15,7 @@ public:
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray extraHeaders;    // whole header lines, each ending in CR LF
         int delayMs = 0;            // before anything is sent; -1: the connection is held and never answered
+        int bodyAfterMs = 0;        // the head is sent at once, the body this much later
         bool holdAfterBody = false; // the body is sent but the response never ends (no length, kept open)
         int dripEveryMs = 0;        // with holdAfterBody: one more byte at this interval
         bool endlessZeros = false;  // a gzip-compressed body of "0" characters that never ends

@@ -40,6 +40,19 @@ QString settleWatcherScript() {
       return promise;
     };
   }
+  // A fetch is answered when its head arrives; the body the page then reads can take much longer.
+  if (W.Response) {
+    ['arrayBuffer', 'blob', 'formData', 'json', 'text'].forEach(function (name) {
+      var read0 = W.Response.prototype[name];
+      if (typeof read0 !== 'function') return;
+      W.Response.prototype[name] = function () {
+        var end = track(), promise;
+        try { promise = read0.apply(this, arguments); } catch (e) { end(); throw e; }
+        promise.then(end, end);
+        return promise;
+      };
+    });
+  }
   if (W.XMLHttpRequest) {
     var send0 = W.XMLHttpRequest.prototype.send;
     W.XMLHttpRequest.prototype.send = function () {
