@@ -228,24 +228,43 @@ void WebEngineLoad::askSettled() {
         return; // one question at a time; a page too busy to answer waits for the limit
     m_asking = true;
     const quint64 asked = ++m_settleAsks;
-    m_page->runJavaScript(QStringLiteral("window.__quarnelSettled ? window.__quarnelSettled(%1) : true")
-                              .arg(m_settleUntil - now),
-                          QWebEngineScript::MainWorld,
-                          [self = QPointer<WebEngineLoad>(this), asked](const QVariant& answer) {
+    const qint64 within = m_settleUntil - now;
+    // When the run has read a page before, the question comes with that read: a page that has settled
+    // answers with its text at once, which costs no more than a page read at completion.
+    const QString expression = replacedDocument() ? m_browser.m_lastRead : QString();
+    const QString script =
+        expression.isEmpty()
+            ? QStringLiteral("window.__quarnelSettled ? window.__quarnelSettled(%1) : true").arg(within)
+            : headScript(expression, within);
+    m_page->runJavaScript(script, QWebEngineScript::MainWorld,
+                          [self = QPointer<WebEngineLoad>(this), asked, expression](const QVariant& answer) {
                               if (!self || asked != self->m_settleAsks)
                                   return;
                               self->m_asking = false;
-                              if (answer.toBool())
-                                  self->settled();
+                              if (expression.isEmpty()) {
+                                  if (answer.toBool())
+                                      self->settled();
+                                  return;
+                              }
+                              const QVariantMap head = answer.toMap();
+                              if (head.isEmpty() || head.value(QStringLiteral("unsettled")).toBool())
+                                  return;
+                              auto read = std::make_shared<Answer>();
+                              read->done = true;
+                              read->value = answer;
+                              read->expression = expression;
+                              self->settled(std::move(read));
                           });
 }
 
-void WebEngineLoad::settled() {
+void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
     if (m_readyState == Browser::ReadyStateComplete)
         return;
     m_settleTimer->stop();
     m_readyState = Browser::ReadyStateComplete;
-    if (!m_browser.m_lastRead.isEmpty() && replacedDocument())
+    if (read)
+        m_prefetch = std::move(read);
+    else if (!m_browser.m_lastRead.isEmpty() && replacedDocument())
         prefetch(m_browser.m_lastRead);
 }
 
@@ -347,9 +366,14 @@ QString WebEngineLoad::read(const QString& expression, const QString& missing) {
 // its own text, which they could write anyway, and no second world is set up for every document. The
 // document is marked as read by this load, for good: a document that changes its history entry while it
 // waits on an idle page (pushState on a timer) is still known as another load's.
-QString WebEngineLoad::headScript(const QString& expression) const {
+QString WebEngineLoad::headScript(const QString& expression, qint64 settleWithinMs) const {
+    const QString unsettled =
+        settleWithinMs < 0 ? QString()
+                           : QStringLiteral(" if (window.__quarnelSettled && !window.__quarnelSettled(%1))"
+                                            " return {unsettled: true};")
+                                 .arg(settleWithinMs);
     return QStringLiteral(
-               "(function () {"
+               "(function () {%4"
                " if (window.__quarnelRead !== undefined && window.__quarnelRead !== %1) return {stale: true};"
                " try { Object.defineProperty(window, '__quarnelRead', {value: %1}); } catch (e) {}"
                " var value = %2;"
@@ -360,7 +384,8 @@ QString WebEngineLoad::headScript(const QString& expression) const {
                " return {length: value.length}; })()")
         .arg(m_number)
         .arg(expression)
-        .arg(SliceLength);
+        .arg(SliceLength)
+        .arg(unsettled);
 }
 
 QString WebEngineLoad::readOnce(const QString& expression, const QString& missing) {

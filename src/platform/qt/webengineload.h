@@ -66,14 +66,16 @@ private:
     void rendererGone(const QString& reason);
     bool hasWholeText() const;
     QString read(const QString& expression, const QString& missing);
-    QString headScript(const QString& expression) const;
+    // The script that reads `expression`; with `settleWithinMs` at 0 or more, it reads only when the page
+    // has settled (see askSettled) and otherwise answers {unsettled: true}.
+    QString headScript(const QString& expression, qint64 settleWithinMs = -1) const;
     QString readOnce(const QString& expression, const QString& missing);
     bool replacedDocument() const;
     void prefetch(const QString& expression);
     void setDeadline();
     void startSettling();
     void askSettled();
-    void settled();
+    void settled(std::shared_ptr<Answer> read = nullptr);
     std::shared_ptr<Answer> send(const QString& script);
     QVariant await(const std::shared_ptr<Answer>& answer, qint64 limitMs);
     QVariant evaluate(const QString& script, qint64 limitMs) { return await(send(script), limitMs); }
