@@ -865,6 +865,17 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
     server->setPage(QStringLiteral("/s-too-late"),
                     page("<p>early</p><script>setTimeout(" + write("'too late'") + ", 9000);</script>"));
     server->setPage(QStringLiteral("/s-static"), page("<p>just static</p>"));
+    // Shown to its scripts: animation frames run, the page counts as visible; an animation never ends.
+    server->setPage(QStringLiteral("/s-frame"), page("<p>first</p><script>requestAnimationFrame(" +
+                                                     write("'drawn on a frame'") + ");</script>"));
+    server->setPage(QStringLiteral("/s-visible"),
+                    page("<p id=v></p><script>function show() { document.getElementById('v').textContent ="
+                         " document.visibilityState; } show();"
+                         " document.addEventListener('visibilitychange', show);</script>"));
+    server->setPage(QStringLiteral("/s-spinner"),
+                    page("<p>spinning</p><div id=s>*</div><script>var a = 0; function spin() { a += 5;"
+                         " document.getElementById('s').style.transform = 'rotate(' + a + 'deg)';"
+                         " requestAnimationFrame(spin); } requestAnimationFrame(spin);</script>"));
 
     renderedText();
     state.setPageTimeout(30);
@@ -890,6 +901,10 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
         EXPECT_LT(took, 25000) << path;
     }
     EXPECT_EQ(read("/s-too-late"), QStringList({u"early"_s}));
+    EXPECT_EQ(read("/s-frame"), QStringList({u"first"_s, u"drawn on a frame"_s}));
+    EXPECT_EQ(read("/s-visible"), QStringList({u"visible"_s}));
+    EXPECT_EQ(read("/s-spinner", &took), QStringList({u"spinning"_s, u"*"_s}));
+    EXPECT_LT(took, 4000); // an animation keeps nobody waiting
     EXPECT_EQ(read("/s-static"), QStringList({u"just static"_s}));
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(QLatin1Char('\n')).toStdString();
 

@@ -5,8 +5,9 @@ QString settleWatcherScript() {
   'use strict';
   var W = window, now = function () { return performance.now(); };
   if (Object.getOwnPropertyDescriptor(W, '__quarnelSettled')) return;
-  var busy = 0, loaded = false, lastChange = 0, timers = new Map();
-  var QuietMs = 50, PastDueMs = 1000;
+  var busy = 0, loaded = false, lastChange = 0, changes = 0, timers = new Map();
+  var frames = new Set(), stillFrames = 0, framesSeenAt = 0, wantsShown = false;
+  var QuietMs = 50, PastDueMs = 1000, AnimationFrames = 3;
   var touch = function () { if (loaded) lastChange = now(); };
   var track = function () {
     busy++; touch();
@@ -30,6 +31,36 @@ QString settleWatcherScript() {
     return id;
   };
   W.clearInterval = function (id) { timers.delete(id); return clearI.call(W, id); };
+
+  // A frame asked for is awaited, unless the page's last frames changed nothing of its document: that is
+  // an animation, which never ends.
+  if (W.requestAnimationFrame) {
+    var raf0 = W.requestAnimationFrame, caf0 = W.cancelAnimationFrame;
+    W.requestAnimationFrame = function (callback) {
+      wantsShown = true;
+      var id = raf0.call(W, function () {
+        frames.delete(id);
+        stillFrames = changes === framesSeenAt ? stillFrames + 1 : 0;
+        framesSeenAt = changes;
+        return callback.apply(this, arguments);
+      });
+      frames.add(id);
+      return id;
+    };
+    W.cancelAnimationFrame = function (id) { frames.delete(id); return caf0.call(W, id); };
+  }
+
+  // A page that draws on frames, watches what is in view or waits to be visible is shown before it is read.
+  if (W.IntersectionObserver) {
+    var IO = W.IntersectionObserver;
+    W.IntersectionObserver = function () { wantsShown = true; return Reflect.construct(IO, arguments, new.target || IO); };
+    W.IntersectionObserver.prototype = IO.prototype;
+  }
+  var listen0 = document.addEventListener;
+  document.addEventListener = function (type) {
+    if (type === 'visibilitychange') wantsShown = true;
+    return listen0.apply(this, arguments);
+  };
 
   if (W.fetch) {
     var fetch0 = W.fetch;
@@ -73,6 +104,7 @@ QString settleWatcherScript() {
   };
   new MutationObserver(function (records) {
     touch();
+    changes++;
     for (var i = 0; i < records.length; i++)
       for (var j = 0; j < records[i].addedNodes.length; j++) added(records[i].addedNodes[j]);
   }).observe(document, {childList: true, subtree: true, characterData: true});
@@ -81,6 +113,8 @@ QString settleWatcherScript() {
   Object.defineProperty(W, '__quarnelSettled', {value: function (remainingMs) {
     var t = now();
     if (busy > 0 || (lastChange && t - lastChange < QuietMs)) return false;
+    if (wantsShown && document.visibilityState !== 'visible') return false;
+    if (frames.size > 0 && stillFrames < AnimationFrames) return false;
     var until = t + remainingMs, due = false;
     timers.forEach(function (timer) {
       if (timer.every !== undefined ? timer.every <= remainingMs : timer.due <= until && timer.due > t - PastDueMs)

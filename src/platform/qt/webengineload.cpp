@@ -244,11 +244,13 @@ void WebEngineLoad::askSettled() {
                               if (expression.isEmpty()) {
                                   if (answer.toBool())
                                       self->settled();
+                                  else
+                                      self->show();
                                   return;
                               }
                               const QVariantMap head = answer.toMap();
                               if (head.isEmpty() || head.value(QStringLiteral("unsettled")).toBool())
-                                  return;
+                                  return self->show();
                               auto read = std::make_shared<Answer>();
                               read->done = true;
                               read->value = answer;
@@ -257,10 +259,21 @@ void WebEngineLoad::askSettled() {
                           });
 }
 
+// A page with work left is shown to its own scripts while it settles: its visibility is "visible", animation
+// frames and intersection observers run (at no size), though no window ever shows it. Not before: a page
+// with nothing left is read without the cost of showing it, and the engine loses track of the loads of
+// shown pages that share a renderer with a page that navigates.
+void WebEngineLoad::show() {
+    if (!std::exchange(m_shown, true))
+        m_page->setVisible(true);
+}
+
 void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
     if (m_readyState == Browser::ReadyStateComplete)
         return;
     m_settleTimer->stop();
+    if (std::exchange(m_shown, false))
+        m_page->setVisible(false);
     m_readyState = Browser::ReadyStateComplete;
     if (read)
         m_prefetch = std::move(read);
