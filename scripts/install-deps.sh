@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config
-    qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin qt6-image-formats-plugins libgl-dev
+    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libqt6webenginecore6-bin qml6-module-qtwebengine
+    qt6-image-formats-plugins libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
     iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format
 )

@@ -1,26 +1,6 @@
 #include "platform/qt/pagepolicy.h"
 
 #include <QFileInfo>
-#include <QWebEngineSettings>
-
-QuietPage::QuietPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {
-    setObjectName(QStringLiteral("WebBrowser1"));
-    QWebEngineSettings* s = settings();
-    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    s->setAttribute(QWebEngineSettings::ShowScrollBars, false);
-    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
-    // A failed load is a report, never a page: without the engine's error page nothing is shown in its
-    // place, so the page keeps its renderer (an error page takes one of its own) and no late load of an
-    // error page follows the failure.
-    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-    // Local files may load what they refer to, as they would in a browser opened on them; what that may be
-    // is the LocalFileGuard's to say.
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    connect(this, &QWebEnginePage::featurePermissionRequested, this,
-            [this](const QUrl& origin, Feature feature) {
-                setFeaturePermission(origin, feature, PermissionDeniedByUser);
-            });
-}
 
 using namespace Qt::StringLiterals;
 
@@ -69,13 +49,6 @@ bool LocalFileGuard::allows(const QUrl& page, const QUrl& target,
     default:
         return false; // XMLHttpRequest, fetch, workers, prefetches, pings…
     }
-}
-
-bool QuietPage::acceptNavigationRequest(const QUrl& target, NavigationType type, bool isMainFrame) {
-    // What the program loads is typed; anything else is the page's own doing.
-    if (!isMainFrame || type == NavigationTypeTyped || type == NavigationTypeReload || !target.isLocalFile())
-        return true;
-    return LocalFileGuard::allows(url(), target, QWebEngineUrlRequestInfo::ResourceTypeSubFrame);
 }
 
 bool LocalFileGuard::neededForText(const QUrl& page, const QUrl& target,

@@ -1,24 +1,7 @@
 #pragma once
 
 #include <QUrl>
-#include <QWebEnginePage>
 #include <QWebEngineUrlRequestInterceptor>
-
-// A page that answers no dialog, opens no window and grants no permission.
-class QuietPage : public QWebEnginePage {
-public:
-    explicit QuietPage(QWebEngineProfile* profile, QObject* parent = nullptr);
-
-protected:
-    void javaScriptAlert(const QUrl&, const QString&) override {}
-    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
-    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
-                                  const QString&) override {}
-    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
-    // A local page may take itself only to another HTML file of its own folder tree.
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
-};
 
 // What a page loads. Nothing that never makes text (see neededForText). From the local disk: web pages
 // reach no file: address at all. A local page loads

@@ -1,17 +1,17 @@
 #include "platform/qt/pagepool.h"
 
-#include "platform/qt/pagepolicy.h"
+#include "platform/qt/enginepage.h"
 
 #include <QSet>
 
-PagePool::PagePool(QWebEngineProfile* profile, QObject* parent) : QObject(parent), m_profile(profile) {}
+PagePool::PagePool(PageHost& host, QObject* parent) : QObject(parent), m_host(host) {}
 
 PagePool::~PagePool() {
-    for (const QList<QWebEnginePage*>* pages : {&m_busy, &m_idle, &m_retired})
+    for (const QList<EnginePage*>* pages : {&m_busy, &m_idle, &m_retired})
         qDeleteAll(*pages);
 }
 
-QWebEnginePage* PagePool::take(const QUrl& url, bool& reused) {
+EnginePage* PagePool::take(const QUrl& url, bool& reused) {
     // A page that shows the same document but for its fragment would only scroll, not load: use another.
     const QUrl document = url.adjusted(QUrl::RemoveFragment);
     for (qsizetype i = 0; i < m_idle.size(); ++i) {
@@ -25,12 +25,12 @@ QWebEnginePage* PagePool::take(const QUrl& url, bool& reused) {
     return fresh();
 }
 
-QWebEnginePage* PagePool::fresh() {
-    m_busy.append(new QuietPage(m_profile));
+EnginePage* PagePool::fresh() {
+    m_busy.append(m_host.createPage());
     return m_busy.last();
 }
 
-void PagePool::giveBack(QWebEnginePage* page, bool reusable) {
+void PagePool::giveBack(EnginePage* page, bool reusable) {
     if (reusable && m_idle.size() < IdleLimit && m_busy.removeOne(page)) {
         m_idle.append(page);
         return;
@@ -38,12 +38,13 @@ void PagePool::giveBack(QWebEnginePage* page, bool reusable) {
     retire(page);
 }
 
-void PagePool::retire(QWebEnginePage* page) {
+void PagePool::retire(EnginePage* page) {
     if (!m_busy.removeOne(page) && !m_idle.removeOne(page))
         return;
     // Nothing the page does from now on reaches anyone; what it loads ends here.
     page->disconnect();
-    page->triggerAction(QWebEnginePage::Stop);
+    page->setShown(false);
+    page->stop();
     m_retired.append(page);
 }
 
@@ -53,8 +54,8 @@ void PagePool::collect() {
 
 int PagePool::rendererProcesses() const {
     QSet<qint64> pids;
-    for (const QList<QWebEnginePage*>* pages : {&m_busy, &m_idle, &m_retired})
-        for (QWebEnginePage* page : *pages)
+    for (const QList<EnginePage*>* pages : {&m_busy, &m_idle, &m_retired})
+        for (EnginePage* page : *pages)
             if (page->renderProcessPid() > 0)
                 pids.insert(page->renderProcessPid());
     return int(pids.size());

@@ -4,8 +4,8 @@
 #include <QObject>
 #include <QUrl>
 
-class QWebEnginePage;
-class QWebEngineProfile;
+class EnginePage;
+class PageHost;
 
 // Owns every page of the browser: the pages loads hold, the few kept idle for reuse, and the pages retired
 // and not yet deleted. A retired page is stopped and cut off from every receiver at once, and deleted at the
@@ -13,15 +13,15 @@ class QWebEngineProfile;
 // serves those. The browser collects at every navigation, load ahead and run's end.
 class PagePool : public QObject {
 public:
-    explicit PagePool(QWebEngineProfile* profile, QObject* parent = nullptr);
+    explicit PagePool(PageHost& host, QObject* parent = nullptr);
     ~PagePool() override;
 
     // A page for a load of `url`: an idle one when one fits (`reused` then true), else a new one.
-    QWebEnginePage* take(const QUrl& url, bool& reused);
-    QWebEnginePage* fresh();
+    EnginePage* take(const QUrl& url, bool& reused);
+    EnginePage* fresh();
     // A page back from its load: kept for reuse when `reusable` and there is room, else retired.
-    void giveBack(QWebEnginePage* page, bool reusable);
-    void retire(QWebEnginePage* page);
+    void giveBack(EnginePage* page, bool reusable);
+    void retire(EnginePage* page);
     // Deletes the retired pages, and with them the renderers no other page uses.
     void collect();
 
@@ -36,6 +36,6 @@ public:
     static constexpr int IdleLimit = 2;
 
 private:
-    QWebEngineProfile* m_profile;
-    QList<QWebEnginePage*> m_busy, m_idle, m_retired;
+    PageHost& m_host;
+    QList<EnginePage*> m_busy, m_idle, m_retired;
 };

@@ -6,7 +6,7 @@ QString settleWatcherScript() {
   var W = window, now = function () { return performance.now(); };
   if (Object.getOwnPropertyDescriptor(W, '__quarnelSettled')) return;
   var busy = 0, loaded = false, lastChange = 0, changes = 0, timers = new Map();
-  var frames = new Set(), stillFrames = 0, framesSeenAt = 0, wantsShown = false;
+  var frames = new Set(), stillFrames = 0, framesSeenAt = 0;
   var QuietMs = 50, PastDueMs = 1000, AnimationFrames = 3;
   var touch = function () { if (loaded) lastChange = now(); };
   var track = function () {
@@ -37,7 +37,6 @@ QString settleWatcherScript() {
   if (W.requestAnimationFrame) {
     var raf0 = W.requestAnimationFrame, caf0 = W.cancelAnimationFrame;
     W.requestAnimationFrame = function (callback) {
-      wantsShown = true;
       var id = raf0.call(W, function () {
         frames.delete(id);
         stillFrames = changes === framesSeenAt ? stillFrames + 1 : 0;
@@ -49,18 +48,6 @@ QString settleWatcherScript() {
     };
     W.cancelAnimationFrame = function (id) { frames.delete(id); return caf0.call(W, id); };
   }
-
-  // A page that draws on frames, watches what is in view or waits to be visible is shown before it is read.
-  if (W.IntersectionObserver) {
-    var IO = W.IntersectionObserver;
-    W.IntersectionObserver = function () { wantsShown = true; return Reflect.construct(IO, arguments, new.target || IO); };
-    W.IntersectionObserver.prototype = IO.prototype;
-  }
-  var listen0 = document.addEventListener;
-  document.addEventListener = function (type) {
-    if (type === 'visibilitychange') wantsShown = true;
-    return listen0.apply(this, arguments);
-  };
 
   if (W.fetch) {
     var fetch0 = W.fetch;
@@ -113,7 +100,6 @@ QString settleWatcherScript() {
   Object.defineProperty(W, '__quarnelSettled', {value: function (remainingMs) {
     var t = now();
     if (busy > 0 || (lastChange && t - lastChange < QuietMs)) return false;
-    if (wantsShown && document.visibilityState !== 'visible') return false;
     if (frames.size > 0 && stillFrames < AnimationFrames) return false;
     var until = t + remainingMs, due = false;
     timers.forEach(function (timer) {

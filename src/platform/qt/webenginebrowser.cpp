@@ -8,19 +8,19 @@
 #include "platform/qt/webengineload.h"
 
 #include <QCoreApplication>
+#include <QQuickWebEngineProfile>
+#include <QQuickWindow>
 #include <QWebEngineDownloadRequest>
-#include <QWebEngineProfile>
 #include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
+#include <QtWebEngineQuick/qtwebenginequickglobal.h>
 #include <csignal>
 #include <unistd.h>
 
 WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* parent)
-    : QObject(parent), m_pump(pump), m_clock(clock), m_profile(new QWebEngineProfile(this)),
-      m_pool(std::make_unique<PagePool>(m_profile)) {
-    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
-            [](QWebEngineDownloadRequest* download) { download->cancel(); });
-    m_profile->setUrlRequestInterceptor(new LocalFileGuard(m_profile));
+    : QObject(parent), m_pump(pump), m_clock(clock), m_pool(std::make_unique<PagePool>(m_host)) {
+    QQuickWebEngineProfile* profile = m_host.profile();
+    connect(&m_host, &PageHost::downloadRequested, this, &WebEngineBrowser::downloadRequested);
+    profile->setUrlRequestInterceptor(new LocalFileGuard(profile));
     // Every page watches what its scripts still do, so that it can be read once they are done.
     QWebEngineScript watcher;
     watcher.setName(QStringLiteral("quarnel-settle"));
@@ -28,7 +28,7 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
     watcher.setWorldId(QWebEngineScript::MainWorld);
     watcher.setRunsOnSubFrames(false);
     watcher.setSourceCode(settleWatcherScript());
-    m_profile->scripts()->insert(watcher);
+    m_host.addScript(watcher);
 }
 
 WebEngineBrowser::~WebEngineBrowser() {
@@ -74,7 +74,7 @@ std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint6
     const QUrl url = addressOf(entry);
     m_pool->collect();
     bool reused = false;
-    QWebEnginePage* page = m_pool->take(url, reused);
+    EnginePage* page = m_pool->take(url, reused);
     return std::make_unique<WebEngineLoad>(*this, page, reused, url, ++m_loads, timeLimitMs, m_settleMs);
 }
 
@@ -137,7 +137,10 @@ void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)
 }
 
 void prepareWebEngineEnvironment() {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Pages are drawn off screen only, and only for their animation frames: in software, so that no
+    // display or graphics driver is ever involved.
+    QtWebEngineQuick::initialize();
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     // Nothing here may reach out on its own: only the pages the user asked for are loaded.
     flags += " --disable-background-networking --disable-component-update --disable-sync --no-first-run";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/browser.h"
+#include "platform/qt/enginepage.h"
 #include "platform/qt/pagepool.h"
 #include "platform/qt/renderermemory.h"
 
@@ -12,13 +13,11 @@
 
 class Clock;
 class EventPump;
-class QWebEngineProfile;
 class WebEngineLoad;
 
-// Chromium through Qt WebEngine: pages that are never shown, on one off-the-record profile, owned by a
-// pool. Every navigation gets a page of its own for as long as its retrieval holds it; a page comes back for
-// reuse only when its load ended cleanly, so no late event of one load can reach the next, and any other
-// page is retired at the next navigation, load ahead or run's end. Pages may run their JavaScript; their
+// Chromium through Qt WebEngine: pages of a desktop's size that are never on screen, on one off-the-record
+// profile, owned by a pool. Every navigation gets a page of its own for as long as its retrieval holds it;
+// the page is retired at the next navigation, load ahead or run's end. Pages may run their JavaScript; their
 // dialogs, pop-ups, downloads and permission requests are refused silently.
 class WebEngineBrowser : public QObject, public Browser {
     Q_OBJECT
@@ -45,13 +44,17 @@ public:
     // that names something other than a file.
     static QUrl addressOf(const QString& entry);
 
+Q_SIGNALS:
+    // The engine turned a navigation of `view` to `url` into a download, which it cancelled.
+    void downloadRequested(const QObject* view, const QUrl& url);
+
 private:
     friend class WebEngineLoad;
     void watchMemory();
 
     EventPump& m_pump;
     Clock& m_clock;
-    QWebEngineProfile* m_profile;
+    PageHost m_host;
     std::unique_ptr<PagePool> m_pool;
     RendererMemoryGuard m_memory;
     std::vector<std::pair<QString, std::unique_ptr<PageLoad>>> m_ahead;

@@ -3,6 +3,7 @@
 #include "engine/failure.h"
 #include "platform/clock.h"
 #include "platform/eventpump.h"
+#include "platform/qt/enginepage.h"
 #include "platform/qt/pagepool.h"
 #include "platform/qt/renderermemory.h"
 #include "platform/qt/webenginebrowser.h"
@@ -10,12 +11,9 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineScript>
+#include <csignal>
 
 namespace {
 
@@ -80,20 +78,24 @@ QString failureReason(const QWebEngineLoadingInfo& info) {
     return text;
 }
 
-QString terminationReason(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+QString terminationReason(int status, int exitCode) {
     switch (status) {
-    case QWebEnginePage::CrashedTerminationStatus:
+    case EnginePage::CrashedTermination:
+        // The engine's views call a renderer ended by SIGKILL (the kernel's out-of-memory killer's signal) a
+        // crash with the signal's number for exit code.
+        if (exitCode == SIGKILL)
+            return QStringLiteral("the page's renderer was killed (signal or out of memory)");
         return QStringLiteral("the page's renderer crashed (exit code %1)").arg(exitCode);
-    case QWebEnginePage::KilledTerminationStatus:
+    case EnginePage::KilledTermination:
         return QStringLiteral("the page's renderer was killed (signal or out of memory)");
-    case QWebEnginePage::AbnormalTerminationStatus:
+    case EnginePage::AbnormalTermination:
         return QStringLiteral("the page's renderer ended abnormally (exit code %1)").arg(exitCode);
     default:
         return QStringLiteral("the page's renderer ended");
     }
 }
 
-HistoryMark historyOf(QWebEnginePage* page) {
+HistoryMark historyOf(EnginePage* page) {
     QWebEngineHistory* history = page->history();
     const QWebEngineHistoryItem item = history->currentItem();
     return {history->count(), history->currentItemIndex(), item.isValid() ? item.lastVisited() : QDateTime(),
@@ -102,14 +104,14 @@ HistoryMark historyOf(QWebEnginePage* page) {
 
 } // namespace
 
-WebEngineLoad::WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url,
+WebEngineLoad::WebEngineLoad(WebEngineBrowser& browser, EnginePage* page, bool reused, const QUrl& url,
                              quint64 number, qint64 timeLimitMs, qint64 settleMs)
     : m_browser(browser), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs), m_settleMs(settleMs) {
     m_browser.m_live.push_back(this);
-    m_download = connect(page->profile(), &QWebEngineProfile::downloadRequested, this,
-                         [this](QWebEngineDownloadRequest* download) {
+    m_download = connect(&browser, &WebEngineBrowser::downloadRequested, this,
+                         [this](const QObject* view, const QUrl& url) {
                              // Another page's, or a late one of an earlier load of this page.
-                             if (download->page() != m_page || download->url() != m_url)
+                             if (view != m_page->view() || url != m_url)
                                  return;
                              // More telling than the stopped load that may have come first.
                              m_readyState = Browser::ReadyStateComplete;
@@ -152,8 +154,9 @@ void WebEngineLoad::restartOnNewPage() {
     start(m_browser.m_pool->fresh(), false);
 }
 
-void WebEngineLoad::start(QWebEnginePage* page, bool reused) {
+void WebEngineLoad::start(EnginePage* page, bool reused) {
     m_page = page;
+    m_reused = reused;
     m_started = m_browser.m_clock.elapsedMs();
     m_before = historyOf(page);
     m_readyState = 1;
@@ -163,10 +166,10 @@ void WebEngineLoad::start(QWebEnginePage* page, bool reused) {
     m_prefetch.reset();
     if (reused) {
         m_answered = std::make_shared<bool>(false);
-        page->runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld,
+        page->runJavaScript(QStringLiteral("1"),
                             [answered = m_answered](const QVariant&) { *answered = true; });
     }
-    connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+    connect(page, &EnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             m_loading = true;
             m_navigationStarted = true;
@@ -174,6 +177,15 @@ void WebEngineLoad::start(QWebEnginePage* page, bool reused) {
         }
         if (!m_navigationStarted)
             return; // the end of a load that an earlier navigation began
+        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
+            info.errorDomain() == QWebEngineLoadingInfo::NoErrorDomain && m_reused && !m_restarted) {
+            // The document the page showed before changed its own history entry (pushState, replaceState)
+            // as this load began, and the engine ended this load for it, with no error and nothing shown.
+            // The load starts again, once, on a new page, where no earlier document can do that.
+            m_restarted = true;
+            restartOnNewPage();
+            return;
+        }
         m_loading = false;
         if (m_readyState == Browser::ReadyStateComplete || m_stopped)
             return; // the page navigates on its own after this navigation ended, or was stopped here
@@ -191,14 +203,12 @@ void WebEngineLoad::start(QWebEnginePage* page, bool reused) {
             prefetch(m_browser.m_lastRead);
     });
     m_lastPid = page->renderProcessPid();
-    connect(page, &QWebEnginePage::renderProcessPidChanged, this, [this](qint64 pid) {
+    connect(page, &EnginePage::renderProcessPidChanged, this, [this](qint64 pid) {
         if (pid > 0)
             m_lastPid = pid;
     });
-    connect(page, &QWebEnginePage::renderProcessTerminated, this,
-            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
-                rendererGone(terminationReason(status, exitCode));
-            });
+    connect(page, &EnginePage::renderProcessTerminated, this,
+            [this](int status, int exitCode) { rendererGone(terminationReason(status, exitCode)); });
     page->load(m_url);
 }
 
@@ -236,7 +246,7 @@ void WebEngineLoad::askSettled() {
         expression.isEmpty()
             ? QStringLiteral("window.__quarnelSettled ? window.__quarnelSettled(%1) : true").arg(within)
             : headScript(expression, within);
-    m_page->runJavaScript(script, QWebEngineScript::MainWorld,
+    m_page->runJavaScript(script,
                           [self = QPointer<WebEngineLoad>(this), asked, expression](const QVariant& answer) {
                               if (!self || asked != self->m_settleAsks)
                                   return;
@@ -259,13 +269,11 @@ void WebEngineLoad::askSettled() {
                           });
 }
 
-// A page with work left is shown to its own scripts while it settles: its visibility is "visible", animation
-// frames and intersection observers run (at no size), though no window ever shows it. Not before: a page
-// with nothing left is read without the cost of showing it, and the engine loses track of the loads of
-// shown pages that share a renderer with a page that navigates.
+// A page with work left is drawn while it settles, off screen: its animation frames run. Not before: a
+// page with nothing left is read without the cost of drawing it.
 void WebEngineLoad::show() {
     if (!std::exchange(m_shown, true))
-        m_page->setVisible(true);
+        m_page->setShown(true);
 }
 
 void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
@@ -273,7 +281,7 @@ void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
         return;
     m_settleTimer->stop();
     if (std::exchange(m_shown, false))
-        m_page->setVisible(false);
+        m_page->setShown(false);
     m_readyState = Browser::ReadyStateComplete;
     if (read)
         m_prefetch = std::move(read);
@@ -284,7 +292,7 @@ void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
 void WebEngineLoad::stop() {
     setDeadline();
     m_unusable = m_stopped = true;
-    m_page->triggerAction(QWebEnginePage::Stop);
+    m_page->stop();
 }
 
 // The navigation replaced the document, and the document's renderer answers: a page whose script never
@@ -463,7 +471,7 @@ void WebEngineLoad::prefetch(const QString& expression) {
 
 std::shared_ptr<WebEngineLoad::Answer> WebEngineLoad::send(const QString& script) {
     auto answer = std::make_shared<Answer>();
-    m_page->runJavaScript(script, QWebEngineScript::MainWorld, [answer](const QVariant& value) {
+    m_page->runJavaScript(script, [answer](const QVariant& value) {
         answer->done = true;
         answer->value = value;
     });

@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <memory>
 
-class QWebEnginePage;
+class EnginePage;
 class QTimer;
 class WebEngineBrowser;
 
@@ -35,8 +35,8 @@ public:
     // A page from the pool (`reused`) may have started a script that never ends since it came back: it is
     // asked to answer as the load starts, and one that has not answered a moment later is replaced by a
     // new page, on which the load starts again.
-    WebEngineLoad(WebEngineBrowser& browser, QWebEnginePage* page, bool reused, const QUrl& url,
-                  quint64 number, qint64 timeLimitMs, qint64 settleMs);
+    WebEngineLoad(WebEngineBrowser& browser, EnginePage* page, bool reused, const QUrl& url, quint64 number,
+                  qint64 timeLimitMs, qint64 settleMs);
     ~WebEngineLoad() override;
 
     int readyState() override;
@@ -60,7 +60,7 @@ private:
         QString expression; // what a read asked for
     };
 
-    void start(QWebEnginePage* page, bool reused);
+    void start(EnginePage* page, bool reused);
     void restartOnNewPage();
     void fail(const QString& reason);
     void rendererGone(const QString& reason);
@@ -83,7 +83,7 @@ private:
 
     WebEngineBrowser& m_browser;
     const QUrl m_url;
-    QWebEnginePage* m_page = nullptr;
+    EnginePage* m_page = nullptr;
     const quint64 m_number;
     qint64 m_started = 0;
     const qint64 m_timeLimitMs;
@@ -103,9 +103,10 @@ private:
     bool m_loading = false;
     bool m_read = false;
     bool m_unusable = false;
-    bool m_stopped = false; // by this load, at the time limit
-    bool m_gone = false;    // the renderer has ended
-    bool m_restarted = false;
-    qint64 m_lastPid = 0; // the renderer last known to serve the page
+    bool m_stopped = false;   // by this load, at the time limit
+    bool m_gone = false;      // the renderer has ended
+    bool m_reused = false;    // the page served an earlier load
+    bool m_restarted = false; // on a new page, once
+    qint64 m_lastPid = 0;     // the renderer last known to serve the page
     QString m_loadError;
 };

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QSize>
+#include <QTimer>
+#include <QUrl>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+class QQmlComponent;
+class QQmlEngine;
+class QQuickItem;
+class QQuickWebEngineProfile;
+class QQuickWindow;
+class QWebEngineHistory;
+class QWebEngineLoadingInfo;
+class QWebEngineScript;
+class PageHost;
+
+// One page of the browser: a web view of a desktop's size in a window that is never shown. To its scripts
+// the page is visible, at 1280 by 720 pixels; it is drawn, off screen, only while it is shown (setShown), so
+// that its animation frames run then. It answers no dialog, opens no window, grants no permission and logs
+// nothing of its console.
+class EnginePage : public QObject {
+    Q_OBJECT
+public:
+    ~EnginePage() override;
+
+    void load(const QUrl& url);
+    QUrl url() const;
+    void stop();
+    void setShown(bool shown);
+    qint64 renderProcessPid() const;
+    QWebEngineHistory* history() const;
+    // Runs `script` in the page's own script world; `done` gets its value, unless the page goes first.
+    void runJavaScript(const QString& script, std::function<void(const QVariant&)> done);
+    // The view, as the engine names it in what it reports (downloads).
+    const QObject* view() const;
+
+    // How a renderer ended, as the engine reports it.
+    enum TerminationStatus { NormalTermination, AbnormalTermination, CrashedTermination, KilledTermination };
+
+Q_SIGNALS:
+    void loadingChanged(const QWebEngineLoadingInfo& info);
+    void renderProcessPidChanged(qint64 pid);
+    void renderProcessTerminated(int status, int exitCode);
+
+public Q_SLOTS:
+    // Called from the view.
+    bool allowsNavigation(const QUrl& target, int type, bool isMainFrame) const;
+    void answer(int id, const QVariant& value);
+    void terminated(int status, int exitCode) { Q_EMIT renderProcessTerminated(status, exitCode); }
+
+private:
+    friend class PageHost;
+    EnginePage(PageHost& host, QQuickItem* view);
+
+    PageHost& m_host;
+    QQuickItem* m_view;
+    bool m_shown = false;
+    int m_nextAnswer = 0;
+    QHash<int, std::function<void(const QVariant&)>> m_answers;
+};
+
+// Where the pages live: one engine profile, off the record, and one window that is never shown, holding
+// every page's view. While any page is shown, the window is drawn off screen at a display's pace, in
+// software; nothing is drawn otherwise.
+class PageHost : public QObject {
+    Q_OBJECT
+public:
+    explicit PageHost(QObject* parent = nullptr);
+    ~PageHost() override;
+
+    EnginePage* createPage();
+    QQuickWebEngineProfile* profile() const { return m_profile; }
+    void addScript(const QWebEngineScript& script);
+    // The size of every page's view: a desktop's, so that pages lay out as on one.
+    static constexpr QSize ViewSize{1280, 720};
+
+Q_SIGNALS:
+    // A navigation of `view` to `url` turned out to be a download; it is cancelled.
+    void downloadRequested(const QObject* view, const QUrl& url);
+
+public Q_SLOTS:
+    // Called from the profile.
+    void downloaded(QObject* view, const QUrl& url) { Q_EMIT downloadRequested(view, url); }
+
+private:
+    friend class EnginePage;
+    void shownChanged(int delta);
+
+    std::unique_ptr<QQmlEngine> m_engine;
+    QQmlComponent* m_component = nullptr;
+    std::unique_ptr<QQuickWindow> m_window;
+    QQuickWebEngineProfile* m_profile = nullptr;
+    QTimer m_frames;
+    int m_shown = 0;
+};
