@@ -227,6 +227,7 @@ public:
         state.setPageTimeout(o.pageTimeout);
         state.setPagesAtOnce(o.jobs);
         state.setSettleSeconds(o.settle);
+        browser.setViewSize(QSize(o.viewWidth, o.viewHeight));
     }
 
     int exec();

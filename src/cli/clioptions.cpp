@@ -72,6 +72,10 @@ void define(QCommandLineParser& parser) {
              "Seconds a loaded page may take to finish what its scripts fetch and write before it is "
              "read anyway (default 5; 0 reads it the moment its document is complete)."),
          QStringLiteral("seconds"), QString::number(MainState::DefaultSettleSeconds)},
+        {QStringLiteral("view-size"),
+         QStringLiteral("The size in pixels every page is laid out at, as on a screen of that size (default "
+                        "1280x720)."),
+         QStringLiteral("WxH"), QStringLiteral("1280x720")},
         {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
         {QStringLiteral("quiet"),
          QStringLiteral("Print nothing but errors: no progress and no summary line.")},
@@ -145,6 +149,17 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     o.settle = wholeNumber(
         value("settle"), 0, MainState::MaxSettleSeconds,
         QStringLiteral("--settle takes whole seconds from 0 to %1").arg(MainState::MaxSettleSeconds));
+    {
+        const QStringList size = value("view-size").split(QLatin1Char('x'));
+        bool wOk = false, hOk = false;
+        o.viewWidth = size.value(0).toInt(&wOk);
+        o.viewHeight = size.value(1).toInt(&hOk);
+        if (size.size() != 2 || !wOk || !hOk || o.viewWidth < 100 || o.viewHeight < 100 ||
+            o.viewWidth > 8192 || o.viewHeight > 8192)
+            throw UsageError{
+                QStringLiteral("--view-size takes WIDTHxHEIGHT in pixels from 100 to 8192, such as "
+                               "1280x720")};
+    }
     o.jobs = wholeNumber(value("jobs"), 1, MainState::MaxPagesAtOnce,
                          QStringLiteral("--jobs takes a whole number from 1 to 16"));
     if (o.resume && (!isSet("output") || !o.streams()))

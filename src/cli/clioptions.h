@@ -11,7 +11,7 @@ struct CliOptions {
     QStringList texts;
     bool noIncludeStart = false, noIncludeEnd = false, rendered = false, keepDuplicates = false,
          showSource = false, resume = false, verbose = false, quiet = false;
-    int jobs = 0, pageTimeout = 0, settle = 0;
+    int jobs = 0, pageTimeout = 0, settle = 0, viewWidth = 0, viewHeight = 0;
     // --help or --version: the text to print, and nothing else to do.
     QString helpOrVersion;
     // The values given to the options that shape the rows (--format, --mode, --text, --numbers, --start,

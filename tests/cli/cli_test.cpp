@@ -345,6 +345,11 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine) {
               QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/4"));
     EXPECT_EQ(error({QStringLiteral("--jobs"), QStringLiteral("17"), QStringLiteral("x")}),
               QStringLiteral("--jobs takes a whole number from 1 to 16"));
+    for (const char* bad : {"1280", "1280x", "x720", "99x720", "1280x9000", "1280x720x1", "wide"})
+        EXPECT_EQ(
+            error({QStringLiteral("--view-size"), QLatin1String(bad), QStringLiteral("x")}),
+            QStringLiteral("--view-size takes WIDTHxHEIGHT in pixels from 100 to 8192, such as 1280x720"))
+            << bad;
     EXPECT_EQ(error({QStringLiteral("pages")}),
               QStringLiteral("pages is a folder: use --folder pages to add its HTML files"));
     EXPECT_EQ(error({QStringLiteral("pages/")}),
@@ -354,7 +359,18 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine) {
         QStringLiteral("1"));
     EXPECT_EQ(fine.sources,
               QStringList({dir.filePath(QStringLiteral("a.html")), QStringLiteral("example.com/")}));
+    EXPECT_EQ(QSize(fine.viewWidth, fine.viewHeight), QSize(1280, 720));
     QDir::setCurrent(here);
+
+    // The size every page is laid out at.
+    QFile sized(dir.filePath(QStringLiteral("sized.html")));
+    ASSERT_TRUE(sized.open(QIODevice::WriteOnly));
+    sized.write("<body><script>document.write(innerWidth + 'x' + innerHeight)</script></body>");
+    sized.close();
+    EXPECT_TRUE(cli({QStringLiteral("--rendered"), sized.fileName()}).out.contains("\n1280x720"));
+    EXPECT_TRUE(cli({QStringLiteral("--rendered"), QStringLiteral("--view-size"), QStringLiteral("800x600"),
+                     sized.fileName()})
+                    .out.contains("\n800x600"));
 }
 
 // An output that is not a regular file (a named pipe here; a device the same) is written directly and stays

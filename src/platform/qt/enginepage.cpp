@@ -75,7 +75,7 @@ QObject* asObject(void* engineObject) {
 EnginePage::EnginePage(PageHost& host, QQuickItem* view) : m_host(host), m_view(view) {
     QQmlEngine::setObjectOwnership(this, QQmlEngine::CppOwnership);
     m_view->setProperty("page", QVariant::fromValue<QObject*>(this));
-    m_view->setSize(PageHost::ViewSize);
+    m_view->setSize(host.viewSize());
     m_view->setX(OffWindowX);
     m_view->setParentItem(host.m_window->contentItem());
     // The view makes its page in the engine on first use; its history is the engine's from then only.
@@ -163,7 +163,7 @@ PageHost::PageHost(QObject* parent)
     m_component->setData(ViewSource, QUrl(QStringLiteral("qrc:/quarnel/PageView.qml")));
     if (m_component->isError())
         qFatal("The page view cannot be made: %s", qPrintable(m_component->errorString()));
-    m_window->resize(ViewSize);
+    m_window->resize(DefaultViewSize);
     m_frames.setInterval(FrameIntervalMs);
     connect(&m_frames, &QTimer::timeout, this, [this] { (void)m_window->grabWindow(); });
 }
@@ -188,6 +188,13 @@ EnginePage* PageHost::createPage() {
 
 void PageHost::addScript(const QWebEngineScript& script) {
     QMetaObject::invokeMethod(asObject(m_profile->userScripts()), "insert", Q_ARG(QWebEngineScript, script));
+}
+
+void PageHost::setViewSize(QSize size) {
+    m_viewSize = size;
+    m_window->resize(size);
+    for (QQuickItem* view : m_window->contentItem()->childItems())
+        view->setSize(size);
 }
 
 void PageHost::shownChanged(int delta) {

@@ -76,8 +76,10 @@ public:
     EnginePage* createPage();
     QQuickWebEngineProfile* profile() const { return m_profile; }
     void addScript(const QWebEngineScript& script);
-    // The size of every page's view: a desktop's, so that pages lay out as on one.
-    static constexpr QSize ViewSize{1280, 720};
+    // The size of every page's view, from now on: a desktop's unless set, so that pages lay out as on one.
+    void setViewSize(QSize size);
+    QSize viewSize() const { return m_viewSize; }
+    static constexpr QSize DefaultViewSize{1280, 720};
 
 Q_SIGNALS:
     // A navigation of `view` to `url` turned out to be a download; it is cancelled.
@@ -97,4 +99,5 @@ private:
     QQuickWebEngineProfile* m_profile = nullptr;
     QTimer m_frames;
     int m_shown = 0;
+    QSize m_viewSize = DefaultViewSize;
 };

@@ -32,6 +32,8 @@ public:
     std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) override;
     void loadAhead(const QStringList& entries, qint64 timeLimitMs) override;
     void setSettleLimit(qint64 ms) override { m_settleMs = ms; }
+    // The size every page is laid out at (1280 by 720 unless set).
+    void setViewSize(QSize size) { m_host.setViewSize(size); }
     qsizetype loadsAhead() const { return qsizetype(m_ahead.size()); }
     // Pages alive (loading, idle or retired and not yet deleted), and their distinct renderer processes.
     int livePages() const;
