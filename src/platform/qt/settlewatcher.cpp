@@ -108,5 +108,9 @@ QString settleWatcherScript() {
     });
     return !due;
   }});
+  // Whether the page waits for a frame: it is drawn only then.
+  Object.defineProperty(W, '__quarnelWantsFrames', {value: function () {
+    return frames.size > 0 && stillFrames < AnimationFrames;
+  }});
 })();)JS");
 }

@@ -242,25 +242,23 @@ void WebEngineLoad::askSettled() {
     // When the run has read a page before, the question comes with that read: a page that has settled
     // answers with its text at once, which costs no more than a page read at completion.
     const QString expression = replacedDocument() ? m_browser.m_lastRead : QString();
-    const QString script =
-        expression.isEmpty()
-            ? QStringLiteral("window.__quarnelSettled ? window.__quarnelSettled(%1) : true").arg(within)
-            : headScript(expression, within);
+    const QString script = expression.isEmpty()
+                               ? QStringLiteral("!window.__quarnelSettled || window.__quarnelSettled(%1) ||"
+                                                " {unsettled: true, frames: window.__quarnelWantsFrames()}")
+                                     .arg(within)
+                               : headScript(expression, within);
     m_page->runJavaScript(script,
                           [self = QPointer<WebEngineLoad>(this), asked, expression](const QVariant& answer) {
                               if (!self || asked != self->m_settleAsks)
                                   return;
                               self->m_asking = false;
-                              if (expression.isEmpty()) {
-                                  if (answer.toBool())
-                                      self->settled();
-                                  else
-                                      self->show();
-                                  return;
-                              }
                               const QVariantMap head = answer.toMap();
-                              if (head.isEmpty() || head.value(QStringLiteral("unsettled")).toBool())
-                                  return self->show();
+                              if (head.value(QStringLiteral("unsettled")).toBool())
+                                  return self->draw(head.value(QStringLiteral("frames")).toBool());
+                              if (expression.isEmpty())
+                                  return self->settled();
+                              if (head.isEmpty())
+                                  return; // no answer: asked again, until the limit
                               auto read = std::make_shared<Answer>();
                               read->done = true;
                               read->value = answer;
@@ -269,11 +267,11 @@ void WebEngineLoad::askSettled() {
                           });
 }
 
-// A page with work left is drawn while it settles, off screen: its animation frames run. Not before: a
-// page with nothing left is read without the cost of drawing it.
-void WebEngineLoad::show() {
-    if (!std::exchange(m_shown, true))
-        m_page->setShown(true);
+// A settling page is drawn, off screen, while it waits for an animation frame, and only then: drawing is
+// what makes frames come, and a page with nothing to draw costs nothing.
+void WebEngineLoad::draw(bool frames) {
+    if (std::exchange(m_shown, frames) != frames)
+        m_page->setShown(frames);
 }
 
 void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
@@ -389,10 +387,11 @@ QString WebEngineLoad::read(const QString& expression, const QString& missing) {
 // waits on an idle page (pushState on a timer) is still known as another load's.
 QString WebEngineLoad::headScript(const QString& expression, qint64 settleWithinMs) const {
     const QString unsettled =
-        settleWithinMs < 0 ? QString()
-                           : QStringLiteral(" if (window.__quarnelSettled && !window.__quarnelSettled(%1))"
-                                            " return {unsettled: true};")
-                                 .arg(settleWithinMs);
+        settleWithinMs < 0
+            ? QString()
+            : QStringLiteral(" if (window.__quarnelSettled && !window.__quarnelSettled(%1))"
+                             " return {unsettled: true, frames: window.__quarnelWantsFrames()};")
+                  .arg(settleWithinMs);
     return QStringLiteral(
                "(function () {%4"
                " if (window.__quarnelRead !== undefined && window.__quarnelRead !== %1) return {stale: true};"

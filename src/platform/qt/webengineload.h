@@ -75,7 +75,7 @@ private:
     void setDeadline();
     void startSettling();
     void askSettled();
-    void show();
+    void draw(bool frames);
     void settled(std::shared_ptr<Answer> read = nullptr);
     std::shared_ptr<Answer> send(const QString& script);
     QVariant await(const std::shared_ptr<Answer>& answer, qint64 limitMs);
@@ -90,7 +90,7 @@ private:
     const qint64 m_settleMs;
     qint64 m_settleUntil = 0;
     QTimer* m_settleTimer = nullptr;
-    bool m_shown = false;     // shown to its scripts while it settles
+    bool m_shown = false;     // drawn while it settles
     bool m_asking = false;    // a question whether the page has settled is out
     quint64 m_settleAsks = 0; // questions asked: only the last one's answer counts
     qint64 m_deadline = -1;
