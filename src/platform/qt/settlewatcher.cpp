@@ -108,6 +108,15 @@ QString settleWatcherScript() {
     });
     return !due;
   }});
+  // A page kept for the next load falls quiet: its timers and frames end, and it changes its history entry
+  // no more (the engine would take that for the end of the next load).
+  Object.defineProperty(W, '__quarnelQuiet', {value: function () {
+    timers.forEach(function (timer, id) { clearT.call(W, id); clearI.call(W, id); });
+    timers.clear();
+    if (caf0) frames.forEach(function (id) { caf0.call(W, id); });
+    frames.clear();
+    history.pushState = history.replaceState = function () {};
+  }});
   // Whether the page waits for a frame: it is drawn only then.
   Object.defineProperty(W, '__quarnelWantsFrames', {value: function () {
     return frames.size > 0 && stillFrames < AnimationFrames;

@@ -133,8 +133,13 @@ WebEngineLoad::~WebEngineLoad() {
     // answers), whether its document was read or the load failed: no error page follows a failure. One that
     // was stopped, still navigates, or loaded a document nobody read (a load ahead that was dropped) goes.
     const bool ended = m_readyState == Browser::ReadyStateComplete && !m_loading;
-    m_browser.m_pool->giveBack(m_page, ended && (m_read || !m_loadError.isEmpty()) && !m_unusable &&
-                                           !m_gone && small);
+    const bool reusable = ended && (m_read || !m_loadError.isEmpty()) && !m_unusable && !m_gone && small;
+    // Its document stays visible while it waits: it falls quiet, so that nothing it does reaches the next
+    // load.
+    if (reusable)
+        m_page->runJavaScript(QStringLiteral("window.__quarnelQuiet && window.__quarnelQuiet()"),
+                              [](const QVariant&) {});
+    m_browser.m_pool->giveBack(m_page, reusable);
 }
 
 int WebEngineLoad::readyState() {
