@@ -19,8 +19,8 @@ class QWebEngineLoadingInfo;
 class QWebEngineScript;
 class PageHost;
 
-// One page of the browser: a web view of a desktop's size in a window that is never shown. To its scripts
-// the page is visible, at 1280 by 720 pixels; it is drawn, off screen, only while it is shown (setShown), so
+// One page of the browser: a web view of a desktop's size (the host's view size) in a window that is never
+// shown. To its scripts the page is visible; it is drawn, off screen, only while it is shown (setShown), so
 // that its animation frames run then. It answers no dialog, opens no window, grants no permission and logs
 // nothing of its console.
 class EnginePage : public QObject {
