@@ -2,11 +2,12 @@
 # make test  — install what is missing, build, run every test
 # make check-sanitize — the same tests on a build with AddressSanitizer and UndefinedBehaviorSanitizer
 # make check-format — every C++ file as clang-format lays it out
+# make check-deps — every package the programs load is one that scripts/install-deps.sh installs on purpose
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps build run test check-sanitize check-format bench clean
+.PHONY: all deps bench-deps build run test check-deps check-sanitize check-format bench clean
 
 all: build
 
@@ -31,6 +32,10 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
 
+# Runs the programs under strace and finds the package of every file they and the engine's processes open.
+check-deps: build
+	scripts/check-deps.py $(BUILD)
+
 check-format: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
@@ -43,7 +48,10 @@ check-sanitize: deps
 	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=new_delete_type_mismatch=0:detect_leaks=0 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j 2
 
-bench: build
+bench-deps:
+	@scripts/install-deps.sh --bench
+
+bench: bench-deps build
 	$(BUILD)/bench/quarnel_bench
 	$(BUILD)/bench/quarnel_platform_bench
 	bench/startup.sh $(BUILD)

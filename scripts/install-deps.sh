@@ -1,15 +1,41 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build, run and test Quarnel, and only those that are missing.
 # Silent when everything is already there.
+#   scripts/install-deps.sh           what `make run` and `make test` need
+#   scripts/install-deps.sh --bench   that, and what the benchmarks' peers need (Chromium, npm, GNU parallel)
+#   scripts/install-deps.sh --list    prints the packages of the first set, one a line, and installs nothing
+#
+# Every package that the programs, the tests or the checks load at run time is named here, or reached from
+# a package named here through Depends or Pre-Depends alone: what a package merely recommends is not
+# installed here (--no-install-recommends), and `make check-deps` proves the list against what the
+# programs really open.
 set -euo pipefail
 
 packages=(
+    # building
     cmake make g++ pkg-config
-    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libqt6webenginecore6-bin qml6-module-qtwebengine
-    qt6-image-formats-plugins libgl-dev
-    libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
-    iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format
+    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libgl-dev zlib1g-dev
+    # the engine and the QML modules its pages are made of: QtWebEngine's module does not declare the
+    # QtQml.WorkerScript module that the QML engine loads with it
+    libqt6webenginecore6-bin qml6-module-qtwebengine qml6-module-qtqml-workerscript qt6-image-formats-plugins
+    # tests and checks
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format strace
 )
+bench_packages=(chromium npm parallel)
+
+case "${1:-}" in
+--list)
+    printf '%s\n' "${packages[@]}"
+    exit 0
+    ;;
+--bench) packages+=("${bench_packages[@]}") ;;
+"") ;;
+*)
+    echo "usage: $0 [--bench | --list]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -13,12 +13,20 @@
 #include "ui/form1.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QTextStream>
 
 int main(int argc, char* argv[]) {
     prepareWebEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarnel"));
     QApplication::setOrganizationName(QStringLiteral("Marrowick"));
+    if (const QString missing = PageHost::missingParts(); !missing.isEmpty()) {
+        const QString line = QStringLiteral("Pages cannot be loaded: ") + missing + QLatin1Char('.');
+        QTextStream(stderr) << "quarnel: " << line << '\n';
+        QMessageBox::critical(nullptr, QStringLiteral("Quarnel"), line);
+        return 1;
+    }
 
     QtDialogs dialogs;
     QtEventPump pump;

@@ -401,13 +401,17 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Nothing is ever shown: a display, or a stale DISPLAY left by a lost SSH forward, plays no part.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     prepareWebEngineEnvironment();
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("quarnel-cli"));
     QGuiApplication::setApplicationVersion(QStringLiteral(QUARNEL_VERSION));
+    if (const QString missing = PageHost::missingParts(); !missing.isEmpty()) {
+        QTextStream(stderr) << "quarnel-cli: pages cannot be loaded: " << missing << '\n';
+        return 1;
+    }
     CliRun run(options);
     return run.exec();
 }

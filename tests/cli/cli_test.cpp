@@ -26,6 +26,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -66,13 +67,16 @@ protected:
     }
 
     // Runs the program while this process keeps serving pages.
-    CliRun cli(const QStringList& arguments, const QByteArray& input = {}, const QString& workingDir = {}) {
+    CliRun cli(const QStringList& arguments, const QByteArray& input = {}, const QString& workingDir = {},
+               const QString& program = QStringLiteral(QUARNEL_CLI),
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
         QProcess process;
         process.setWorkingDirectory(workingDir);
+        process.setProcessEnvironment(environment);
         QEventLoop loop;
         QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
         QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-        process.start(QStringLiteral(QUARNEL_CLI), arguments);
+        process.start(program, arguments);
         process.write(input);
         process.closeWriteChannel();
         loop.exec();
@@ -371,6 +375,58 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine) {
     EXPECT_TRUE(cli({QStringLiteral("--rendered"), QStringLiteral("--view-size"), QStringLiteral("800x600"),
                      sized.fileName()})
                     .out.contains("\n800x600"));
+}
+
+// quarnel-cli never shows anything, so a display that is gone does not stop it. An engine part that is not
+// installed (here the QML module QtQml.WorkerScript, hidden by a qt.conf beside a copy of the program) is
+// one line at start-up that names its package, not one failure per page.
+TEST_F(Cli, NeedsNoDisplayAndNamesAMissingEnginePartOnce) {
+    QProcessEnvironment staleDisplay = QProcessEnvironment::systemEnvironment();
+    staleDisplay.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    staleDisplay.insert(QStringLiteral("DISPLAY"), QStringLiteral(":77"));
+    const CliRun shown = cli({QStringLiteral("--rendered"), sources.first()}, {}, {},
+                             QStringLiteral(QUARNEL_CLI), staleDisplay);
+    EXPECT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    EXPECT_TRUE(shown.out.contains("Written alpha"));
+
+    const QDir real(QLibraryInfo::path(QLibraryInfo::QmlImportsPath));
+    QDir shadow(dir.filePath(QStringLiteral("qml")));
+    ASSERT_TRUE(shadow.mkpath(QStringLiteral("QtQml")));
+    for (const QString& entry : real.entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+        if (entry != QStringLiteral("QtQml"))
+            QFile::link(real.filePath(entry), shadow.filePath(entry));
+    for (const QString& entry :
+         QDir(real.filePath(QStringLiteral("QtQml"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+        if (entry != QStringLiteral("WorkerScript"))
+            QFile::link(real.filePath(QStringLiteral("QtQml/") + entry),
+                        shadow.filePath(QStringLiteral("QtQml/") + entry));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("bin")));
+    const QString program = dir.filePath(QStringLiteral("bin/quarnel-cli"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUARNEL_CLI), program));
+    QFile conf(dir.filePath(QStringLiteral("bin/qt.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    QTextStream paths(&conf);
+    paths << "[Paths]\nPrefix=" << QLibraryInfo::path(QLibraryInfo::PrefixPath)
+          << "\nQmlImports=" << shadow.path();
+    const std::pair<const char*, QLibraryInfo::LibraryPath> kept[] = {
+        {"Libraries", QLibraryInfo::LibrariesPath},
+        {"LibraryExecutables", QLibraryInfo::LibraryExecutablesPath},
+        {"Plugins", QLibraryInfo::PluginsPath},
+        {"ArchData", QLibraryInfo::ArchDataPath},
+        {"Data", QLibraryInfo::DataPath},
+        {"Translations", QLibraryInfo::TranslationsPath}};
+    for (const auto& [key, path] : kept)
+        paths << '\n' << key << '=' << QLibraryInfo::path(path);
+    paths.flush();
+    conf.close();
+    const CliRun missing =
+        cli({QStringLiteral("--rendered"), sources.first(), sources.last()}, {}, {}, program);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(
+        missing.err,
+        "quarnel-cli: pages cannot be loaded: the QML module QtQml.WorkerScript is not installed (Debian "
+        "package qml6-module-qtqml-workerscript)\n");
+    EXPECT_TRUE(missing.out.isEmpty());
 }
 
 // An output that is not a regular file (a named pipe here; a device the same) is written directly and stays

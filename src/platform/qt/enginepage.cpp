@@ -2,12 +2,15 @@
 
 #include "platform/qt/pagepolicy.h"
 
+#include <QFileInfo>
 #include <QJSValue>
+#include <QLibraryInfo>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWebEngineProfile>
 #include <QQuickWindow>
+#include <QRegularExpression>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
@@ -144,6 +147,42 @@ bool EnginePage::allowsNavigation(const QUrl& target, int type, bool isMainFrame
         type == QWebEngineNavigationRequest::ReloadNavigation || !target.isLocalFile())
         return true;
     return LocalFileGuard::allows(url(), target, QWebEngineUrlRequestInfo::ResourceTypeSubFrame);
+}
+
+QString PageHost::missingParts() {
+    // The engine's helper program and its resources: without them every page would fail, one by one.
+    const QString helper = qEnvironmentVariableIsSet("QTWEBENGINEPROCESS_PATH")
+                               ? qEnvironmentVariable("QTWEBENGINEPROCESS_PATH")
+                               : QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) +
+                                     QStringLiteral("/QtWebEngineProcess");
+    if (!QFileInfo(helper).isExecutable())
+        return QStringLiteral(
+                   "the engine's helper program %1 is missing (Debian package libqt6webenginecore6-bin)")
+            .arg(helper);
+    const QString resources =
+        (qEnvironmentVariableIsSet("QTWEBENGINE_RESOURCES_PATH")
+             ? qEnvironmentVariable("QTWEBENGINE_RESOURCES_PATH")
+             : QLibraryInfo::path(QLibraryInfo::DataPath) + QStringLiteral("/resources")) +
+        QStringLiteral("/qtwebengine_resources.pak");
+    if (!QFileInfo(resources).isReadable())
+        return QStringLiteral("the engine's resources %1 are missing (Debian package libqt6webengine6-data)")
+            .arg(resources);
+    // Each QML module a page needs comes in a package of its own, named after the module.
+    QQmlEngine engine;
+    for (const char* source : {ProfileSource, ViewSource}) {
+        QQmlComponent component(&engine);
+        component.setData(source, QUrl(QStringLiteral("qrc:/quarnel/Check.qml")));
+        if (!component.isError())
+            continue;
+        static const QRegularExpression notInstalled(QStringLiteral("module \"([\\w.]+)\" is not installed"));
+        const QRegularExpressionMatch missing = notInstalled.match(component.errorString());
+        if (missing.hasMatch())
+            return QStringLiteral("the QML module %1 is not installed (Debian package qml6-module-%2)")
+                .arg(missing.captured(1),
+                     missing.captured(1).toLower().replace(QLatin1Char('.'), QLatin1Char('-')));
+        return QStringLiteral("the page view cannot be made: ") + component.errorString().simplified();
+    }
+    return {};
 }
 
 PageHost::PageHost(QObject* parent)

@@ -71,6 +71,9 @@ class PageHost : public QObject {
     Q_OBJECT
 public:
     explicit PageHost(QObject* parent = nullptr);
+    // What of the engine is not installed, as one sentence that names the package to install; empty when
+    // pages can be made. Needs the application object.
+    static QString missingParts();
     ~PageHost() override;
 
     EnginePage* createPage();
