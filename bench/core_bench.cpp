@@ -119,7 +119,7 @@ void BetweenMarkers(benchmark::State& bench) {
         f.browser.setPage(QStringLiteral("p"), page);
         f.state.urls.append(QStringLiteral("p"));
         f.state.setCheck1(1);
-        ExtractBetween::PushButton4_Click(f.host, f.state, between);
+        ExtractBetween::runBetween(f.host, f.state, between);
         if (f.state.results.count() != 100'000)
             bench.SkipWithError("wrong number of fragments");
     }
@@ -136,7 +136,7 @@ void TextSetLineTests(benchmark::State& bench) {
             set.append(QStringLiteral("ROW %1 ").arg(k * 3001));
         f.browser.setPage(QStringLiteral("p"), page);
         f.state.urls.append(QStringLiteral("p"));
-        ExtractTextSets::PushButton4_Click(f.host, f.state, set);
+        ExtractTextSets::runTextSet(f.host, f.state, set);
     }
     bench.SetItemsProcessed(bench.iterations() * 200'000 * 50); // line-text tests
 }
@@ -144,8 +144,8 @@ void TextSetLineTests(benchmark::State& bench) {
 
 BENCHMARK(BetweenMarkers)->Unit(benchmark::kMillisecond);
 BENCHMARK(TextSetLineTests)->Unit(benchmark::kMillisecond);
-BENCHMARK(LineLoop<PushButton2_Click>)->Name("ContainingLineLoop/200000")->Unit(benchmark::kMillisecond);
-BENCHMARK(LineLoop<PushButton17_Click>)->Name("LinesByNumberLoop/200000")->Unit(benchmark::kMillisecond);
+BENCHMARK(LineLoop<runLinesContaining>)->Name("ContainingLineLoop/200000")->Unit(benchmark::kMillisecond);
+BENCHMARK(LineLoop<runLinesByNumber>)->Name("LinesByNumberLoop/200000")->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadLargeListFile)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(RemoveHalfOfALongList)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(AddExtractedLineWithoutDuplicates)->Arg(1'000'000)->Unit(benchmark::kMillisecond);

@@ -41,8 +41,8 @@ template <class Pump> void SaveAligned(benchmark::State& bench) {
     StatusLineProgress progress(state);
     for (auto _ : bench) {
         TextFileWriter file;
-        SaveListviewProperlySpaced(dialogs, pump, state.results, dir.filePath(QStringLiteral("out.txt")),
-                                   &progress, file);
+        writeAlignedTable(dialogs, pump, state.results, dir.filePath(QStringLiteral("out.txt")), &progress,
+                          file);
     }
     if (!dialogs.messages.isEmpty())
         bench.SkipWithError("the save reported a failure");
@@ -69,7 +69,7 @@ void CollectFolderTree(benchmark::State& bench) {
         Host host{f.browser, f.dialogs, pump, f.clock, f.settings, f.processes, f.clipboard, fs};
         f.dialogs.promptAnswers << QStringLiteral("htm");
         f.dialogs.folderAnswers << dir.path();
-        PushButton7_Click(host, f.state);
+        addHtmlFilesInFolder(host, f.state);
         if (f.state.urls.count() != 20'000)
             bench.SkipWithError("wrong number of files");
     }

@@ -72,7 +72,7 @@ int main(int argc, char* argv[]) {
 
     QElapsedTimer timer;
     timer.start();
-    PushButton3_Click(host, state);
+    runAllLines(host, state);
     const double seconds = timer.elapsed() / 1000.0;
 
     rusage usage{};

@@ -36,7 +36,7 @@ void StartUpToShownWindow(benchmark::State& bench) {
         MainState state;
         Form1 form(host, state);
         Settings::persistChanges(state, settings);
-        Form_Load(host, state, form);
+        loadMainWindow(host, state, form);
         form.show();
         QCoreApplication::processEvents();
         if (state.urls.count() != 100 || !form.isVisible())
@@ -54,7 +54,7 @@ void SaveAndRestoreLargeList(benchmark::State& bench) {
         FakeHost f;
         QSettingsStore settings(config.path());
         Host host{f.browser, f.dialogs, f.pump, f.clock, settings, f.processes, f.clipboard, f.files};
-        Form_QueryUnload(host, closing);
+        closeMainWindow(host, closing);
         MainState next;
         struct NoWindow : WindowShell {
             QString applicationFolder() override { return QStringLiteral("/nonexistent"); }
@@ -65,7 +65,7 @@ void SaveAndRestoreLargeList(benchmark::State& bench) {
             void setApplicationIcon() override {}
             void setUrlColumn(const QString&, int) override {}
         } window;
-        Form_Load(host, next, window);
+        loadMainWindow(host, next, window);
         if (next.urls.count() != 100'000)
             bench.SkipWithError("the list did not come back whole");
     }

@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
     Form1 form(host, state);
     dialogs.setParent(&form);
     Settings::persistChanges(state, settings);
-    Form_Load(host, state, form);
+    loadMainWindow(host, state, form);
     form.show();
     return QApplication::exec();
 }

@@ -99,28 +99,28 @@ void addSources(const CliOptions& o, Host& host, MainState& state) {
 
 void runMode(const CliOptions& o, Host& host, MainState& state) {
     if (o.mode == QStringLiteral("all")) {
-        PushButton3_Click(host, state);
+        runAllLines(host, state);
     } else if (o.mode == QStringLiteral("containing")) {
         state.setText1(o.texts.value(0));
-        PushButton2_Click(host, state);
+        runLinesContaining(host, state);
     } else if (o.mode == QStringLiteral("not-containing")) {
         state.setText2(o.texts.value(0));
-        PushButton8_Click(host, state);
+        runLinesNotContaining(host, state);
     } else if (o.mode == QStringLiteral("numbers")) {
         state.setText5(o.numbers);
-        PushButton17_Click(host, state);
+        runLinesByNumber(host, state);
     } else if (o.mode == QStringLiteral("between")) {
         BetweenState between;
         between.setStartWith(o.start);
         between.setEndWith(o.end);
         between.setCheck21(o.noIncludeStart ? 0 : 1);
         between.setCheck22(o.noIncludeEnd ? 0 : 1);
-        ExtractBetween::PushButton4_Click(host, state, between);
+        ExtractBetween::runBetween(host, state, between);
     } else {
         TextSetState set;
         for (const QString& text : o.texts)
             set.append(text);
-        ExtractTextSets::PushButton4_Click(host, state, set);
+        ExtractTextSets::runTextSet(host, state, set);
     }
 }
 
@@ -161,7 +161,7 @@ bool writeResults(const CliOptions& o, Host& host, const ResultsList& results) {
         writer = std::make_unique<TextFileWriter>();
     }
     if (o.format == QStringLiteral("aligned")) {
-        SaveListviewProperlySpaced(host.dialogs, host.pump, results, o.output, nullptr, *writer);
+        writeAlignedTable(host.dialogs, host.pump, results, o.output, nullptr, *writer);
         return !writer->failed();
     }
     try {

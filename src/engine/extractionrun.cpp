@@ -142,7 +142,7 @@ void runLineMode(Host& host, MainState& state, const LineMode& mode) {
         if (mode.busyBeforeRetrieval)
             p.run(134, busy);
         QString pageText;
-        p.run(retrieval, [&] { pageText = GetWebBrowserText(host, state, entry); });
+        p.run(retrieval, [&] { pageText = readPageText(host, state, entry); });
         p.run(busyAfter, busy);
         QStringList lines;
         p.run(cut, [&] { lines = cutIntoLines(pageText); });

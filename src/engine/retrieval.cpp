@@ -27,7 +27,7 @@ bool committedOf(PageLoad& load) {
 }
 } // namespace
 
-QString GetWebBrowserText(Host& host, MainState& state, const QString& entry) {
+QString readPageText(Host& host, MainState& state, const QString& entry) {
     Procedure p(host.dialogs, QStringLiteral("Extract1.GetWebBrowserText"));
     if (state.listsPageProblems())
         p.setReportSink(

@@ -49,8 +49,8 @@ using AlignedTable::appendCell;
 using AlignedTable::cellText;
 using AlignedTable::rowAt;
 
-void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const ResultsList& list,
-                                const QString& path, ProgressDisplay* progress, TextFileWriter& file) {
+void writeAlignedTable(Dialogs& dialogs, EventPump& pump, const ResultsList& list, const QString& path,
+                       ProgressDisplay* progress, TextFileWriter& file) {
     Procedure p(dialogs, QStringLiteral("Main.SaveListviewProperlySpaced"));
     const QString shortName = ShortSourceName(path);
     const QString writing = QStringLiteral("Writing file: ") + shortName;

@@ -59,8 +59,8 @@ AlignedSize measureAligned(EventPump& pump, const ResultsList& list, AlignedSize
 // Writes the list as a table of tab-ended cells padded to their column's width: the header line, then one
 // line per checked row. Reports its own failures and carries on, except that a save whose file fails or
 // whose rows are cleared under it ends after that one report and leaves the old file; `progress` may be null.
-void SaveListviewProperlySpaced(Dialogs& dialogs, EventPump& pump, const ResultsList& list,
-                                const QString& path, ProgressDisplay* progress, TextFileWriter& file);
+void writeAlignedTable(Dialogs& dialogs, EventPump& pump, const ResultsList& list, const QString& path,
+                       ProgressDisplay* progress, TextFileWriter& file);
 
 // The checked rows as aligned text without a header: each line's final tab and trailing blanks dropped,
 // CR LF after every line. Empty for an empty list. Throws Failure when a row vanishes meanwhile.

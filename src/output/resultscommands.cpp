@@ -59,7 +59,7 @@ QString longestCell(const AlignedSize& size) {
 }
 } // namespace
 
-void PushButton6_Click(Host& host, MainState& state) {
+void saveAlignedTable(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton6_Click"));
     // Every cell is padded to the longest of its column: one long line can make the file many times the
     // size of the text. That is asked about before anything is written.
@@ -81,12 +81,12 @@ void PushButton6_Click(Host& host, MainState& state) {
     p.run(118, [&] {
         StatusLineProgress progress(state);
         TextFileWriter file;
-        SaveListviewProperlySpaced(host.dialogs, host.pump, state.results, path, &progress, file);
+        writeAlignedTable(host.dialogs, host.pump, state.results, path, &progress, file);
     });
     p.run(120, [&] { state.setPointer(Pointer::Default); });
 }
 
-void PushButton1_Click(Host& host, MainState& state) {
+void saveCommaDelimited(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton1_Click"));
     TextFileWriter file;
     if (!startSave(p, host, state, file))
@@ -112,7 +112,7 @@ void PushButton1_Click(Host& host, MainState& state) {
     p.run(126, [&] { state.setPointer(Pointer::Default); });
 }
 
-void PushButton24_Click(Host& host, MainState& state) {
+void saveCsv(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton24_Click"));
     TextFileWriter file;
     if (!startSave(p, host, state, file, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|")))
@@ -159,7 +159,7 @@ bool setClipboardText(Clipboard& clipboard, const QString& text) {
     return false;
 }
 
-void PushButton12_Click(Host& host, MainState& state) {
+void copyResultsToClipboard(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton12_Click"));
     bool copied = false, refused = false;
     AlignedSize size;
@@ -195,7 +195,7 @@ void PushButton12_Click(Host& host, MainState& state) {
     });
 }
 
-void PushButton9_Click(Host& host, MainState& state) {
+void clearResults(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton9_Click"));
     p.run(100, [&] { state.results.clear(); });
 }

@@ -12,7 +12,7 @@
 
 #include <QFileInfo>
 
-void Form_Load(Host& host, MainState& state, WindowShell& window) {
+void loadMainWindow(Host& host, MainState& state, WindowShell& window) {
     Procedure p(host.dialogs, QStringLiteral("Form1.Form_Load"));
     SettingsStore& store = host.settings;
 
@@ -87,7 +87,7 @@ void Form_Load(Host& host, MainState& state, WindowShell& window) {
     });
 }
 
-void Form_QueryUnload(Host& host, MainState& state) {
+void closeMainWindow(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.Form_QueryUnload"));
     state.setAppClosing(true);
     state.setUnloading(true);
@@ -101,7 +101,7 @@ void Form_QueryUnload(Host& host, MainState& state) {
     state.setUnloading(false);
 }
 
-void PushButton21_Click(Host& host) {
+void showMainHelp(Host& host) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton21_Click"));
     const QChar q(u'"');
     const QStringList paragraphs = {

@@ -7,7 +7,7 @@
 #include "sources/folderwalk.h"
 #include "sources/paths.h"
 
-void PushButton10_Click(Host& host, MainState& state) {
+void addLocalHtmlFiles(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton10_Click"));
     FileDialogRequest request;
     QString chosen;
@@ -51,7 +51,7 @@ void PushButton10_Click(Host& host, MainState& state) {
         p.run(120, [&] { state.urls.append(CollapseSeparators(folder + separator + pieces[i])); });
 }
 
-void PushButton7_Click(Host& host, MainState& state) {
+void addHtmlFilesInFolder(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton7_Click"));
     QString extension;
     p.run(100, [&] {

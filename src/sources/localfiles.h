@@ -3,8 +3,8 @@
 struct Host;
 class MainState;
 
-void PushButton10_Click(Host& host, MainState& state); // "Add Local HTML Files"
-void PushButton7_Click(Host& host, MainState& state);  // "Add All HTML File(s) In Folder"
+void addLocalHtmlFiles(Host& host, MainState& state);    // "Add Local HTML Files"
+void addHtmlFilesInFolder(Host& host, MainState& state); // "Add All HTML File(s) In Folder"
 
 #include <QString>
 // Appends every openable file of `folder` and its sub-folders whose name matches "*." + `extension`,

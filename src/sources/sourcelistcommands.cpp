@@ -8,7 +8,7 @@
 
 #include <QVector>
 
-void PushButton5_Click(Host& host, MainState& state) {
+void addOneUrl(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton5_Click"));
     QString answer;
     p.run(100, [&] {
@@ -19,7 +19,7 @@ void PushButton5_Click(Host& host, MainState& state) {
     p.run(104, [&] { state.urls.append(answer); });
 }
 
-void PushButton13_Click(Host& host, MainState& state) {
+void loadUrlListFile(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton13_Click"));
     FileDialogRequest request;
     QString chosen;
@@ -40,7 +40,7 @@ void PushButton13_Click(Host& host, MainState& state) {
     p.run(116, [&] { FileToList(host.dialogs, state.urls, chosen); });
 }
 
-void PushButton22_Click(Host& host, MainState& state) {
+void loadSampleUrls(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton22_Click"));
     if (p.test(100, [&] { return !state.isBusy(); }))
         p.run(102, [&] { state.urls.clear(); });
@@ -49,7 +49,7 @@ void PushButton22_Click(Host& host, MainState& state) {
     p.run(108, [&] { state.setText1(QStringLiteral("Extract")); });
 }
 
-void PushButton11_Click(Host& host, MainState& state) {
+void clearSourceList(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton11_Click"));
     if (p.test(100, [&] { return !state.isBusy(); }))
         p.run(102, [&] { state.urls.clear(); });
@@ -81,12 +81,12 @@ void RemoveUrlsNotContaining(UrlList& target, const QString& text) {
     removeWhere(target, text, false);
 }
 
-void PushButton14_Click(Host& host, MainState& state) {
+void removeUrlsContaining(Host& host, MainState& state) {
     removeByPrompt(host, state, QStringLiteral("Form1.PushButton14_Click"),
                    QStringLiteral("Remove entries containing: "), RemoveUrlsContaining);
 }
 
-void PushButton15_Click(Host& host, MainState& state) {
+void removeUrlsNotContaining(Host& host, MainState& state) {
     removeByPrompt(host, state, QStringLiteral("Form1.PushButton15_Click"),
                    QStringLiteral("Remove entries not containing: "), RemoveUrlsNotContaining);
 }

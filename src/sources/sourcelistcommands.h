@@ -6,12 +6,12 @@ struct Host;
 class MainState;
 
 // The commands that build and prune the source list by hand.
-void PushButton5_Click(Host& host, MainState& state);  // "Add One URL"
-void PushButton13_Click(Host& host, MainState& state); // "Load List Of URLS From Text File"
-void PushButton22_Click(Host& host, MainState& state); // "Load Sample/Example URLs"
-void PushButton11_Click(Host& host, MainState& state); // "Clear List"
-void PushButton14_Click(Host& host, MainState& state); // "Remove URLs Containing X"
-void PushButton15_Click(Host& host, MainState& state); // "Remove URLs Not Containing X"
+void addOneUrl(Host& host, MainState& state);               // "Add One URL"
+void loadUrlListFile(Host& host, MainState& state);         // "Load List Of URLS From Text File"
+void loadSampleUrls(Host& host, MainState& state);          // "Load Sample/Example URLs"
+void clearSourceList(Host& host, MainState& state);         // "Clear List"
+void removeUrlsContaining(Host& host, MainState& state);    // "Remove URLs Containing X"
+void removeUrlsNotContaining(Host& host, MainState& state); // "Remove URLs Not Containing X"
 
 class UrlList;
 void RemoveUrlsContaining(UrlList& target, const QString& text);

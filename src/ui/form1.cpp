@@ -132,8 +132,8 @@ Form1::Form1(Host& host, MainState& state, QWidget* parent) : QWidget(parent), m
                        "far stay."));
     m_stop->setEnabled(false);
     bottom->addWidget(m_stop);
-    bottom->addWidget(addButton(QStringLiteral("PushButton21"), QStringLiteral("Help"),
-                                [this] { PushButton21_Click(m_host); }));
+    bottom->addWidget(
+        addButton(QStringLiteral("PushButton21"), QStringLiteral("Help"), [this] { showMainHelp(m_host); }));
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { m_state.requestStop(); });
 
@@ -231,17 +231,17 @@ QWidget* Form1::buildSourcesColumn() {
                            col);
     };
     // One button a row: the column stays narrow enough for the results to have the width.
-    add(0, 0, "PushButton5", "Add One URL", [this] { PushButton5_Click(m_host, m_state); });
+    add(0, 0, "PushButton5", "Add One URL", [this] { addOneUrl(m_host, m_state); });
     add(1, 0, "PushButton13", "Load List Of URLS From Text File",
-        [this] { PushButton13_Click(m_host, m_state); });
-    add(2, 0, "PushButton10", "Add Local HTML Files", [this] { PushButton10_Click(m_host, m_state); });
+        [this] { loadUrlListFile(m_host, m_state); });
+    add(2, 0, "PushButton10", "Add Local HTML Files", [this] { addLocalHtmlFiles(m_host, m_state); });
     add(3, 0, "PushButton7", "Add All HTML File(s) In Folder",
-        [this] { PushButton7_Click(m_host, m_state); });
-    add(4, 0, "PushButton22", "Load Sample/Example URLs", [this] { PushButton22_Click(m_host, m_state); });
-    add(5, 0, "PushButton11", "Clear List", [this] { PushButton11_Click(m_host, m_state); });
-    add(6, 0, "PushButton14", "Remove URLs Containing X", [this] { PushButton14_Click(m_host, m_state); });
+        [this] { addHtmlFilesInFolder(m_host, m_state); });
+    add(4, 0, "PushButton22", "Load Sample/Example URLs", [this] { loadSampleUrls(m_host, m_state); });
+    add(5, 0, "PushButton11", "Clear List", [this] { clearSourceList(m_host, m_state); });
+    add(6, 0, "PushButton14", "Remove URLs Containing X", [this] { removeUrlsContaining(m_host, m_state); });
     add(7, 0, "PushButton15", "Remove URLs Not Containing X",
-        [this] { PushButton15_Click(m_host, m_state); });
+        [this] { removeUrlsNotContaining(m_host, m_state); });
     layout->addLayout(buttons);
     return column;
 }
@@ -264,45 +264,41 @@ QWidget* Form1::buildCommandsColumn() {
 
     // Each search field sits under its command, so the column needs only a button's width.
     grid->addWidget(addButton(QStringLiteral("PushButton3"), QStringLiteral("Extract All Lines In Web Sites"),
-                              [this] { PushButton3_Click(m_host, m_state); }),
+                              [this] { runAllLines(m_host, m_state); }),
                     0, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton2"),
                               QStringLiteral("Extract All Lines Containing This Text:"),
-                              [this] { PushButton2_Click(m_host, m_state); }),
+                              [this] { runLinesContaining(m_host, m_state); }),
                     1, 0, 1, 2);
     grid->addWidget(m_text1, 2, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton8"),
                               QStringLiteral("Extract All Lines Not Contain. This Text:"),
-                              [this] { PushButton8_Click(m_host, m_state); }),
+                              [this] { runLinesNotContaining(m_host, m_state); }),
                     3, 0, 1, 2);
     grid->addWidget(m_text2, 4, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton17"), QStringLiteral("Extract Lines By Number:"),
-                              [this] { PushButton17_Click(m_host, m_state); }),
+                              [this] { runLinesByNumber(m_host, m_state); }),
                     5, 0);
     grid->addWidget(addButton(QStringLiteral("PushButton16"), QStringLiteral("Help >"),
-                              [this] { PushButton16_Click(m_host); }),
+                              [this] { showLinesByNumberHelp(m_host); }),
                     5, 1);
     grid->addWidget(m_text5, 6, 0, 1, 2);
     grid->addWidget(addButton(QStringLiteral("PushButton4"),
                               QStringLiteral("Extract Between X and Y (Repeatedly)"),
                               [this] { showForm2(); }),
                     7, 0);
-    grid->addWidget(addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >"),
-                              [this] {
-                                  ExtractBetween::PushButton11_Click(
-                                      m_host, QStringLiteral("Form1.PushButton18_Click"));
-                              }),
-                    7, 1);
+    grid->addWidget(
+        addButton(QStringLiteral("PushButton18"), QStringLiteral("Help >"),
+                  [this] { ExtractBetween::showHelp(m_host, QStringLiteral("Form1.PushButton18_Click")); }),
+        7, 1);
     grid->addWidget(addButton(QStringLiteral("PushButton19"),
                               QStringLiteral("Extract Lines Containing These Text Sets"),
                               [this] { showForm3(); }),
                     8, 0);
-    grid->addWidget(addButton(QStringLiteral("PushButton20"), QStringLiteral("Help >"),
-                              [this] {
-                                  ExtractTextSets::PushButton11_Click(
-                                      m_host, QStringLiteral("Form1.PushButton20_Click"));
-                              }),
-                    8, 1);
+    grid->addWidget(
+        addButton(QStringLiteral("PushButton20"), QStringLiteral("Help >"),
+                  [this] { ExtractTextSets::showHelp(m_host, QStringLiteral("Form1.PushButton20_Click")); }),
+        8, 1);
 
     auto* frame3 = new QGroupBox(QStringLiteral("Extract Option"), column);
     frame3->setObjectName(QStringLiteral("Frame3"));
@@ -388,11 +384,11 @@ QWidget* Form1::buildResultsColumn() {
                            row, col);
     };
     // Two a row: the column keeps room for the results on a small screen.
-    add(0, 0, "PushButton6", "Save Results As Text File", &PushButton6_Click);
-    add(0, 1, "PushButton1", "Save As Comma Delimited", &PushButton1_Click);
-    add(1, 0, "PushButton24", "Save As CSV", &PushButton24_Click);
-    add(1, 1, "PushButton12", "Copy Results To Clipboard", &PushButton12_Click);
-    add(2, 0, "PushButton9", "Clear Results", &PushButton9_Click);
+    add(0, 0, "PushButton6", "Save Results As Text File", &saveAlignedTable);
+    add(0, 1, "PushButton1", "Save As Comma Delimited", &saveCommaDelimited);
+    add(1, 0, "PushButton24", "Save As CSV", &saveCsv);
+    add(1, 1, "PushButton12", "Copy Results To Clipboard", &copyResultsToClipboard);
+    add(2, 0, "PushButton9", "Clear Results", &clearResults);
     m_buttons.value(QStringLiteral("PushButton24"))
         ->setToolTip(
             QStringLiteral("Save the results as a table other programs read back row by row: a header of "
@@ -606,7 +602,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 void Form1::closeEvent(QCloseEvent* event) {
     // Never refused. A command running underneath stops at its next event pump.
     storeLayout();
-    runCommand([this] { Form_QueryUnload(m_host, m_state); });
+    runCommand([this] { closeMainWindow(m_host, m_state); });
     event->accept();
 }
 

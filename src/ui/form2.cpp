@@ -45,9 +45,9 @@ Form2::Form2(Host& host, MainState& state, BetweenState& between, QWidget* paren
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(modeButton(this, "PushButton4", "Start Extracting",
-                                  [this] { ExtractBetween::PushButton4_Click(m_host, m_state, m_between); }));
+                                  [this] { ExtractBetween::runBetween(m_host, m_state, m_between); }));
     buttons->addWidget(
-        modeButton(this, "PushButton11", "Help", [this] { ExtractBetween::PushButton11_Click(m_host); }));
+        modeButton(this, "PushButton11", "Help", [this] { ExtractBetween::showHelp(m_host); }));
     buttons->addWidget(modeButton(this, "PushButton1", "Close", [this] { close(); }));
 
     auto* layout = new QVBoxLayout(this);

@@ -27,26 +27,24 @@ Form3::Form3(Host& host, MainState& state, TextSetState& set, QWidget* parent)
     (new QVBoxLayout(group))->addWidget(m_combo);
 
     auto* buttons = new QGridLayout;
-    buttons->addWidget(modeButton(this, "PushButton2", "Add Text",
-                                  [this] { ExtractTextSets::PushButton2_Click(m_host, m_set); }),
-                       0, 0);
+    buttons->addWidget(
+        modeButton(this, "PushButton2", "Add Text", [this] { ExtractTextSets::addText(m_host, m_set); }), 0,
+        0);
     buttons->addWidget(
         modeButton(this, "PushButton1", "Remove Selected Text",
-                   [this] { ExtractTextSets::PushButton1_Click(m_host, m_set, m_combo->currentIndex()); }),
+                   [this] { ExtractTextSets::removeSelectedText(m_host, m_set, m_combo->currentIndex()); }),
         0, 1);
     buttons->addWidget(modeButton(this, "PushButton5", "Remove All",
-                                  [this] { ExtractTextSets::PushButton5_Click(m_host, m_set); }),
+                                  [this] { ExtractTextSets::removeAllTexts(m_host, m_set); }),
                        0, 2);
     buttons->addWidget(modeButton(this, "PushButton4", "Start Extracting",
-                                  [this] { ExtractTextSets::PushButton4_Click(m_host, m_state, m_set); }),
+                                  [this] { ExtractTextSets::runTextSet(m_host, m_state, m_set); }),
                        1, 0);
     buttons->addWidget(
-        modeButton(this, "PushButton11", "Help", [this] { ExtractTextSets::PushButton11_Click(m_host); }), 1,
-        1);
-    buttons->addWidget(
-        modeButton(this, "PushButton3", "Close",
-                   [this] { ExtractTextSets::PushButton3_Click(m_host, [this] { close(); }); }),
-        1, 2);
+        modeButton(this, "PushButton11", "Help", [this] { ExtractTextSets::showHelp(m_host); }), 1, 1);
+    buttons->addWidget(modeButton(this, "PushButton3", "Close",
+                                  [this] { ExtractTextSets::closeWindow(m_host, [this] { close(); }); }),
+                       1, 2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);

@@ -102,7 +102,7 @@ protected:
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         TextFileWriter writer(&buffer);
-        SaveListviewProperlySpaced(f.dialogs, pump, f.state.results, QString(), nullptr, writer);
+        writeAlignedTable(f.dialogs, pump, f.state.results, QString(), nullptr, writer);
         return buffer.data();
     }
 
@@ -121,10 +121,10 @@ TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives) {
         bool rendered, keep, source;
     };
     const QList<Case> cases = {
-        {{QStringLiteral("--mode"), QStringLiteral("all")}, PushButton3_Click, false, false, false},
+        {{QStringLiteral("--mode"), QStringLiteral("all")}, runAllLines, false, false, false},
         {{QStringLiteral("--mode"), QStringLiteral("all"), QStringLiteral("--rendered"),
           QStringLiteral("--show-source")},
-         PushButton3_Click,
+         runAllLines,
          true,
          false,
          true},
@@ -132,7 +132,7 @@ TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives) {
           QStringLiteral("LINE"), QStringLiteral("--rendered"), QStringLiteral("--keep-duplicates")},
          [](Host& h, MainState& s) {
              s.setText1(QStringLiteral("LINE"));
-             PushButton2_Click(h, s);
+             runLinesContaining(h, s);
          },
          true,
          true,
@@ -141,7 +141,7 @@ TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives) {
           QStringLiteral("line"), QStringLiteral("--rendered")},
          [](Host& h, MainState& s) {
              s.setText2(QStringLiteral("line"));
-             PushButton8_Click(h, s);
+             runLinesNotContaining(h, s);
          },
          true,
          false,
@@ -150,7 +150,7 @@ TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives) {
           QStringLiteral("2,1"), QStringLiteral("--rendered")},
          [](Host& h, MainState& s) {
              s.setText5(QStringLiteral("2,1"));
-             PushButton17_Click(h, s);
+             runLinesByNumber(h, s);
          },
          true,
          false,
@@ -163,7 +163,7 @@ TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives) {
              b.setStartWith(QStringLiteral("<p>"));
              b.setEndWith(QStringLiteral("</p>"));
              b.setCheck22(0);
-             ExtractBetween::PushButton4_Click(h, s, b);
+             ExtractBetween::runBetween(h, s, b);
          },
          false,
          false,
@@ -175,7 +175,7 @@ TEST_F(Cli, EveryModeGivesTheRowsTheWindowGives) {
              TextSetState set;
              set.append(QStringLiteral("alpha"));
              set.append(QStringLiteral("shared"));
-             ExtractTextSets::PushButton4_Click(h, s, set);
+             ExtractTextSets::runTextSet(h, s, set);
          },
          true,
          true,

@@ -22,7 +22,7 @@ protected:
         between.setCheck21(include ? 1 : 0);
         between.setCheck22(include ? 1 : 0);
         f.state.results.clear();
-        ExtractBetween::PushButton4_Click(f.host, f.state, between);
+        ExtractBetween::runBetween(f.host, f.state, between);
         return f.resultTexts();
     }
 };
@@ -79,15 +79,15 @@ TEST_F(Between, DuplicatesProgressAndMessages) {
     between.setEndWith(QStringLiteral("]"));
     QList<int> progress;
     f.browser.onNavigate = [&](const QString&) { progress << f.state.progressValue(); };
-    ExtractBetween::PushButton4_Click(f.host, f.state, between);
+    ExtractBetween::runBetween(f.host, f.state, between);
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("[same]")}));
     EXPECT_EQ(progress, QList<int>({33, 66, 100})); // rounded down
 
     between.setEndWith(QString());
-    ExtractBetween::PushButton4_Click(f.host, f.state, between);
+    ExtractBetween::runBetween(f.host, f.state, between);
     f.state.urls.clear();
     between.setEndWith(QStringLiteral("]"));
-    ExtractBetween::PushButton4_Click(f.host, f.state, between);
+    ExtractBetween::runBetween(f.host, f.state, between);
     EXPECT_EQ(
         f.dialogs.texts(),
         QStringList(
@@ -124,7 +124,7 @@ TEST_F(Between, FieldsComeFromTheStoreAndGoBackOnEveryChange) {
 }
 
 TEST_F(Between, HelpHasTwentyEightLinesAndItsExampleHolds) {
-    ExtractBetween::PushButton11_Click(f.host);
+    ExtractBetween::showHelp(f.host);
     const QStringList lines = f.dialogs.messages.first().text.split(QLatin1Char('\r'));
     ASSERT_EQ(lines.size(), 28);
     f.dialogs.messages.clear();
@@ -143,11 +143,11 @@ protected:
     }
     void add(const QString& answer) {
         f.dialogs.promptAnswers << answer;
-        ExtractTextSets::PushButton2_Click(f.host, set);
+        ExtractTextSets::addText(f.host, set);
     }
     QStringList run() {
         f.state.results.clear();
-        ExtractTextSets::PushButton4_Click(f.host, f.state, set);
+        ExtractTextSets::runTextSet(f.host, f.state, set);
         return f.resultTexts();
     }
 };
@@ -180,9 +180,9 @@ TEST_F(TextSets, BuildingTheSet) {
     add(QStringLiteral("x"));
     EXPECT_EQ(set.texts(), QStringList({QStringLiteral("  "), QStringLiteral("x"), QStringLiteral("x")}));
     EXPECT_EQ(f.dialogs.prompts.first().text, QStringLiteral("Enter text:"));
-    ExtractTextSets::PushButton1_Click(f.host, set, -1);
+    ExtractTextSets::removeSelectedText(f.host, set, -1);
     EXPECT_EQ(set.texts().size(), 3);
-    ExtractTextSets::PushButton1_Click(f.host, set, 0);
+    ExtractTextSets::removeSelectedText(f.host, set, 0);
     EXPECT_EQ(set.texts(), QStringList({QStringLiteral("x"), QStringLiteral("x")}));
 
     f.state.setCheck1(1);
@@ -190,7 +190,7 @@ TEST_F(TextSets, BuildingTheSet) {
     EXPECT_EQ(run(),
               QStringList({QStringLiteral("x"), QStringLiteral("x")})); // a text added twice counts twice
 
-    ExtractTextSets::PushButton5_Click(f.host, set);
+    ExtractTextSets::removeAllTexts(f.host, set);
     EXPECT_TRUE(set.texts().isEmpty());
 }
 
@@ -210,7 +210,7 @@ TEST_F(TextSets, EmptySetOrListEndsEarly) {
 }
 
 TEST_F(TextSets, HelpResultsAreWhatTheModeExtractsFromItsVerse) {
-    ExtractTextSets::PushButton11_Click(f.host);
+    ExtractTextSets::showHelp(f.host);
     const QStringList lines = f.dialogs.messages.first().text.split(QLatin1Char('\r'));
     ASSERT_EQ(lines.size(), 33);
     const QStringList verse = lines.mid(8, 4) + lines.mid(13, 4);

@@ -30,30 +30,30 @@ protected:
 
 TEST_F(Modes, ContainingAndNotContainingIgnoreCaseButNotBlanks) {
     f.state.setText1(QStringLiteral("ABC"));
-    PushButton2_Click(f.host, f.state);
+    runLinesContaining(f.host, f.state);
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("xabcx"), QStringLiteral("ABC"),
                                             QStringLiteral("AbC and more"), QStringLiteral("abc ")}));
     f.state.results.clear();
     f.state.setText2(QStringLiteral("abc ")); // the trailing blank counts: "ABC" does not end with it
-    PushButton8_Click(f.host, f.state);
+    runLinesNotContaining(f.host, f.state);
     EXPECT_EQ(f.resultTexts(),
               QStringList({QStringLiteral("xabcx"), QStringLiteral("ABC"), QStringLiteral("nothing")}));
     f.state.results.clear();
     f.state.setText2(QStringLiteral("ABC"));
-    PushButton8_Click(f.host, f.state);
+    runLinesNotContaining(f.host, f.state);
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("nothing")}));
     EXPECT_EQ(f.dialogs.texts().size(), 3);
     EXPECT_EQ(f.state.results.columns().first().header, QStringLiteral("Result(s)"));
 }
 
 TEST_F(Modes, EmptySearchTextsKeepEverythingOrNothing) {
-    PushButton2_Click(f.host, f.state);
+    runLinesContaining(f.host, f.state);
     const QStringList containing = f.resultTexts();
     f.state.results.clear();
-    PushButton3_Click(f.host, f.state);
+    runAllLines(f.host, f.state);
     EXPECT_EQ(f.resultTexts(), containing);
     f.state.results.clear();
-    PushButton8_Click(f.host, f.state);
+    runLinesNotContaining(f.host, f.state);
     EXPECT_TRUE(f.resultTexts().isEmpty());
     EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Done."));
 }
@@ -63,12 +63,12 @@ TEST_F(Modes, SearchTextIsReadAnewForEveryLineAndNumbersDifferPerMode) {
     f.state.setText1(QStringLiteral("abc"));
     QObject::connect(&f.state.results, &ResultsList::appended,
                      [&] { f.state.setText1(QStringLiteral("NOTHING")); });
-    PushButton2_Click(f.host, f.state);
+    runLinesContaining(f.host, f.state);
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("xabcx"), QStringLiteral("nothing")}));
 
     f.state.urls.clear();
-    PushButton2_Click(f.host, f.state);
-    PushButton8_Click(f.host, f.state);
+    runLinesContaining(f.host, f.state);
+    runLinesNotContaining(f.host, f.state);
     EXPECT_EQ(f.dialogs.texts().mid(1),
               QStringList({QStringLiteral("No URLs added."), QStringLiteral("No URLs added.")}));
 
@@ -77,21 +77,21 @@ TEST_F(Modes, SearchTextIsReadAnewForEveryLineAndNumbersDifferPerMode) {
     f.browser.pages[QStringLiteral("nobody")].html = QStringLiteral("held");
     f.dialogs.messages.clear();
     f.browser.onNavigate = [&](const QString&) { throw Failure(QStringLiteral("x")); };
-    PushButton8_Click(f.host, f.state);
+    runLinesNotContaining(f.host, f.state);
     EXPECT_EQ(reportsAt(), QStringList({QStringLiteral("100")})); // retrieval reports its own line
 }
 
 TEST_F(Modes, LinesByNumberFollowPageOrderAndReportBadPieces) {
     f.browser.setPage(QStringLiteral("p"), QStringLiteral("A\r\nB\r\nC\r\nD\r\nE\r\nF\r\nG"));
     f.state.setText5(QStringLiteral("4,1,3,3"));
-    PushButton17_Click(f.host, f.state);
+    runLinesByNumber(f.host, f.state);
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D")}));
     EXPECT_EQ(f.state.results.columns().first().header, QStringLiteral("Results"));
     EXPECT_TRUE(f.state.resultsDisplayEnabled());
 
     f.state.results.clear();
     f.state.setText5(QStringLiteral(" 2 ,1-3,0,99,x,"));
-    PushButton17_Click(f.host, f.state);
+    runLinesByNumber(f.host, f.state);
     // "1-3" still selects line 1; the empty last piece, "x" and "1-3" are reported once each.
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
     EXPECT_EQ(reportsAt(),
@@ -103,14 +103,14 @@ TEST_F(Modes, LinesByNumberAddsASelectedEmptyLineOnceAndChecksItsInputFirst) {
     f.browser.setPage(QStringLiteral("p"), QStringLiteral("A\r\n"));
     f.state.urls.append(QStringLiteral("p"));
     f.state.setText5(QStringLiteral("2,1"));
-    PushButton17_Click(f.host, f.state);
+    runLinesByNumber(f.host, f.state);
     EXPECT_EQ(f.resultTexts(), QStringList({QStringLiteral("A"), QString()}));
 
     f.state.setText5(QString());
-    PushButton17_Click(f.host, f.state);
+    runLinesByNumber(f.host, f.state);
     f.state.setText5(QStringLiteral("1"));
     f.state.urls.clear();
-    PushButton17_Click(f.host, f.state);
+    runLinesByNumber(f.host, f.state);
     EXPECT_EQ(f.dialogs.texts().mid(1), QStringList({QStringLiteral("Fill out text to use to extract lines."),
                                                      QStringLiteral("No files added.")}));
 }
@@ -133,7 +133,7 @@ TEST(LineNumbers, ConversionAndReadingBack) {
 
 TEST(LineNumbers, HelpExplainsByExample) {
     FakeHost f;
-    PushButton16_Click(f.host);
+    showLinesByNumberHelp(f.host);
     const QStringList lines = f.dialogs.messages.first().text.split(QLatin1Char('\r'));
     ASSERT_EQ(lines.size(), 21);
     EXPECT_EQ(lines[10], QStringLiteral("and your input is: 1,3,4"));
@@ -199,17 +199,17 @@ TEST(StatementTables, AFailedStepIsQuotedByNumberAndTheRunGoesOn) {
                 throw Failure(QStringLiteral("injected"));
         });
         if (location == QStringLiteral("Form1.PushButton3_Click"))
-            PushButton3_Click(f.host, f.state);
+            runAllLines(f.host, f.state);
         else if (location == QStringLiteral("Form1.PushButton2_Click"))
-            PushButton2_Click(f.host, f.state);
+            runLinesContaining(f.host, f.state);
         else if (location == QStringLiteral("Form1.PushButton8_Click"))
-            PushButton8_Click(f.host, f.state);
+            runLinesNotContaining(f.host, f.state);
         else if (location == QStringLiteral("Form1.PushButton17_Click"))
-            PushButton17_Click(f.host, f.state);
+            runLinesByNumber(f.host, f.state);
         else if (location == QStringLiteral("Form2.PushButton4_Click"))
-            ExtractBetween::PushButton4_Click(f.host, f.state, between);
+            ExtractBetween::runBetween(f.host, f.state, between);
         else
-            ExtractTextSets::PushButton4_Click(f.host, f.state, set);
+            ExtractTextSets::runTextSet(f.host, f.state, set);
         Procedure::setFaultHook(nullptr);
 
         const auto reports = f.dialogs.errorReports();

@@ -7,7 +7,7 @@ namespace {
 class Retrieve : public ::testing::Test {
 protected:
     FakeHost f;
-    QString get(const QString& entry) { return GetWebBrowserText(f.host, f.state, entry); }
+    QString get(const QString& entry) { return readPageText(f.host, f.state, entry); }
 };
 } // namespace
 

@@ -12,7 +12,7 @@ const QString CrLf = QStringLiteral("\r\n");
 class AllLinesRun : public ::testing::Test {
 protected:
     FakeHost f;
-    void run() { PushButton3_Click(f.host, f.state); }
+    void run() { runAllLines(f.host, f.state); }
 };
 } // namespace
 

@@ -64,7 +64,7 @@ protected:
     }
     QByteArray save(ProgressDisplay* progress = nullptr, TextFileWriter::Factory factory = {}) {
         TextFileWriter file(std::move(factory));
-        SaveListviewProperlySpaced(f.dialogs, f.pump, f.state.results, path, progress, file);
+        writeAlignedTable(f.dialogs, f.pump, f.state.results, path, progress, file);
         return read(path);
     }
 };
@@ -140,12 +140,12 @@ TEST_F(Output, ASaveReplacesTheOldFileWhollyOrLeavesItAndSaysWhyOnce) {
                               const std::function<void()>& check) {
         RecordingProgress progress;
         TextFileWriter file;
-        SaveListviewProperlySpaced(f.dialogs, f.pump, f.state.results, target, &progress, file);
+        writeAlignedTable(f.dialogs, f.pump, f.state.results, target, &progress, file);
         check();
         EXPECT_EQ(progress.statuses.last(), QStringLiteral("Progress Bar")) << what.toStdString();
         f.dialogs.fileAnswers << target;
         f.dialogs.answers << MessageAnswer::Yes;
-        PushButton1_Click(f.host, f.state);
+        saveCommaDelimited(f.host, f.state);
         f.dialogs.messages.removeIf(
             [](const FakeDialogs::Message& m) { return m.buttons == MessageButtons::YesNo; });
         check();
@@ -224,18 +224,18 @@ TEST_F(Output, SaveCommandsAskBeforeReplacingAndCancelLeavesTheDiskAlone) {
     f.state.results.appendRow(QStringLiteral("a"));
     f.state.results.appendRow(QStringLiteral("b,c"));
     f.state.results.appendRow(QStringLiteral("d"));
-    PushButton6_Click(f.host, f.state); // dialog cancelled
+    saveAlignedTable(f.host, f.state); // dialog cancelled
     EXPECT_FALSE(QFile::exists(path));
 
     f.dialogs.fileAnswers << path;
-    PushButton1_Click(f.host, f.state);
+    saveCommaDelimited(f.host, f.state);
     EXPECT_EQ(read(path), QByteArray("a,b,c,d,\r\n"));
     EXPECT_EQ(f.dialogs.fileRequests[1].title, QStringLiteral("Save"));
     EXPECT_EQ(f.dialogs.fileRequests[1].flags, 0x280201u);
     EXPECT_EQ(f.dialogs.fileRequests[1].kind, FileDialogRequest::Kind::Save);
 
     f.dialogs.fileAnswers << path; // exists now: "No" keeps it
-    PushButton6_Click(f.host, f.state);
+    saveAlignedTable(f.host, f.state);
     EXPECT_EQ(read(path), QByteArray("a,b,c,d,\r\n"));
     EXPECT_EQ(f.dialogs.messages.last().text,
               QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
@@ -243,7 +243,7 @@ TEST_F(Output, SaveCommandsAskBeforeReplacingAndCancelLeavesTheDiskAlone) {
 
     f.dialogs.fileAnswers << path;
     f.dialogs.answers << MessageAnswer::Yes;
-    PushButton6_Click(f.host, f.state);
+    saveAlignedTable(f.host, f.state);
     EXPECT_EQ(read(path), QByteArray("Result(s)\t\r\na        \t\r\nb,c      \t\r\nd        \t\r\n"));
     EXPECT_EQ(f.state.pointer(), Pointer::Default);
     EXPECT_EQ(f.state.statusLine(), QStringLiteral("Progress Bar"));
@@ -252,14 +252,14 @@ TEST_F(Output, SaveCommandsAskBeforeReplacingAndCancelLeavesTheDiskAlone) {
 TEST_F(Output, CommaFileListsSourcesOfSourcedRowsAndAnEmptyListGivesALineEnd) {
     const QString other = dir.filePath(QStringLiteral("empty.txt"));
     f.dialogs.fileAnswers << other;
-    PushButton1_Click(f.host, f.state);
+    saveCommaDelimited(f.host, f.state);
     EXPECT_EQ(read(other), QByteArray("\r\n"));
 
     sourceLayout();
     sourced(QStringLiteral("http://a"), QStringLiteral("text"));
     sourced(QStringLiteral("/p/b.html"), QStringLiteral("more"));
     f.dialogs.fileAnswers << path;
-    PushButton1_Click(f.host, f.state);
+    saveCommaDelimited(f.host, f.state);
     EXPECT_EQ(read(path), QByteArray("http://a,/p/b.html,\r\n"));
 }
 
@@ -274,7 +274,7 @@ TEST_F(Output, ClipboardTextDropsHeadersFinalTabsAndTrailingBlanks) {
     sourced(QStringLiteral("s"), QStringLiteral("text  "));
     EXPECT_EQ(buildClipboardTable(f.pump, f.state.results), QStringLiteral("src\t\r\ns  \ttext\r\n"));
 
-    PushButton12_Click(f.host, f.state);
+    copyResultsToClipboard(f.host, f.state);
     EXPECT_EQ(f.clipboard.text, QStringLiteral("src\t\r\ns  \ttext\r\n"));
     EXPECT_EQ(f.dialogs.texts().last(),
               QStringLiteral("Results have been copied to the clipboard.\r\rClick a text "
@@ -282,7 +282,7 @@ TEST_F(Output, ClipboardTextDropsHeadersFinalTabsAndTrailingBlanks) {
 }
 
 TEST_F(Output, ClipboardIsRetriedAndAnEmptyListLeavesItAlone) {
-    PushButton12_Click(f.host, f.state);
+    copyResultsToClipboard(f.host, f.state);
     EXPECT_EQ(f.clipboard.text, QStringLiteral("held before"));
     EXPECT_EQ(f.clipboard.attempts, 0);
     EXPECT_EQ(f.dialogs.messages.size(), 1);
@@ -300,7 +300,7 @@ TEST_F(Output, ClipboardIsRetriedAndAnEmptyListLeavesItAlone) {
     // Refused every time: the command says so.
     f.state.results.appendRow(QStringLiteral("z"));
     f.clipboard.refusals = 5000;
-    PushButton12_Click(f.host, f.state);
+    copyResultsToClipboard(f.host, f.state);
     EXPECT_EQ(f.dialogs.texts().last(), QStringLiteral("Results could not be copied to the clipboard."));
 }
 
@@ -308,7 +308,7 @@ TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy) {
     sourceLayout();
     sourced(QStringLiteral("a"), QStringLiteral("b"));
     sourced(QStringLiteral("c"), QStringLiteral("d"));
-    PushButton9_Click(f.host, f.state);
+    clearResults(f.host, f.state);
     EXPECT_TRUE(f.state.results.isEmpty());
     EXPECT_EQ(f.state.results.columns().size(), 2);
     EXPECT_EQ(f.state.results.columns()[1].header, QStringLiteral("Extraction Results"));
@@ -320,8 +320,8 @@ TEST_F(Output, ClearResultsKeepsTheHeadersAndWorksDuringACopy) {
         sourced(QStringLiteral("c"), QStringLiteral("d"));
         f.pump.calls = 0;
         f.dialogs.messages.clear();
-        f.pump.actions[atCall] = [&] { PushButton9_Click(f.host, f.state); };
-        PushButton12_Click(f.host, f.state);
+        f.pump.actions[atCall] = [&] { clearResults(f.host, f.state); };
+        copyResultsToClipboard(f.host, f.state);
         ASSERT_EQ(f.dialogs.errorReports().size(), 1) << atCall;
         EXPECT_TRUE(f.dialogs.errorReports()[0].text.contains(
             QStringLiteral("Form1.PushButton12_Click at line 100")));
@@ -354,7 +354,7 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack) {
     for (int i = 0; i < 50000; ++i)
         f.state.results.appendRow(QStringLiteral("row %1").arg(i));
     f.state.results.appendRow(longText);
-    PushButton6_Click(f.host, f.state); // "No"
+    saveAlignedTable(f.host, f.state); // "No"
     EXPECT_EQ(
         f.dialogs.texts().last(),
         QStringLiteral(
@@ -363,7 +363,7 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack) {
 
     ASSERT_TRUE(resetPeak());
     const qint64 before = statusKb("VmRSS:");
-    PushButton12_Click(f.host, f.state);
+    copyResultsToClipboard(f.host, f.state);
     const qint64 grew = statusKb("VmHWM:") - before;
     RecordProperty("copy_peak_growth_kib", int(grew));
     // "row 0" to "row 49999" (438,890 characters), the long row, each with CR LF.
@@ -381,7 +381,7 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack) {
     f.clipboard.text = QStringLiteral("held before");
     ASSERT_TRUE(resetPeak());
     const qint64 before2 = statusKb("VmRSS:");
-    PushButton12_Click(f.host, f.state);
+    copyResultsToClipboard(f.host, f.state);
     RecordProperty("refused_copy_peak_growth_kib", int(statusKb("VmHWM:") - before2));
     EXPECT_LT(statusKb("VmHWM:") - before2, 64 * 1024) << "KiB";
     EXPECT_EQ(f.clipboard.text, QStringLiteral("held before"));
@@ -404,7 +404,7 @@ TEST_F(Output, HugeLayoutsAreAskedAboutOrRefusedAndCsvGivesTheCellsBack) {
         sourced(QStringLiteral("http://a/?q=1,2"), text);
     const QString csv = dir.filePath(QStringLiteral("out.csv"));
     f.dialogs.fileAnswers << csv;
-    PushButton24_Click(f.host, f.state);
+    saveCsv(f.host, f.state);
     EXPECT_EQ(f.dialogs.fileRequests.last().filter,
               QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
     QProcess python;

@@ -32,7 +32,7 @@ protected:
         f.state.urls.clear();
         f.dialogs.promptAnswers << extension;
         f.dialogs.folderAnswers << root;
-        PushButton7_Click(host, f.state);
+        addHtmlFilesInFolder(host, f.state);
         QStringList relative;
         for (const QString& e : f.state.urls.entries())
             relative << e.mid(root.size() + 1);

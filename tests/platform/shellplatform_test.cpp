@@ -105,7 +105,7 @@ TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong) {
     FakeHost f;
     Host host{f.browser, f.dialogs, f.pump, f.clock, store, f.processes, f.clipboard, f.files};
     f.state.urls.append(QStringLiteral("http://example.com/kept"));
-    Form_QueryUnload(host, f.state);
+    closeMainWindow(host, f.state);
     ASSERT_EQ(f.dialogs.errorReports().size(), 1);
     EXPECT_TRUE(
         f.dialogs.messages[0].text.startsWith(QStringLiteral("Path/File access error: the settings file ")));

@@ -54,7 +54,7 @@ protected:
         server = nullptr;
     }
 
-    QString get(const QString& entry) { return GetWebBrowserText(host, state, entry); }
+    QString get(const QString& entry) { return readPageText(host, state, entry); }
     void renderedText() {
         state.setOption1(false);
         state.setOption2(true);
@@ -197,7 +197,7 @@ TEST_F(RealBrowser, AWholeRunGoesOnAfterARefusedPortAndEndsWithDone) {
     state.setCheck14(1);
     state.urls.append(QStringLiteral("127.0.0.1:%1/").arg(port));
     state.urls.append(server->base() + QStringLiteral("/page.html"));
-    PushButton3_Click(host, state);
+    runAllLines(host, state);
 
     EXPECT_EQ(dialogs.errorReports().size(), 1);
     EXPECT_EQ(dialogs.messages.last().text, QStringLiteral("Done."));
@@ -218,11 +218,11 @@ TEST_F(RealBrowser, AnAttributeNameMatchesMarkupButNotRenderedText) {
     state.setCheck1(1);
     state.setText1(QStringLiteral("HREF"));
     state.urls.append(file.fileName());
-    PushButton2_Click(host, state);
+    runLinesContaining(host, state);
     EXPECT_EQ(state.results.count(), 2);
     state.results.clear();
     renderedText();
-    PushButton2_Click(host, state);
+    runLinesContaining(host, state);
     EXPECT_EQ(state.results.count(), 0);
 }
 
@@ -371,7 +371,7 @@ TEST_F(RealBrowser, EveryRowBelongsToItsSourceWhateverThePagesAroundItDo) {
     });
     QElapsedTimer timer;
     timer.start();
-    PushButton3_Click(host, state);
+    runAllLines(host, state);
     const qint64 took = timer.elapsed();
     EXPECT_LE(mostPages, state.pagesAtOnce() + WebEngineBrowser::IdlePagesKept);
     EXPECT_GT(mostRenderers, 0);
@@ -452,8 +452,8 @@ TEST_F(RealBrowser, ARunStartedDuringAWaitLeavesTheFirstRunIntact) {
     state.setCheck14(1);
     const QString slowEntry = server->base() + QStringLiteral("/n2");
     scripted.when = [&] { return state.statusLine().startsWith(QStringLiteral("Retreiving: ") + slowEntry); };
-    scripted.action = [&] { PushButton3_Click(nested, state); };
-    PushButton3_Click(nested, state);
+    scripted.action = [&] { runAllLines(nested, state); };
+    runAllLines(nested, state);
 
     expectRowsUnderTheirOwnSource(state);
     EXPECT_EQ(state.results.count(), 12); // three pages, two lines each, twice
@@ -526,7 +526,7 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt) {
     QObject::connect(&state, &MainState::entryFinished, &state, [&](const QString& entry) {
         cost.insert(entry.mid(b.size()), timer.elapsed() - std::exchange(lastEnd, timer.elapsed()));
     });
-    PushButton3_Click(faulty, state);
+    runAllLines(faulty, state);
     const qint64 took = timer.elapsed();
 
     expectRowsUnderTheirOwnSource(state);
@@ -703,22 +703,22 @@ QStringList runOutcome(Host& host, MainState& state, FakeDialogs& dialogs, int m
     set.append(QStringLiteral("page"));
     switch (mode) {
     case 0:
-        PushButton3_Click(host, state);
+        runAllLines(host, state);
         break;
     case 1:
-        PushButton2_Click(host, state);
+        runLinesContaining(host, state);
         break;
     case 2:
-        PushButton8_Click(host, state);
+        runLinesNotContaining(host, state);
         break;
     case 3:
-        PushButton17_Click(host, state);
+        runLinesByNumber(host, state);
         break;
     case 4:
-        ExtractBetween::PushButton4_Click(host, state, between);
+        ExtractBetween::runBetween(host, state, between);
         break;
     default:
-        ExtractTextSets::PushButton4_Click(host, state, set);
+        ExtractTextSets::runTextSet(host, state, set);
         break;
     }
     QStringList outcome;
@@ -802,7 +802,7 @@ TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime) {
         scripted.when = [&] { return state.results.count() >= 8; };
         scripted.action = [&] { state.urls.clear(); };
     };
-    PushButton3_Click(ahead, state);
+    runAllLines(ahead, state);
     QStringList origins;
     for (qsizetype i = 1; i <= state.results.count(); ++i)
         origins << state.results.at(i).origin.mid(b.size());
@@ -916,7 +916,7 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
     state.setPagesAtOnce(4);
     for (const char* path : {"/s-spa", "/s-timer", "/s-chain", "/s-static"})
         state.urls.append(b + QLatin1String(path));
-    PushButton3_Click(host, state);
+    runAllLines(host, state);
     QStringList rows;
     for (qsizetype i = 1; i <= state.results.count(); ++i)
         rows << state.results.at(i).result();

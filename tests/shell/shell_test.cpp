@@ -41,7 +41,7 @@ protected:
         window.folder = dir.path();
         Settings::persistChanges(f.state, f.settings);
     }
-    void load() { Form_Load(f.host, f.state, window); }
+    void load() { loadMainWindow(f.host, f.state, window); }
 };
 } // namespace
 
@@ -110,7 +110,7 @@ TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose) {
 
     f.addUrls({QStringLiteral("a"), QStringLiteral("x||Separator||y"), QStringLiteral("c")});
     f.pump.calls = 0;
-    Form_QueryUnload(f.host, f.state);
+    closeMainWindow(f.host, f.state);
     EXPECT_EQ(f.settings.value(QStringLiteral("ListView1")),
               QStringLiteral("a||Separator||x||Separator||y||Separator||c"));
     EXPECT_TRUE(f.state.appClosing());
@@ -118,12 +118,12 @@ TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose) {
 
     FakeHost next; // the next start: the entry holding the separator comes back as two
     next.settings.values = f.settings.values;
-    Form_Load(next.host, next.state, window);
+    loadMainWindow(next.host, next.state, window);
     EXPECT_EQ(next.state.urls.count(), 4);
     EXPECT_EQ(next.state.pageTimeout(), 15);
 
     next.state.urls.clear();
-    Form_QueryUnload(next.host, next.state);
+    closeMainWindow(next.host, next.state);
     EXPECT_EQ(next.settings.value(QStringLiteral("ListView1")), QString());
     EXPECT_TRUE(next.settings.values.contains(FakeSettings::keyOf(QStringLiteral("ListView1"))));
 }
@@ -132,8 +132,8 @@ TEST_F(Shell, ClosingDuringARunStopsItWhereItIsAndSavesTheList) {
     f.addUrls({QStringLiteral("slow"), QStringLiteral("never reached")});
     f.browser.pages[QStringLiteral("slow")] = {QStringLiteral("x"), {}, 10};
     f.pump.shouldUnwind = [&] { return f.state.shouldUnwind(); };
-    f.pump.actions[3] = [&] { Form_QueryUnload(f.host, f.state); };
-    EXPECT_THROW(PushButton3_Click(f.host, f.state), AppClosingUnwind);
+    f.pump.actions[3] = [&] { closeMainWindow(f.host, f.state); };
+    EXPECT_THROW(runAllLines(f.host, f.state), AppClosingUnwind);
     EXPECT_EQ(f.browser.navigations, QStringList({QStringLiteral("slow")}));
     EXPECT_FALSE(f.dialogs.texts().contains(QStringLiteral("Done.")));
     EXPECT_EQ(f.settings.value(QStringLiteral("ListView1")),
@@ -193,7 +193,7 @@ TEST_F(Shell, ConnectivityNeedsAReplyLine) {
 }
 
 TEST_F(Shell, HelpHasItsSixParagraphs) {
-    PushButton21_Click(f.host);
+    showMainHelp(f.host);
     const QString text = f.dialogs.messages.first().text;
     const QStringList paragraphs = text.split(QStringLiteral("\r\r"));
     ASSERT_EQ(paragraphs.size(), 6);

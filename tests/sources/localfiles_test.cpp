@@ -14,12 +14,12 @@ protected:
     QStringList entries() const { return f.state.urls.entries(); }
     void pick(const QString& answer) {
         f.dialogs.fileAnswers << answer;
-        PushButton10_Click(f.host, f.state);
+        addLocalHtmlFiles(f.host, f.state);
     }
     void collect(const QString& extension, const QString& folder) {
         f.dialogs.promptAnswers << extension;
         f.dialogs.folderAnswers << folder;
-        PushButton7_Click(f.host, f.state);
+        addHtmlFilesInFolder(f.host, f.state);
     }
 };
 
@@ -94,7 +94,7 @@ TEST_F(LocalFiles, ASelectionTooLargeForTheDialogIsTurnedAway) {
         QString fileDialog(const FileDialogRequest&) override { throw SelectionTooLarge(); }
     } dialogs;
     Host host{f.browser, dialogs, f.pump, f.clock, f.settings, f.processes, f.clipboard, f.files};
-    PushButton10_Click(host, f.state);
+    addLocalHtmlFiles(host, f.state);
     EXPECT_TRUE(entries().isEmpty());
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("You've selected too many files to add.\r\r"
@@ -155,10 +155,10 @@ TEST_F(LocalFiles, CollectingAddsFilesLevelByLevel) {
 
 TEST_F(LocalFiles, CancellingKeepsTheNewExtensionOnly) {
     f.dialogs.promptAnswers << QStringLiteral("html");
-    PushButton7_Click(f.host, f.state); // the folder browser is cancelled
+    addHtmlFilesInFolder(f.host, f.state); // the folder browser is cancelled
     EXPECT_EQ(f.settings.value(QStringLiteral("Extension")), QStringLiteral("html"));
     EXPECT_FALSE(f.settings.values.contains(FakeSettings::keyOf(QStringLiteral("LastFolder"))));
-    PushButton7_Click(f.host, f.state); // the prompt is cancelled
+    addHtmlFilesInFolder(f.host, f.state); // the prompt is cancelled
     EXPECT_EQ(f.settings.value(QStringLiteral("Extension")), QStringLiteral("html"));
     EXPECT_TRUE(entries().isEmpty());
 }

@@ -22,7 +22,7 @@ protected:
     QStringList entries() const { return f.state.urls.entries(); }
     void load(const QString& answer) {
         f.dialogs.fileAnswers << answer;
-        PushButton13_Click(f.host, f.state);
+        loadUrlListFile(f.host, f.state);
     }
 };
 } // namespace
@@ -91,7 +91,7 @@ TEST_F(SourceList, RemovalByTextIgnoresCaseAndTakesAdjacentMatches) {
          {"http://abc.example", "http://ABC.example/x", "http://Abc.example/y", "keep", "aBc"})
         f.state.urls.append(QLatin1String(e));
     f.dialogs.promptAnswers << QStringLiteral("ABC");
-    PushButton14_Click(f.host, f.state);
+    removeUrlsContaining(f.host, f.state);
     EXPECT_EQ(entries(), QStringList({QStringLiteral("keep")}));
     EXPECT_EQ(f.dialogs.prompts[0].text, QStringLiteral("Remove entries containing: "));
     EXPECT_EQ(f.state.pointer(), Pointer::Default);
@@ -99,14 +99,14 @@ TEST_F(SourceList, RemovalByTextIgnoresCaseAndTakesAdjacentMatches) {
     f.state.urls.append(QStringLiteral("KEEP me"));
     f.state.urls.append(QStringLiteral("other"));
     f.dialogs.promptAnswers << QStringLiteral("keep");
-    PushButton15_Click(f.host, f.state);
+    removeUrlsNotContaining(f.host, f.state);
     EXPECT_EQ(entries(), QStringList({QStringLiteral("keep"), QStringLiteral("KEEP me")}));
     EXPECT_EQ(f.dialogs.prompts[1].text, QStringLiteral("Remove entries not containing: "));
 
-    PushButton15_Click(f.host, f.state); // cancelled: nothing changes
+    removeUrlsNotContaining(f.host, f.state); // cancelled: nothing changes
     EXPECT_EQ(entries().size(), 2);
     f.dialogs.promptAnswers << QStringLiteral("no entry holds this");
-    PushButton15_Click(f.host, f.state);
+    removeUrlsNotContaining(f.host, f.state);
     EXPECT_TRUE(entries().isEmpty());
 }
 
@@ -116,19 +116,19 @@ TEST_F(SourceList, ClearingAndSamplesHonourARunningExtraction) {
     // In the middle of the run (while the first page loads) the user clicks "Clear List", then the samples.
     f.browser.pages[QStringLiteral("a")].pollsToLoad = 5;
     f.pump.actions[3] = [&] {
-        PushButton11_Click(f.host, f.state);
-        PushButton22_Click(f.host, f.state);
+        clearSourceList(f.host, f.state);
+        loadSampleUrls(f.host, f.state);
     };
-    PushButton3_Click(f.host, f.state);
+    runAllLines(f.host, f.state);
     EXPECT_EQ(entries(),
               QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("http://www.example.com"),
                            QStringLiteral("http://en.wikipedia.org/wiki/Extract")}));
     EXPECT_EQ(f.state.text1(), QStringLiteral("Extract"));
 
     // Idle again: both clear.
-    PushButton22_Click(f.host, f.state);
+    loadSampleUrls(f.host, f.state);
     EXPECT_EQ(entries().size(), 2);
-    PushButton11_Click(f.host, f.state);
+    clearSourceList(f.host, f.state);
     EXPECT_TRUE(entries().isEmpty());
     EXPECT_TRUE(f.dialogs.prompts.isEmpty()); // no confirmation
 }

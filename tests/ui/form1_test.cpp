@@ -421,10 +421,10 @@ TEST(MainWindowOnScreens, TheWindowAndEveryMessageFitTheScreen) {
 
         // The help texts and the start-up box, each as the user sees it.
         f.dialogs.messages.clear();
-        PushButton21_Click(f.host);
-        PushButton16_Click(f.host);
-        ExtractBetween::PushButton11_Click(f.host);
-        ExtractTextSets::PushButton11_Click(f.host);
+        showMainHelp(f.host);
+        showLinesByNumberHelp(f.host);
+        ExtractBetween::showHelp(f.host);
+        ExtractTextSets::showHelp(f.host);
         QStringList texts = f.dialogs.texts();
         ASSERT_EQ(texts.size(), 4);
         texts << QStringLiteral("You must be online to use this software accurately.");

@@ -2,6 +2,6 @@
 
 #include "engine/extractionrun.h"
 
-void PushButton3_Click(Host& host, MainState& state) {
+void runAllLines(Host& host, MainState& state) {
     ExtractionRun::runLineMode(host, state, {QStringLiteral("Form1.PushButton3_Click"), true, {}});
 }

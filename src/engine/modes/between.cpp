@@ -40,7 +40,7 @@ private:
 
 namespace ExtractBetween {
 
-void PushButton4_Click(Host& host, MainState& state, BetweenState& between) {
+void runBetween(Host& host, MainState& state, BetweenState& between) {
     Procedure p(host.dialogs, QStringLiteral("Form2.PushButton4_Click"));
     if (p.test(100, [&] { return between.startWith().isEmpty() || between.endWith().isEmpty(); })) {
         p.run(196, [&] {
@@ -62,7 +62,7 @@ void PushButton4_Click(Host& host, MainState& state, BetweenState& between) {
             p.run(132,
                   [&] { state.results.setFirstHeader(QStringLiteral("Results - Looking at: ") + entry); });
             QString page;
-            p.run(134, [&] { page = GetWebBrowserText(host, state, entry); });
+            p.run(134, [&] { page = readPageText(host, state, entry); });
 
             // Markers edited in the middle of a source apply from the next source: an X emptied mid-loop
             // would otherwise stop the loop from moving on.
@@ -155,7 +155,7 @@ QStringList helpLines() {
     };
 }
 
-void PushButton11_Click(Host& host, const QString& location) {
+void showHelp(Host& host, const QString& location) {
     Procedure p(host.dialogs, location);
     p.run(100, [&] { host.dialogs.message(helpLines().join(QLatin1Char('\r'))); });
 }

@@ -11,8 +11,8 @@ namespace ExtractBetween {
 // The procedures of the "Extract Between" window (Form2).
 // "Start Extracting": every fragment between the start and the end marker, repeatedly, without regard to
 // letter case. The markers are taken at the start of each source; the include options at each use.
-void PushButton4_Click(Host& host, MainState& state, BetweenState& between);
+void runBetween(Host& host, MainState& state, BetweenState& between);
 // "Help"; the main window's "Help >" beside the mode shows the same under its own name.
-void PushButton11_Click(Host& host, const QString& location = QStringLiteral("Form2.PushButton11_Click"));
+void showHelp(Host& host, const QString& location = QStringLiteral("Form2.PushButton11_Click"));
 QStringList helpLines();
 } // namespace ExtractBetween

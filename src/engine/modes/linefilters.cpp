@@ -4,14 +4,14 @@
 #include "engine/mainstate.h"
 #include "engine/matching.h"
 
-void PushButton2_Click(Host& host, MainState& state) {
+void runLinesContaining(Host& host, MainState& state) {
     ExtractionRun::runLineMode(
         host, state, {QStringLiteral("Form1.PushButton2_Click"), false, [&state](const QString& line) {
                           return containsIgnoringCase(line, state.text1());
                       }});
 }
 
-void PushButton8_Click(Host& host, MainState& state) {
+void runLinesNotContaining(Host& host, MainState& state) {
     ExtractionRun::runLineMode(
         host, state, {QStringLiteral("Form1.PushButton8_Click"), true, [&state](const QString& line) {
                           return !containsIgnoringCase(line, state.text2());

@@ -57,7 +57,7 @@ double leadingNumber(const QString& text) {
 
 } // namespace LineNumbers
 
-void PushButton17_Click(Host& host, MainState& state) {
+void runLinesByNumber(Host& host, MainState& state) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton17_Click"));
     QStringList pieces; // each piece's text, or the decimal digits of the number it converted to
     QString numberList;
@@ -87,7 +87,7 @@ void PushButton17_Click(Host& host, MainState& state) {
         p.run(142, [&] { state.setPointer(Pointer::Busy); });
         p.run(146, [&] { state.results.setFirstHeader(QStringLiteral("Results - Looking at: ") + entry); });
         QString pageText;
-        p.run(148, [&] { pageText = GetWebBrowserText(host, state, entry); });
+        p.run(148, [&] { pageText = readPageText(host, state, entry); });
         QStringList lines;
         p.run(150, [&] { lines = ExtractionRun::cutIntoLines(pageText); });
         for (qsizetype j = 0; j < lines.size(); ++j) {
@@ -112,7 +112,7 @@ void PushButton17_Click(Host& host, MainState& state) {
     p.run(206, [&] { host.dialogs.message(ExtractionRun::closingMessage(state)); });
 }
 
-void PushButton16_Click(Host& host) {
+void showLinesByNumberHelp(Host& host) {
     Procedure p(host.dialogs, QStringLiteral("Form1.PushButton16_Click"));
     const QStringList lines = {
         QStringLiteral("If one of the urls has this for content:"),

@@ -6,9 +6,9 @@ struct Host;
 class MainState;
 
 // "Extract Lines By Number:": the lines whose 1-based numbers are listed, comma-separated, in Text5.
-void PushButton17_Click(Host& host, MainState& state);
+void runLinesByNumber(Host& host, MainState& state);
 // Its "Help >".
-void PushButton16_Click(Host& host);
+void showLinesByNumberHelp(Host& host);
 
 namespace LineNumbers {
 // A piece of the list as a 16-bit whole number: blanks around allowed, fractions rounded half to even.

@@ -28,7 +28,7 @@ void TextSetState::setPointer(int value) {
 
 namespace ExtractTextSets {
 
-void PushButton2_Click(Host& host, TextSetState& set) {
+void addText(Host& host, TextSetState& set) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton2_Click"));
     QString answer;
     p.run(100, [&] { answer = host.dialogs.prompt(QStringLiteral("Enter text:")); });
@@ -36,18 +36,18 @@ void PushButton2_Click(Host& host, TextSetState& set) {
         p.run(104, [&] { set.append(answer); });
 }
 
-void PushButton1_Click(Host& host, TextSetState& set, qsizetype selectedIndex) {
+void removeSelectedText(Host& host, TextSetState& set, qsizetype selectedIndex) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton1_Click"));
     if (p.test(100, [&] { return selectedIndex >= 0 && selectedIndex < set.texts().size(); }))
         p.run(102, [&] { set.removeAt(selectedIndex); });
 }
 
-void PushButton5_Click(Host& host, TextSetState& set) {
+void removeAllTexts(Host& host, TextSetState& set) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton5_Click"));
     p.run(100, [&] { set.clear(); });
 }
 
-void PushButton4_Click(Host& host, MainState& state, TextSetState& set) {
+void runTextSet(Host& host, MainState& state, TextSetState& set) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton4_Click"));
     if (p.test(100, [&] { return state.urls.isEmpty(); })) {
         p.run(198, [&] { host.dialogs.message(QStringLiteral("No files added.")); });
@@ -70,7 +70,7 @@ void PushButton4_Click(Host& host, MainState& state, TextSetState& set) {
                 p.run(136, [&] { set.setPointer(Pointer::Busy); });
                 QStringList lines;
                 QString pageText;
-                p.run(138, [&] { pageText = GetWebBrowserText(host, state, entry); });
+                p.run(138, [&] { pageText = readPageText(host, state, entry); });
                 p.run(140, [&] { lines = ExtractionRun::cutIntoLines(pageText); });
                 for (const QString& line : std::as_const(lines)) {
                     p.run(144, [&] { host.pump.processPendingEvents(); });
@@ -110,7 +110,7 @@ void PushButton4_Click(Host& host, MainState& state, TextSetState& set) {
     p.run(196, [&] { set.requestClose(); });
 }
 
-void PushButton3_Click(Host& host, const std::function<void()>& close) {
+void closeWindow(Host& host, const std::function<void()>& close) {
     Procedure p(host.dialogs, QStringLiteral("Form3.PushButton3_Click"));
     p.run(100, close);
 }
@@ -155,7 +155,7 @@ QStringList helpLines() {
     };
 }
 
-void PushButton11_Click(Host& host, const QString& location) {
+void showHelp(Host& host, const QString& location) {
     Procedure p(host.dialogs, location);
     p.run(100, [&] { host.dialogs.message(helpLines().join(QLatin1Char('\r'))); });
 }

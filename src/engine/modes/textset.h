@@ -33,15 +33,15 @@ private:
 };
 
 namespace ExtractTextSets {
-void PushButton2_Click(Host& host, TextSetState& set); // "Add Text"
-void PushButton1_Click(Host& host, TextSetState& set,
-                       qsizetype selectedIndex);       // "Remove Selected Text", -1: none
-void PushButton5_Click(Host& host, TextSetState& set); // "Remove All"
+void addText(Host& host, TextSetState& set); // "Add Text"
+void removeSelectedText(Host& host, TextSetState& set,
+                        qsizetype selectedIndex);   // "Remove Selected Text", -1: none
+void removeAllTexts(Host& host, TextSetState& set); // "Remove All"
 // "Start Extracting": every line containing any text of the set, one add attempt per matching text.
-void PushButton4_Click(Host& host, MainState& state, TextSetState& set);
+void runTextSet(Host& host, MainState& state, TextSetState& set);
 // "Help"; the main window's "Help >" beside the mode shows the same under its own name.
-void PushButton11_Click(Host& host, const QString& location = QStringLiteral("Form3.PushButton11_Click"));
+void showHelp(Host& host, const QString& location = QStringLiteral("Form3.PushButton11_Click"));
 // "Close": hides the window through `close`, with the window's own error report.
-void PushButton3_Click(Host& host, const std::function<void()>& close);
+void closeWindow(Host& host, const std::function<void()>& close);
 QStringList helpLines();
 } // namespace ExtractTextSets
