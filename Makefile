@@ -1,7 +1,7 @@
 # make run   — install what is missing, build, start the program
 # make test  — install what is missing, build, run every test
 # make check-sanitize — the same tests on a build with AddressSanitizer and UndefinedBehaviorSanitizer
-# make check-format — every C++ file as clang-format lays it out
+# make check-format — every C++ file as clang-format lays it out, and every script parses (node --check)
 # make check-deps — every package the programs load is one that scripts/install-deps.sh installs on purpose
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
@@ -38,6 +38,7 @@ check-deps: build
 
 check-format: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+	git ls-files '*.js' '*.mjs' | xargs -n 1 node --check
 
 # Qt WebEngine 6.4 deletes a page through a base of another size (new-delete-type-mismatch inside the
 # engine, not in our code), and its processes keep caches to the end: those two checks are off. Undefined

@@ -4,7 +4,7 @@
 #include "platform/clock.h"
 #include "platform/qt/pagepolicy.h"
 #include "platform/qt/pagepool.h"
-#include "platform/qt/settlewatcher.h"
+#include "platform/qt/pagescripts.h"
 #include "platform/qt/webengineload.h"
 
 #include <QCoreApplication>

@@ -57,7 +57,7 @@ private:
     struct Answer {
         bool done = false;
         QVariant value;
-        QString expression; // what a read asked for
+        QString what; // what a read asked for: "markup" or "text"
     };
 
     void start(EnginePage* page, bool reused);
@@ -65,13 +65,13 @@ private:
     void fail(const QString& reason);
     void rendererGone(const QString& reason);
     bool hasWholeText() const;
-    QString read(const QString& expression, const QString& missing);
-    // The script that reads `expression`; with `settleWithinMs` at 0 or more, it reads only when the page
-    // has settled (see askSettled) and otherwise answers {unsettled: true}.
-    QString headScript(const QString& expression, qint64 settleWithinMs = -1) const;
-    QString readOnce(const QString& expression, const QString& missing);
+    QString read(const QString& what, const QString& missing);
+    // The script that reads `what`; with `settleWithinMs` at 0 or more, it reads only when the page has
+    // settled (see askSettled) and otherwise answers {unsettled: true}.
+    QString headScript(const QString& what, qint64 settleWithinMs = -1) const;
+    QString readOnce(const QString& what, const QString& missing);
     bool replacedDocument() const;
-    void prefetch(const QString& expression);
+    void prefetch(const QString& what);
     void setDeadline();
     void startSettling();
     void askSettled();

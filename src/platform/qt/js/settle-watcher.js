@@ -1,7 +1,12 @@
-#include "platform/qt/settlewatcher.h"
-
-QString settleWatcherScript() {
-    return QStringLiteral(R"JS((function () {
+// Installed in every page before its own scripts run: it watches what the page's scripts still do (requests,
+// added scripts and style sheets, timers, animation frames, changes to the document), so that the page can
+// be read once they are done. It defines, unchangeable by the page:
+//   __quarnelSettled(remainingMs)  true when nothing is under way, no timer is due within remainingMs, and
+//                                  the document has been still for a moment;
+//   __quarnelWantsFrames()         true while the page waits for an animation frame that is not a
+//                                  repeating animation: the page is drawn only then;
+//   __quarnelQuiet()               ends the page's timers and frames, for a page kept for the next load.
+(function () {
   'use strict';
   var W = window, now = function () { return performance.now(); };
   if (Object.getOwnPropertyDescriptor(W, '__quarnelSettled')) return;
@@ -121,5 +126,4 @@ QString settleWatcherScript() {
   Object.defineProperty(W, '__quarnelWantsFrames', {value: function () {
     return frames.size > 0 && stillFrames < AnimationFrames;
   }});
-})();)JS");
-}
+})();

@@ -1,0 +1,90 @@
+// How a load settles: once its document is complete, it is asked until its scripts have settled, drawn
+// while it waits for an animation frame, and read with the answer that says it has settled.
+#include "platform/clock.h"
+#include "platform/qt/enginepage.h"
+#include "platform/qt/pagescripts.h"
+#include "platform/qt/webenginebrowser.h"
+#include "platform/qt/webengineload.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+// A page settling is asked this often whether it has, and counts as loaded this long before its time limit
+// at the latest.
+constexpr int SettleAskMs = 25;
+constexpr qint64 SettleMarginMs = 250;
+
+} // namespace
+
+// The document is complete; what its scripts still do may write more of it. It counts as loaded once the
+// page says it has settled, or when the settle limit has passed (a page that polls or ticks for ever),
+// whichever comes first, and always a moment before the page's own time limit.
+void WebEngineLoad::startSettling() {
+    const qint64 now = m_browser.m_clock.elapsedMs();
+    m_settleUntil = std::min(now + m_settleMs, m_started + m_timeLimitMs - SettleMarginMs);
+    m_readyState = 3;
+    if (!m_settleTimer) {
+        m_settleTimer = new QTimer(this);
+        m_settleTimer->setInterval(SettleAskMs);
+        connect(m_settleTimer, &QTimer::timeout, this, &WebEngineLoad::askSettled);
+    }
+    m_settleTimer->start();
+    askSettled();
+}
+
+void WebEngineLoad::askSettled() {
+    if (m_readyState == Browser::ReadyStateComplete)
+        return m_settleTimer->stop();
+    const qint64 now = m_browser.m_clock.elapsedMs();
+    if (now >= m_settleUntil)
+        return settled();
+    if (m_asking)
+        return; // one question at a time; a page too busy to answer waits for the limit
+    m_asking = true;
+    const quint64 asked = ++m_settleAsks;
+    const qint64 within = m_settleUntil - now;
+    // When the run has read a page before, the question comes with that read: a page that has settled
+    // answers with its text at once, which costs no more than a page read at completion.
+    const QString what = replacedDocument() ? m_browser.m_lastRead : QString();
+    const QString script = what.isEmpty() ? pageReadCall("settledOrWhy", {within}) : headScript(what, within);
+    m_page->runJavaScript(script,
+                          [self = QPointer<WebEngineLoad>(this), asked, what](const QVariant& answer) {
+                              if (!self || asked != self->m_settleAsks)
+                                  return;
+                              self->m_asking = false;
+                              const QVariantMap head = answer.toMap();
+                              if (head.value(QStringLiteral("unsettled")).toBool())
+                                  return self->draw(head.value(QStringLiteral("frames")).toBool());
+                              if (what.isEmpty())
+                                  return self->settled();
+                              if (head.isEmpty())
+                                  return; // no answer: asked again, until the limit
+                              auto read = std::make_shared<Answer>();
+                              read->done = true;
+                              read->value = answer;
+                              read->what = what;
+                              self->settled(std::move(read));
+                          });
+}
+
+// A settling page is drawn, off screen, while it waits for an animation frame, and only then: drawing is
+// what makes frames come, and a page with nothing to draw costs nothing.
+void WebEngineLoad::draw(bool frames) {
+    if (std::exchange(m_shown, frames) != frames)
+        m_page->setShown(frames);
+}
+
+void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
+    if (m_readyState == Browser::ReadyStateComplete)
+        return;
+    m_settleTimer->stop();
+    if (std::exchange(m_shown, false))
+        m_page->setShown(false);
+    m_readyState = Browser::ReadyStateComplete;
+    if (read)
+        m_prefetch = std::move(read);
+    else if (!m_browser.m_lastRead.isEmpty() && replacedDocument())
+        prefetch(m_browser.m_lastRead);
+}

@@ -1,0 +1,30 @@
+#include "platform/qt/pagescripts.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+QString resource(const char* name) {
+    QFile file(QStringLiteral(":/quarnel/js/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("The page script %s is not among the program's resources", name);
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+QString settleWatcherScript() {
+    static const QString script = resource("settle-watcher.js");
+    return script;
+}
+
+QString pageReadCall(const char* function, const QVariantList& arguments) {
+    static const QString reads = resource("page-reads.js");
+    const QByteArray values =
+        QJsonDocument(QJsonArray::fromVariantList(arguments)).toJson(QJsonDocument::Compact);
+    return QStringLiteral("(function () {\n") + reads + QStringLiteral("\nreturn ") +
+           QLatin1String(function) + QStringLiteral(".apply(null, ") + QString::fromUtf8(values) +
+           QStringLiteral(");\n})()");
+}
