@@ -5,8 +5,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// Whether a file's name ends in one of `endings`, letter case aside. (Plain string tests: requests are
-// checked on the engine's own threads.)
+// Whether a file's name ends in one of `endings`, letter case aside. (Plain string tests: the interceptor
+// sees every request of every page, on the UI thread, so it must cost next to nothing.)
 bool nameSays(const QString& path, std::initializer_list<QLatin1StringView> endings) {
     for (const QLatin1StringView ending : endings)
         if (path.endsWith(ending, Qt::CaseInsensitive))
