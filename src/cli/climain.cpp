@@ -172,6 +172,14 @@ void CliRun::watch() {
         if (!state.stopRequested())
             ++visited;
     });
+    // With --verbose, each page read at the settle limit, and what it still waited for then.
+    if (o.verbose)
+        connect(&state, &MainState::readAtSettleLimitAdded, this,
+                [](const QString& source, const QString& waitingFor) {
+                    QTextStream(stderr)
+                        << "quarnel-cli: " << source << ": read at the settle limit, still waiting for "
+                        << waitingFor << '\n';
+                });
     connect(&state, &MainState::problemAdded, this, [this](qsizetype index) {
         const MainState::PageProblem& problem = state.problems().at(index);
         if (std::exchange(failedAt, visited) != visited) // one source, one failure, however many reports
@@ -227,6 +235,7 @@ int CliRun::exec() {
         QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << visited - failed
                             << " loaded, " << failed << " failed, "
                             << (stream ? stream->rowsWritten() : state.results.count()) << " rows, "
+                            << state.readAtSettleLimit() << " read at the settle limit, "
                             << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s"
                             << (g_signal ? " (stopped)" : "") << '\n';
     if (g_signal)

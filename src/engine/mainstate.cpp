@@ -81,9 +81,15 @@ void MainState::requestStop() {
         m_stopRequested = true;
 }
 
+void MainState::addReadAtSettleLimit(const QString& source, const QString& waitingFor) {
+    ++m_readAtSettleLimit;
+    Q_EMIT readAtSettleLimitAdded(source, waitingFor);
+}
+
 void MainState::beginRun() {
     if (m_runs++ == 0) {
         m_stopRequested = false;
+        m_readAtSettleLimit = 0;
         Q_EMIT runningChanged(true);
     }
 }

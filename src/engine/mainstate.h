@@ -94,6 +94,11 @@ public:
     void addProblem(const QString& source, const QString& reason, int line = 0);
     void clearProblems();
 
+    // Pages of the current or last run that counted as loaded at the settle limit while their scripts still
+    // had work under way: users choose the limit by them.
+    qsizetype readAtSettleLimit() const { return m_readAtSettleLimit; }
+    void addReadAtSettleLimit(const QString& source, const QString& waitingFor);
+
     // Stop: the running extraction ends after its current step, keeps its rows and finishes as a completed
     // run does. A run that starts clears an earlier request.
     bool isRunning() const { return m_runs > 0; }
@@ -123,6 +128,7 @@ Q_SIGNALS:
     void settleSecondsChanged(int seconds);
     void problemAdded(qsizetype index);
     void problemsCleared();
+    void readAtSettleLimitAdded(const QString& source, const QString& waitingFor);
     void runningChanged(bool running);
     // A run has done everything it does for one entry of the list; entries finish in list order.
     void entryFinished(const QString& entry);
@@ -144,6 +150,7 @@ private:
     int m_settleSeconds = DefaultSettleSeconds;
     bool m_listsPageProblems = false;
     QVector<PageProblem> m_problems;
+    qsizetype m_readAtSettleLimit = 0;
     int m_runs = 0;
     bool m_stopRequested = false;
 };

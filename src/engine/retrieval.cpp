@@ -118,5 +118,7 @@ QString readPageText(Host& host, MainState& state, const QString& entry) {
     } else if (p.test(124, [&] { return state.option2(); })) {
         p.run(126, [&] { pageText = named([&] { return load->bodyInnerText(); }); });
     }
+    if (const QString waitingFor = load->readAtSettleLimit(); !waitingFor.isEmpty())
+        state.addReadAtSettleLimit(entry, waitingFor);
     return pageText;
 }

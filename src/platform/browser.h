@@ -26,6 +26,9 @@ public:
     virtual QString outerHtml() = 0;
     // The body's rendered text with CR LF line breaks. Throws Failure without a body.
     virtual QString bodyInnerText() = 0;
+    // For a load that counted as loaded at the settle limit with work still under way: what it waited for
+    // ("2 requests, frames"); empty otherwise.
+    virtual QString readAtSettleLimit() const { return {}; }
 };
 
 // The embedded browser engine, reduced to what page retrieval needs.

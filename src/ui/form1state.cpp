@@ -49,10 +49,13 @@ QString progressFormat(QString status) {
 } // namespace
 
 void Form1::showRowCount() {
-    const qsizetype count = m_state.results.count();
-    m_rowCount->setText(count == 1
-                            ? QStringLiteral("1 row")
-                            : QStringLiteral("%1 rows").arg(QLocale(QLocale::English).toString(count)));
+    const qsizetype count = m_state.results.count(), atLimit = m_state.readAtSettleLimit();
+    m_rowCount->setText(
+        (count == 1 ? QStringLiteral("1 row")
+                    : QStringLiteral("%1 rows").arg(QLocale(QLocale::English).toString(count))) +
+        (atLimit == 0 ? QString() : QStringLiteral(", %1 read at the settle limit").arg(atLimit)));
+    m_rowCount->setToolTip(QStringLiteral("Pages read at the settle limit still had script work under way: "
+                                          "\"Wait for late content\" is how long they may take."));
 }
 
 void Form1::showProblemCount() {
@@ -147,6 +150,7 @@ void Form1::bindState() {
                 showRowCount();
         });
     showRowCount();
+    connect(&s, &MainState::readAtSettleLimitAdded, this, [this] { showRowCount(); });
     connect(&s, &MainState::runningChanged, m_stop, &QWidget::setEnabled);
     // The problem list is the last run's.
     connect(&s, &MainState::runningChanged, this, [this](bool running) {

@@ -167,6 +167,10 @@ QString PageHost::missingParts() {
     if (!QFileInfo(resources).isReadable())
         return QStringLiteral("the engine's resources %1 are missing (Debian package libqt6webengine6-data)")
             .arg(resources);
+    // Without its watcher a page would be read the moment its document is complete, late content or not.
+    for (const char* script : {":/quarnel/js/settle-watcher.js", ":/quarnel/js/page-reads.js"})
+        if (!QFileInfo::exists(QLatin1String(script)))
+            return QStringLiteral("the page script %1 is not in this build").arg(QLatin1String(script));
     // Each QML module a page needs comes in a package of its own, named after the module.
     QQmlEngine engine;
     for (const char* source : {ProfileSource, ViewSource}) {
@@ -231,7 +235,8 @@ void PageHost::addScript(const QWebEngineScript& script) {
 
 void PageHost::setViewSize(QSize size) {
     m_viewSize = size;
-    m_window->resize(size);
+    // Pages are drawn only as far as the window reaches: a larger view costs no more to draw.
+    m_window->resize(size.boundedTo(MaxDrawnSize));
     for (QQuickItem* view : m_window->contentItem()->childItems())
         view->setSize(size);
 }

@@ -83,6 +83,7 @@ public:
     void setViewSize(QSize size);
     QSize viewSize() const { return m_viewSize; }
     static constexpr QSize DefaultViewSize{1280, 720};
+    static constexpr QSize MaxDrawnSize{1920, 1080};
 
 Q_SIGNALS:
     // A navigation of `view` to `url` turned out to be a download; it is cancelled.

@@ -38,8 +38,10 @@ void WebEngineLoad::askSettled() {
     if (m_readyState == Browser::ReadyStateComplete)
         return m_settleTimer->stop();
     const qint64 now = m_browser.m_clock.elapsedMs();
-    if (now >= m_settleUntil)
+    if (now >= m_settleUntil) {
+        m_readAtLimit = true;
         return settled();
+    }
     if (m_asking)
         return; // one question at a time; a page too busy to answer waits for the limit
     m_asking = true;
@@ -55,12 +57,18 @@ void WebEngineLoad::askSettled() {
                                   return;
                               self->m_asking = false;
                               const QVariantMap head = answer.toMap();
-                              if (head.value(QStringLiteral("unsettled")).toBool())
+                              if (head.value(QStringLiteral("unsettled")).toBool()) {
+                                  self->m_waitingFor = head.value(QStringLiteral("why")).toString();
                                   return self->draw(head.value(QStringLiteral("frames")).toBool());
+                              }
+                              // A document that runs no scripts of its own (plain text, an image) has no
+                              // watcher: it is read as it stands.
+                              if (head.value(QStringLiteral("noWatcher")).toBool())
+                                  return self->settled();
+                              if (what.isEmpty() ? answer != QVariant(true) : head.isEmpty())
+                                  return; // no answer: asked again, until the limit
                               if (what.isEmpty())
                                   return self->settled();
-                              if (head.isEmpty())
-                                  return; // no answer: asked again, until the limit
                               auto read = std::make_shared<Answer>();
                               read->done = true;
                               read->value = answer;

@@ -26,7 +26,7 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
     watcher.setName(QStringLiteral("quarnel-settle"));
     watcher.setInjectionPoint(QWebEngineScript::DocumentCreation);
     watcher.setWorldId(QWebEngineScript::MainWorld);
-    watcher.setRunsOnSubFrames(false);
+    watcher.setRunsOnSubFrames(true); // a frame hands its requests to the page it is in
     watcher.setSourceCode(settleWatcherScript());
     m_host.addScript(watcher);
 }

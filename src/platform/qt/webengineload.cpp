@@ -139,7 +139,14 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
     page->load(m_url);
 }
 
+QString WebEngineLoad::readAtSettleLimit() const {
+    if (!m_readAtLimit)
+        return {};
+    return m_waitingFor.isEmpty() ? QStringLiteral("no answer from the page") : m_waitingFor;
+}
+
 void WebEngineLoad::stop() {
+    draw(false);
     setDeadline();
     m_unusable = m_stopped = true;
     m_page->stop();
@@ -194,6 +201,7 @@ void WebEngineLoad::rendererGone(const QString& reason) {
         return;
     }
     m_unusable = m_gone = true;
+    draw(false);
     if (hasWholeText())
         return; // read already: what it showed is in hand
     m_readyState = Browser::ReadyStateComplete;

@@ -44,6 +44,7 @@ public:
     bool committed() override;
     qint64 startedAtMs() const override { return m_started; }
     void stop() override;
+    QString readAtSettleLimit() const override;
     QString outerHtml() override;
     QString bodyInnerText() override;
 
@@ -90,9 +91,11 @@ private:
     const qint64 m_settleMs;
     qint64 m_settleUntil = 0;
     QTimer* m_settleTimer = nullptr;
-    bool m_shown = false;     // drawn while it settles
-    bool m_asking = false;    // a question whether the page has settled is out
-    quint64 m_settleAsks = 0; // questions asked: only the last one's answer counts
+    bool m_shown = false;       // drawn while it settles
+    bool m_readAtLimit = false; // counted as loaded at the settle limit, with work left
+    QString m_waitingFor;       // what the page last said it waited for
+    bool m_asking = false;      // a question whether the page has settled is out
+    quint64 m_settleAsks = 0;   // questions asked: only the last one's answer counts
     qint64 m_deadline = -1;
     HistoryMark m_before;
     std::shared_ptr<bool> m_answered; // a reused page's answer to being asked as the load started

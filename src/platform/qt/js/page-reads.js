@@ -10,8 +10,10 @@
 function readHead(load, what, sliceLength, settleWithinMs) {
   'use strict';
   var W = window;
-  if (settleWithinMs >= 0 && W.__quarnelSettled && !W.__quarnelSettled(settleWithinMs))
-    return {unsettled: true, frames: W.__quarnelWantsFrames()};
+  if (settleWithinMs >= 0) {
+    var answer = settledOrWhy(settleWithinMs);
+    if (answer !== true) return answer;
+  }
   if (W.__quarnelRead !== undefined && W.__quarnelRead !== load) return {stale: true};
   try { Object.defineProperty(W, '__quarnelRead', {value: load}); } catch (e) { /* read before */ }
   var value = what === 'markup'
@@ -37,12 +39,19 @@ function readSlice(load, from, sliceLength) {
   return {text: slice, next: end};
 }
 
-// True when the page has settled (or has no watcher); else what it still waits for.
+// True when the page has settled; else whether it waits for a frame and what it waits for. A page without the
+// watcher says so; a watcher that fails counts as unsettled, so that such a page waits for the settle limit
+// rather than being read early.
 function settledOrWhy(settleWithinMs) {
   'use strict';
   var W = window;
-  return !W.__quarnelSettled || W.__quarnelSettled(settleWithinMs) ||
-    {unsettled: true, frames: W.__quarnelWantsFrames()};
+  if (!W.__quarnelSettled) return {noWatcher: true};
+  try {
+    return W.__quarnelSettled(settleWithinMs) ||
+      {unsettled: true, frames: W.__quarnelWantsFrames(), why: W.__quarnelWaitingFor(settleWithinMs)};
+  } catch (e) {
+    return {unsettled: true, frames: false, why: 'the watcher failed: ' + e};
+  }
 }
 
 // Whether the document is unread or was read by load number `load`.

@@ -1,129 +1,274 @@
-// Installed in every page before its own scripts run: it watches what the page's scripts still do (requests,
-// added scripts and style sheets, timers, animation frames, changes to the document), so that the page can
-// be read once they are done. It defines, unchangeable by the page:
-//   __quarnelSettled(remainingMs)  true when nothing is under way, no timer is due within remainingMs, and
-//                                  the document has been still for a moment;
-//   __quarnelWantsFrames()         true while the page waits for an animation frame that is not a
-//                                  repeating animation: the page is drawn only then;
+// Installed in every page and frame before their own scripts run: it watches what the page's scripts still
+// do (requests, wherever the page makes them; added scripts and style sheets; timers, idle callbacks and
+// animation frames; changes to the document), so that the page can be read once they are done. Work that
+// repeats (a poll, a clock, a ticker, a carousel, an animation) is known as such once it has repeated, and
+// keeps nobody waiting. The top window gets, unchangeable by the page:
+//   __quarnelSettled(remainingMs)  true when nothing is under way, nothing that is not ticking is due within
+//                                  remainingMs, and the document has been still for a moment;
+//   __quarnelWaitingFor()          what the page still waits for, in words;
+//   __quarnelWantsFrames()         true while the page waits for an animation frame that is not part of a
+//                                  repeating animation, or for an idle callback: it is drawn only then;
 //   __quarnelQuiet()               ends the page's timers and frames, for a page kept for the next load.
 (function () {
   'use strict';
-  var W = window, now = function () { return performance.now(); };
+  var W = window;
+  // A frame's requests count for the page it is in, when that page's watcher can reach it.
+  if (W !== W.top) {
+    try { if (W.top.__quarnelInstrument) W.top.__quarnelInstrument(W); } catch (e) { /* another origin */ }
+    return;
+  }
   if (Object.getOwnPropertyDescriptor(W, '__quarnelSettled')) return;
-  var busy = 0, loaded = false, lastChange = 0, changes = 0, timers = new Map();
-  var frames = new Set(), stillFrames = 0, framesSeenAt = 0;
-  var QuietMs = 50, PastDueMs = 1000, AnimationFrames = 3;
+  var now = function () { return performance.now(); };
+  var QuietMs = 50, PastDueMs = 1000, AnimationFrames = 3, Repeats = 2, FirstTickMs = 1000;
+  var busy = 0, loaded = false, lastChange = 0, changes = 0, timers = new Map(), idle = new Map();
+  var frames = new Map(), stillFrames = 0, framesSeenAt = 0, lastFrameTime = -1;
+  // Callbacks by their code: how often each has asked for itself again while it ran.
+  var repeats = new Map(), running = null, ticking = false;
+  // A function is known by its code, so that a closure made anew each time is still the same callback; one
+  // whose code cannot be seen (a bound function) only by itself.
+  var keyOf = function (callback) {
+    if (typeof callback !== 'function') return String(callback);
+    try {
+      var code = Function.prototype.toString.call(callback);
+      return /\[native code\]\s*\}$/.test(code) ? callback : code;
+    } catch (e) { return callback; }
+  };
+  var repeating = function (key) { return (repeats.get(key) || 0) >= Repeats; };
   var touch = function () { if (loaded) lastChange = now(); };
   var track = function () {
+    if (ticking) return function () {};
     busy++; touch();
     var done = false;
     return function () { if (!done) { done = true; busy--; touch(); } };
   };
+  var observer;
+  // Runs a timer's, idle callback's or frame's callback; one that asked for itself again counts as a repeat,
+  // and what a repeating one changes or requests is its ticking, not late content.
+  var invoke = function (key, tick, callback, self, args) {
+    var outer = running, wasTicking = ticking;
+    running = key; ticking = wasTicking || tick;
+    try {
+      return typeof callback === 'function' ? callback.apply(self, args) : (0, eval)(String(callback));
+    } finally {
+      running = outer; ticking = wasTicking;
+      if (tick && observer) scan(observer.takeRecords(), false);
+      else touch();
+    }
+  };
+  var noteRepeat = function (key) {
+    if (running !== null && key === running) repeats.set(key, (repeats.get(key) || 0) + 1);
+  };
 
   var setT = W.setTimeout, clearT = W.clearTimeout, setI = W.setInterval, clearI = W.clearInterval;
   W.setTimeout = function (callback, delay) {
-    var rest = Array.prototype.slice.call(arguments, 2), id;
-    var run = typeof callback === 'function'
-      ? function () { timers.delete(id); touch(); return callback.apply(this, rest); } : callback;
-    id = setT.call(W, run, delay);
-    timers.set(id, {due: now() + (Number(delay) || 0)});
+    var rest = Array.prototype.slice.call(arguments, 2), key = keyOf(callback), id;
+    noteRepeat(key);
+    var tick = repeating(key);
+    id = setT.call(W, function () { timers.delete(id); return invoke(key, tick, callback, this, rest); }, delay);
+    timers.set(id, {due: now() + (Number(delay) || 0), tick: tick});
     return id;
   };
   W.clearTimeout = function (id) { timers.delete(id); return clearT.call(W, id); };
+  // An interval repeats by nature: a short one is waited for once, then it is ticking.
   W.setInterval = function (callback, delay) {
-    var id = setI.apply(W, arguments);
-    timers.set(id, {every: Math.max(0, Number(delay) || 0)});
+    var rest = Array.prototype.slice.call(arguments, 2), key = keyOf(callback), id;
+    var every = Math.max(0, Number(delay) || 0), timer = {every: every, tick: every > FirstTickMs};
+    id = setI.call(W, function () {
+      var tick = timer.tick;
+      timer.tick = true;
+      return invoke(key, tick, callback, this, rest);
+    }, delay);
+    timers.set(id, timer);
     return id;
   };
   W.clearInterval = function (id) { timers.delete(id); return clearI.call(W, id); };
 
-  // A frame asked for is awaited, unless the page's last frames changed nothing of its document: that is
-  // an animation, which never ends.
+  if (W.requestIdleCallback) {
+    var ric0 = W.requestIdleCallback, cic0 = W.cancelIdleCallback;
+    W.requestIdleCallback = function (callback, options) {
+      var key = keyOf(callback), id;
+      noteRepeat(key);
+      var tick = repeating(key);
+      id = ric0.call(W, function () { idle.delete(id); return invoke(key, tick, callback, this, arguments); }, options);
+      idle.set(id, tick);
+      return id;
+    };
+    W.cancelIdleCallback = function (id) { idle.delete(id); return cic0.call(W, id); };
+  }
+
+  // A frame asked for is awaited, unless it belongs to an animation: a callback that keeps asking for
+  // itself, or frames that change nothing of the document.
   if (W.requestAnimationFrame) {
     var raf0 = W.requestAnimationFrame, caf0 = W.cancelAnimationFrame;
     W.requestAnimationFrame = function (callback) {
-      var id = raf0.call(W, function () {
+      var key = keyOf(callback), id;
+      noteRepeat(key);
+      var tick = repeating(key);
+      id = raf0.call(W, function (time) {
         frames.delete(id);
-        stillFrames = changes === framesSeenAt ? stillFrames + 1 : 0;
-        framesSeenAt = changes;
-        return callback.apply(this, arguments);
+        if (time !== lastFrameTime) {
+          stillFrames = changes === framesSeenAt ? stillFrames + 1 : 0;
+          framesSeenAt = changes;
+          lastFrameTime = time;
+        }
+        return invoke(key, tick, callback, this, arguments);
       });
-      frames.add(id);
+      frames.set(id, tick);
       return id;
     };
     W.cancelAnimationFrame = function (id) { frames.delete(id); return caf0.call(W, id); };
   }
+  var awaitedFrames = function () {
+    if (stillFrames >= AnimationFrames) return 0;
+    var n = 0;
+    frames.forEach(function (tick) { if (!tick) n++; });
+    return n;
+  };
 
-  if (W.fetch) {
-    var fetch0 = W.fetch;
-    W.fetch = function () {
-      var end = track(), promise;
-      try { promise = fetch0.apply(this, arguments); } catch (e) { end(); throw e; }
-      promise.then(end, end);
-      return promise;
-    };
-  }
-  // A fetch is answered when its head arrives; the body the page then reads can take much longer.
-  if (W.Response) {
-    ['arrayBuffer', 'blob', 'formData', 'json', 'text'].forEach(function (name) {
-      var read0 = W.Response.prototype[name];
-      if (typeof read0 !== 'function') return;
-      W.Response.prototype[name] = function () {
-        var end = track(), promise;
-        try { promise = read0.apply(this, arguments); } catch (e) { end(); throw e; }
-        promise.then(end, end);
+  // Requests count until they are answered and their bodies read, in this window and in any frame of the
+  // same origin (frames run this script too, and hand their window over here; one the page added and wrote
+  // into itself is taken as the page reaches it).
+  var ticked = new WeakSet(), instrumented = new WeakSet();
+  var instrument = function (win) {
+    try {
+      if (instrumented.has(win.Function)) return;
+      instrumented.add(win.Function);
+    } catch (e) { return; }
+    if (win.fetch) {
+      var fetch0 = win.fetch;
+      win.fetch = function () {
+        var fromTick = ticking, end = track(), promise;
+        try { promise = fetch0.apply(this, arguments); } catch (e) { end(); throw e; }
+        promise.then(function (response) { if (fromTick) ticked.add(response); end(); }, end);
         return promise;
       };
-    });
-  }
-  if (W.XMLHttpRequest) {
-    var send0 = W.XMLHttpRequest.prototype.send;
-    W.XMLHttpRequest.prototype.send = function () {
-      var end = track();
-      this.addEventListener('loadend', end);
-      try { return send0.apply(this, arguments); } catch (e) { end(); throw e; }
-    };
-  }
-
-  // Scripts and style sheets added once the document is complete: the document's own were waited for.
-  var added = function (node) {
-    if (node.nodeType !== 1 || !loaded) return;
-    if ((node.tagName === 'SCRIPT' && node.src) || (node.tagName === 'LINK' && /stylesheet/i.test(node.rel || ''))) {
-      var end = track();
-      node.addEventListener('load', end);
-      node.addEventListener('error', end);
+    }
+    // A fetch is answered when its head arrives; the body the page then reads can take much longer.
+    if (win.Response) {
+      ['arrayBuffer', 'blob', 'formData', 'json', 'text'].forEach(function (name) {
+        var read0 = win.Response.prototype[name];
+        if (typeof read0 !== 'function') return;
+        win.Response.prototype[name] = function () {
+          var end = ticked.has(this) ? function () {} : track(), promise;
+          try { promise = read0.apply(this, arguments); } catch (e) { end(); throw e; }
+          promise.then(end, end);
+          return promise;
+        };
+      });
+    }
+    if (win.XMLHttpRequest) {
+      var send0 = win.XMLHttpRequest.prototype.send;
+      win.XMLHttpRequest.prototype.send = function () {
+        var end = track();
+        this.addEventListener('loadend', end);
+        try { return send0.apply(this, arguments); } catch (e) { end(); throw e; }
+      };
+    }
+    // A worker's own requests cannot be seen from here: a worker counts as under way until it first
+    // answers the page, fails or is ended.
+    if (win.Worker) {
+      var Worker0 = win.Worker;
+      var Worker = function (url, options) {
+        var worker = new Worker0(url, options), end = track();
+        worker.addEventListener('message', function () { end(); touch(); });
+        worker.addEventListener('error', end);
+        var terminate0 = worker.terminate;
+        worker.terminate = function () { end(); return terminate0.apply(this, arguments); };
+        return worker;
+      };
+      Worker.prototype = Worker0.prototype;
+      win.Worker = Worker;
+    }
+    if (win.HTMLIFrameElement) {
+      ['contentWindow', 'contentDocument'].forEach(function (name) {
+        var get0 = Object.getOwnPropertyDescriptor(win.HTMLIFrameElement.prototype, name);
+        if (!get0 || !get0.get) return;
+        Object.defineProperty(win.HTMLIFrameElement.prototype, name, {configurable: true, enumerable: true,
+          get: function () {
+            var value = get0.get.call(this);
+            var frame = value && (name === 'contentWindow' ? value : value.defaultView);
+            if (frame) instrument(frame);
+            return value;
+          }});
+      });
     }
   };
-  new MutationObserver(function (records) {
-    touch();
-    changes++;
+  instrument(W);
+  Object.defineProperty(W, '__quarnelInstrument', {value: instrument});
+
+  // Scripts and style sheets added once the document is complete (the document's own were waited for),
+  // anywhere in what was added, except those that will never load: parked with a type that is not a
+  // script's (as consent tools do), nomodule, or disabled.
+  var scriptType = /^(|module|(text|application)\/(x-)?(java|ecma)script|text\/(jscript|livescript))$/;
+  var willLoad = function (node) {
+    if (node.tagName === 'SCRIPT')
+      return !!node.src && !node.noModule && scriptType.test((node.getAttribute('type') || '').trim().toLowerCase());
+    return node.tagName === 'LINK' && !node.disabled && /(^|\s)stylesheet(\s|$)/i.test(node.rel || '') &&
+      !/(^|\s)alternate(\s|$)/i.test(node.rel || '');
+  };
+  var wait = function (node) {
+    var end = track();
+    node.addEventListener('load', end);
+    node.addEventListener('error', end);
+  };
+  var added = function (node) {
+    if (node.nodeType !== 1 || !loaded) return;
+    if (willLoad(node)) wait(node);
+    if (node.firstElementChild)
+      Array.prototype.forEach.call(node.querySelectorAll('script[src], link[rel]'), function (inner) {
+        if (willLoad(inner)) wait(inner);
+      });
+  };
+  var scan = function (records, counts) {
+    if (!records.length) return;
+    if (counts) { touch(); changes++; }
     for (var i = 0; i < records.length; i++)
       for (var j = 0; j < records[i].addedNodes.length; j++) added(records[i].addedNodes[j]);
-  }).observe(document, {childList: true, subtree: true, characterData: true});
-  W.addEventListener('load', function () { loaded = true; });
+  };
+  // Changes count from the document's completion on: watching the parser build a large document would cost
+  // a record for every node.
+  observer = new MutationObserver(function (records) { scan(records, true); });
+  W.addEventListener('load', function () {
+    loaded = true;
+    observer.observe(document, {childList: true, subtree: true, characterData: true});
+  });
 
-  Object.defineProperty(W, '__quarnelSettled', {value: function (remainingMs) {
-    var t = now();
-    if (busy > 0 || (lastChange && t - lastChange < QuietMs)) return false;
-    if (frames.size > 0 && stillFrames < AnimationFrames) return false;
-    var until = t + remainingMs, due = false;
+  var pending = function (remainingMs) {
+    var t = now(), until = t + remainingMs, why = [];
+    if (busy > 0) why.push(busy + (busy === 1 ? ' request' : ' requests'));
+    var due = 0;
     timers.forEach(function (timer) {
+      if (timer.tick) return;
       if (timer.every !== undefined ? timer.every <= remainingMs : timer.due <= until && timer.due > t - PastDueMs)
-        due = true;
+        due++;
     });
-    return !due;
+    idle.forEach(function (tick) { if (!tick) due++; });
+    if (due) why.push(due + (due === 1 ? ' timer' : ' timers'));
+    if (awaitedFrames()) why.push('frames');
+    if (lastChange && t - lastChange < QuietMs) why.push('changes');
+    return why;
+  };
+  Object.defineProperty(W, '__quarnelSettled', {value: function (remainingMs) {
+    return pending(remainingMs).length === 0;
+  }});
+  Object.defineProperty(W, '__quarnelWaitingFor', {value: function (remainingMs) {
+    return pending(remainingMs).join(', ');
   }});
   // A page kept for the next load falls quiet: its timers and frames end, and it changes its history entry
   // no more (the engine would take that for the end of the next load).
   Object.defineProperty(W, '__quarnelQuiet', {value: function () {
     timers.forEach(function (timer, id) { clearT.call(W, id); clearI.call(W, id); });
     timers.clear();
-    if (caf0) frames.forEach(function (id) { caf0.call(W, id); });
+    if (caf0) frames.forEach(function (tick, id) { caf0.call(W, id); });
     frames.clear();
+    if (cic0) idle.forEach(function (tick, id) { cic0.call(W, id); });
+    idle.clear();
     history.pushState = history.replaceState = function () {};
   }});
-  // Whether the page waits for a frame: it is drawn only then.
+  // Idle periods come after frames: a page waiting for an idle callback is drawn too.
   Object.defineProperty(W, '__quarnelWantsFrames', {value: function () {
-    return frames.size > 0 && stillFrames < AnimationFrames;
+    var idleAwaited = false;
+    idle.forEach(function (tick) { if (!tick) idleAwaited = true; });
+    return awaitedFrames() > 0 || idleAwaited;
   }});
 })();
