@@ -26,7 +26,7 @@ fi
 (cd "$here/peers" && { [[ -d node_modules/playwright-core ]] || npm install --silent --no-audit --no-fund >/dev/null; })
 
 port=$((20000 + RANDOM % 20000))
-python3 "$here/live-server.py" "$port" &
+python3 "$here/live-server.py" "$port" 2>/dev/null &
 for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
 
 timed() { # name, command...: runs it $runs times; prints the median wall time in seconds

@@ -19,7 +19,7 @@
   }
   if (Object.getOwnPropertyDescriptor(W, '__quarnelSettled')) return;
   var now = function () { return performance.now(); };
-  var QuietMs = 50, PastDueMs = 1000, AnimationFrames = 3, Repeats = 2, FirstTickMs = 1000;
+  var QuietMs = 50, PastDueMs = 1000, AnimationFrames = 3, Repeats = 2;
   var busy = 0, loaded = false, lastChange = 0, changes = 0, timers = new Map(), idle = new Map();
   var frames = new Map(), stillFrames = 0, framesSeenAt = 0, lastFrameTime = -1;
   // Callbacks by their code: how often each has asked for itself again while it ran.
@@ -69,16 +69,11 @@
     return id;
   };
   W.clearTimeout = function (id) { timers.delete(id); return clearT.call(W, id); };
-  // An interval repeats by nature: a short one is waited for once, then it is ticking.
+  // An interval repeats by nature: it is ticking from the start (a poll, a clock, a carousel).
   W.setInterval = function (callback, delay) {
     var rest = Array.prototype.slice.call(arguments, 2), key = keyOf(callback), id;
-    var every = Math.max(0, Number(delay) || 0), timer = {every: every, tick: every > FirstTickMs};
-    id = setI.call(W, function () {
-      var tick = timer.tick;
-      timer.tick = true;
-      return invoke(key, tick, callback, this, rest);
-    }, delay);
-    timers.set(id, timer);
+    id = setI.call(W, function () { return invoke(key, true, callback, this, rest); }, delay);
+    timers.set(id, {tick: true});
     return id;
   };
   W.clearInterval = function (id) { timers.delete(id); return clearI.call(W, id); };
@@ -239,8 +234,7 @@
     var due = 0;
     timers.forEach(function (timer) {
       if (timer.tick) return;
-      if (timer.every !== undefined ? timer.every <= remainingMs : timer.due <= until && timer.due > t - PastDueMs)
-        due++;
+      if (timer.due <= until && timer.due > t - PastDueMs) due++;
     });
     idle.forEach(function (tick) { if (!tick) due++; });
     if (due) why.push(due + (due === 1 ? ' timer' : ' timers'));
