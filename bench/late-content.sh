@@ -34,40 +34,7 @@ for i in $(seq 1 $pages); do echo "127.0.0.1:$port/script/$i.html"; done >"$work
 for i in $(seq 1 $pages); do echo "127.0.0.1:$port/real/$i.html"; done >"$work/real"
 proxy="--proxy-server=127.0.0.1:$port"
 
-timed() { # name, command...: runs it $runs times; prints the median wall time in seconds
-    local name=$1 times=()
-    shift
-    for _ in $(seq "$runs"); do
-        local start end
-        start=$(date +%s.%N)
-        "$@" >"$work/$name.out" 2>"$work/$name.err" || { echo "$name failed:" >&2; tail -5 "$work/$name.err" >&2; }
-        end=$(date +%s.%N)
-        times+=("$(awk -v s="$start" -v e="$end" 'BEGIN { print e - s }')")
-    done
-    printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p"
-}
-compare() { # label, seconds, rows file, then pairs of a reference rows file and its name: one table row
-    python3 - "$pages" "$@" <<'EOF'
-import json, sys
-pages, label, seconds, mine, refs = int(sys.argv[1]), sys.argv[2], float(sys.argv[3]), sys.argv[4], sys.argv[5:]
-def read(path):
-    by_page = {}
-    for line in open(path, encoding='utf-8'):
-        row = json.loads(line)
-        source = row['source'].split('://', 1)[-1]
-        text = row['text'].strip()
-        if text:
-            by_page.setdefault(source, []).append(text)
-    return by_page
-a = read(mine)
-rows = sum(len(v) for v in a.values())
-same = []
-for ref, name in zip(refs[0::2], refs[1::2]):
-    b = read(ref)
-    same.append('%2d of %d %s' % (sum(1 for source in b if a.get(source) == b[source]), len(b), name))
-print('  %-34s %7.2f s %6.1f pages/s %6d rows   pages: %s' % (label, seconds, pages / seconds, rows, ', '.join(same)))
-EOF
-}
+source "$here/peer-compare.sh"
 cli() { "$build/quarnel-cli" --rendered --format jsonl --show-source --keep-duplicates --quiet -j 8 "$@"; }
 
 echo "1. $pages script-built pages: whole (all their rows) and as the Playwright peer (networkidle, 8 at once)"
