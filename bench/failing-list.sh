@@ -44,7 +44,7 @@ for j in "${jobs[@]}"; do
         peak=$(sed -n 's/^peak RSS of the process tree: \([0-9]*\) MiB.*/\1/p' "$work/out")
         engines=$(sed -n 's/.*most engine processes: \([0-9]*\).*/\1/p' "$work/out")
         rows=$(wc -l <"$work/rows.jsonl")
-        reports=$(grep -c ' | in Vantrel' "$work/err" || true)
+        reports=$(grep -c '^quarnel-cli: [^ ]*: ' "$work/err" || true)
         awk -v l="$list" -v j="$j" -v s="$start" -v e="$end" -v p="$pages" -v r="$rows" -v n="$reports" \
             -v m="$peak" -v q="$engines" \
             'BEGIN { printf "%-7s %4d %8.1f %9.1f %8d %8d %10d %d\n", l, j, e - s, p / (e - s), r, n, m, q }'

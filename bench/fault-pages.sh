@@ -20,6 +20,6 @@ for case in busy busyafter reload jsreload drip never oom 'big?n=1000000' 'pre?n
     end=$(date +%s.%N)
     peak=$(grep -o 'peak RSS of the process tree: [0-9]* MiB' /tmp/quarnel-fault.out | grep -o '[0-9]*' || true)
     rows=$(grep -c '"source"' /tmp/quarnel-fault.out || true)
-    report=$(grep -m1 ' | in Vantrel' /tmp/quarnel-fault.err | cut -d'|' -f1 || true)
+    report=$(sed -n 's/^quarnel-cli: [^ ]*: //p' /tmp/quarnel-fault.err | head -1)
     printf '%-16s %8.2f %6s %s / %s\n' "$case" "$(echo "$end - $start" | bc)" "$rows" "$peak" "${report:-none}"
 done

@@ -184,10 +184,20 @@ void CliRun::watch() {
         const MainState::PageProblem& problem = state.problems().at(index);
         if (std::exchange(failedAt, visited) != visited) // one source, one failure, however many reports
             ++failed;
-        QTextStream(stderr) << CliDialogs::oneLine(Procedure::reportText(
-                                   problem.reason, Procedure::defaultModule(),
-                                   QStringLiteral("Extract1.GetWebBrowserText"), problem.line))
-                            << '\n';
+        // A script's log wants the source and the reason: the procedure's location only with --verbose, and
+        // never the trailer meant for a message box.
+        QString reason = problem.reason;
+        for (const QString& lead : {QStringLiteral("Could not load ") + problem.source + QStringLiteral(": "),
+                                    problem.source + QStringLiteral(": ")})
+            if (reason.startsWith(lead)) {
+                reason = reason.mid(lead.size());
+                break;
+            }
+        QTextStream(stderr)
+            << "quarnel-cli: " << problem.source << ": " << CliDialogs::oneLine(reason)
+            << (o.verbose ? QStringLiteral(" (in Extract1.GetWebBrowserText at line %1)").arg(problem.line)
+                          : QString())
+            << '\n';
         state.clearProblems(); // said and counted: a long list keeps none of them
     });
     // A signal stops the run at its next step; one that came before the run began leaves nothing to run.
