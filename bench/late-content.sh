@@ -21,20 +21,14 @@ trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 runs=${RUNS:-3}
 pages=60
 
-if [[ ! -x /usr/bin/chromium ]] || ! command -v npm >/dev/null; then
-    echo "The Playwright peer needs Debian's chromium (apt-get install chromium) and npm." >&2
-    exit 2
-fi
-(cd "$here/peers" && { [[ -d node_modules/playwright-core ]] || npm install --silent --no-audit --no-fund >/dev/null; })
-
+source "$here/peer-compare.sh"
+peer_ready || { echo "The Playwright peer needs Debian's chromium and npm (scripts/install-deps.sh --bench)." >&2; exit 2; }
 port=$((20000 + RANDOM % 20000))
-python3 "$here/late-server.py" "$port" 3000 &
-for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
+serve "$here/late-server.py" "$port" 3000
 for i in $(seq 1 $pages); do echo "127.0.0.1:$port/script/$i.html"; done >"$work/script"
 for i in $(seq 1 $pages); do echo "127.0.0.1:$port/real/$i.html"; done >"$work/real"
 proxy="--proxy-server=127.0.0.1:$port"
 
-source "$here/peer-compare.sh"
 cli() { "$build/quarnel-cli" --rendered --format jsonl --show-source --keep-duplicates --quiet -j 8 "$@"; }
 
 echo "1. $pages script-built pages: whole (all their rows) and as the Playwright peer (networkidle, 8 at once)"

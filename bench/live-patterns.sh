@@ -19,17 +19,10 @@ trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 runs=${RUNS:-3}
 pages=60
 
-if [[ ! -x /usr/bin/chromium ]] || ! command -v npm >/dev/null; then
-    echo "The Playwright peer needs Debian's chromium and npm (scripts/install-deps.sh --bench)." >&2
-    exit 2
-fi
-(cd "$here/peers" && { [[ -d node_modules/playwright-core ]] || npm install --silent --no-audit --no-fund >/dev/null; })
-
-port=$((20000 + RANDOM % 20000))
-python3 "$here/live-server.py" "$port" 2>/dev/null &
-for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
-
 source "$here/peer-compare.sh"
+peer_ready || { echo "The Playwright peer needs Debian's chromium and npm (scripts/install-deps.sh --bench)." >&2; exit 2; }
+port=$((20000 + RANDOM % 20000))
+serve "$here/live-server.py" "$port"
 export IGNORE_LINES='^(clock|tick|slide) \d+$'
 cli() { "$build/quarnel-cli" --rendered --format jsonl --show-source --keep-duplicates --quiet -j 8 "$@"; }
 peer() { node "$here/peers/extract-all-lines.mjs" "$@"; }

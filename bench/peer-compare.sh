@@ -1,7 +1,18 @@
 # Shared by the scripts that time whole runs against the Playwright peer (source it): `timed` runs a command
 # $runs times in $work and prints the median wall time; `compare` prints one table row: time, pages/s (of
 # $pages), rows, and on how many pages the lines equal each reference. Lines matching $IGNORE_LINES (a
-# Python regular expression), if set, are left out of every comparison.
+# Python regular expression), if set, are left out of every comparison. `peer_ready` answers whether the
+# peer can run (Debian's chromium and npm; playwright-core is installed on first use), and `serve SCRIPT
+# PORT [ARGS]` starts a Python page server on 127.0.0.1 and waits until it answers.
+peer_ready() {
+    [[ -x /usr/bin/chromium ]] && command -v npm >/dev/null || return 1
+    (cd "$here/peers" && { [[ -d node_modules/playwright-core ]] || npm install --silent --no-audit --no-fund >/dev/null; })
+}
+serve() {
+    local port=$2
+    python3 "$@" 2>/dev/null &
+    for _ in $(seq 50); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
+}
 timed() { # name, command...: runs it $runs times; prints the median wall time in seconds
     local name=$1 times=()
     shift

@@ -43,8 +43,8 @@ measure() { # label, pages, command...: prints one table row, the median of $run
         }'
 }
 
-if [[ -x /usr/bin/chromium ]] && command -v npm >/dev/null; then
-    (cd "$here/peers" && { [[ -d node_modules/playwright-core ]] || npm install --silent --no-audit --no-fund >/dev/null; })
+source "$here/peer-compare.sh"
+if peer_ready; then
     peer=yes
 else
     peer=no
