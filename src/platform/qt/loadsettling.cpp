@@ -88,8 +88,7 @@ void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
     if (m_readyState == Browser::ReadyStateComplete)
         return;
     m_settleTimer->stop();
-    if (std::exchange(m_shown, false))
-        m_page->setShown(false);
+    draw(false);
     m_readyState = Browser::ReadyStateComplete;
     if (read)
         m_prefetch = std::move(read);

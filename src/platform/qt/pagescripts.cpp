@@ -21,7 +21,15 @@ QString settleWatcherScript() {
 }
 
 QString pageReadCall(const char* function, const QVariantList& arguments) {
-    static const QString reads = resource("page-reads.js");
+    // Sent with every question to a settling page: without its comment lines.
+    static const QString reads = [] {
+        QStringList code;
+        for (const QString& line : resource("page-reads.js").split(QLatin1Char('\n')))
+            if (const QString bare = line.trimmed();
+                !bare.startsWith(QStringLiteral("//")) && !bare.startsWith(QStringLiteral("/*")))
+                code << line;
+        return code.join(QLatin1Char('\n'));
+    }();
     const QByteArray values =
         QJsonDocument(QJsonArray::fromVariantList(arguments)).toJson(QJsonDocument::Compact);
     return QStringLiteral("(function () {\n") + reads + QStringLiteral("\nreturn ") +
