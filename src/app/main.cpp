@@ -1,4 +1,6 @@
+#include "engine/failure.h"
 #include "engine/mainstate.h"
+#include "engine/requestscheduler.h"
 #include "platform/host.h"
 #include "platform/qt/posixfilesystem.h"
 #include "platform/qt/posixprocessrunner.h"
@@ -17,7 +19,17 @@
 #include <QTextStream>
 
 int main(int argc, char* argv[]) {
-    prepareWebEngineEnvironment();
+    // The proxy is the engine's route for its whole life: it is read before the engine starts.
+    QSettingsStore settings;
+    std::optional<Requests::Proxy> proxy;
+    try {
+        if (const QString stored = Settings::read(settings, QStringLiteral("Proxy"), QString());
+            !stored.isEmpty())
+            proxy = Requests::parseProxy(stored);
+    } catch (const Failure&) {
+        // Said by the Network dialog when it was given; the pages load without it.
+    }
+    prepareWebEngineEnvironment(proxy);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarnel"));
     QApplication::setOrganizationName(QStringLiteral("Marrowick"));
@@ -31,13 +43,13 @@ int main(int argc, char* argv[]) {
     QtDialogs dialogs;
     QtEventPump pump;
     SystemClock clock;
-    WebEngineBrowser browser(pump, clock);
-    QSettingsStore settings;
+    MainState state;
+    WebEngineBrowser engine(pump, clock);
+    RequestScheduler browser(engine, clock, state);
     PosixProcessRunner processes;
     QtClipboard clipboard;
     PosixFileSystem files;
     Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
-    MainState state;
     pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
 
     Form1 form(host, state);

@@ -4,6 +4,7 @@
 #include "cli/clisteps.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
+#include "engine/requestscheduler.h"
 #include "output/rowstream.h"
 #include "platform/host.h"
 #include "platform/qt/posixfilesystem.h"
@@ -74,8 +75,9 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
 class CliRun : public QObject {
 public:
     explicit CliRun(const CliOptions& options)
-        : o(options), dialogs(options.verbose),
-          browser(pump, clock), host{browser, dialogs, pump, clock, settings, processes, clipboard, files} {
+        : o(options), dialogs(options.verbose), engine(pump, clock),
+          browser(engine, clock, state), host{browser,  dialogs,   pump,      clock,
+                                              settings, processes, clipboard, files} {
         state.setCheck1(o.keepDuplicates ? 1 : 0);
         state.setCheck14(o.showSource ? 1 : 0);
         if (o.rendered)
@@ -83,7 +85,8 @@ public:
         state.setPageTimeout(o.pageTimeout);
         state.setPagesAtOnce(o.jobs);
         state.setSettleSeconds(o.settle);
-        browser.setViewSize(QSize(o.viewWidth, o.viewHeight));
+        state.setNetwork(o.network);
+        engine.setViewSize(QSize(o.viewWidth, o.viewHeight));
     }
 
     int exec();
@@ -97,13 +100,14 @@ private:
     CliDialogs dialogs;
     QtEventPump pump;
     SystemClock clock;
-    WebEngineBrowser browser;
+    MainState state;
+    WebEngineBrowser engine;
+    RequestScheduler browser;
     NoSettings settings;
     PosixProcessRunner processes;
     NoClipboard clipboard;
     PosixFileSystem files;
     Host host;
-    MainState state;
     std::optional<RowStream> stream;
     bool streamFailed = false;
     qsizetype total = 0, progressed = 0, visited = 0, failed = 0, failedAt = -1;
@@ -279,7 +283,9 @@ int main(int argc, char* argv[]) {
     // Nothing is ever shown: a display, or a stale DISPLAY left by a lost SSH forward, plays no part.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    prepareWebEngineEnvironment();
+    prepareWebEngineEnvironment(options.network.proxy.isEmpty()
+                                    ? std::nullopt
+                                    : std::optional(Requests::parseProxy(options.network.proxy)));
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("quarnel-cli"));
     QGuiApplication::setApplicationVersion(QStringLiteral(QUARNEL_VERSION));

@@ -1,5 +1,6 @@
 #include "cli/clioptions.h"
 
+#include "engine/failure.h"
 #include "engine/mainstate.h"
 
 #include <QCommandLineParser>
@@ -76,6 +77,28 @@ void define(QCommandLineParser& parser) {
          QStringLiteral("The size in pixels every page is laid out at, as on a screen of that size (default "
                         "1280x720)."),
          QStringLiteral("WxH"), QStringLiteral("1280x720")},
+        {QStringLiteral("retries"),
+         QStringLiteral("Tries again a page that failed for a reason that may pass (HTTP 429, 503 and the "
+                        "like, a connection reset), up to N more times, after the wait its server asks for "
+                        "(default 2; 0 never)."),
+         QStringLiteral("n"), QString::number(NetworkOptions::DefaultRetries)},
+        {QStringLiteral("per-host"),
+         QStringLiteral("Pages of one host loaded at once, 1 to 16 (default: as many as --jobs)."),
+         QStringLiteral("n")},
+        {QStringLiteral("user-agent"), QStringLiteral("The user agent every page is asked for as."),
+         QStringLiteral("text")},
+        {QStringLiteral("header"),
+         QStringLiteral("A header sent with every request to each source's own host, never to others; "
+                        "repeat it for more."),
+         QStringLiteral("'Name: value'")},
+        {QStringLiteral("cookies"),
+         QStringLiteral("Cookies for the pages, from a Netscape cookies.txt (each for its own domain; "
+                        "never written back)."),
+         QStringLiteral("file")},
+        {QStringLiteral("proxy"),
+         QStringLiteral("Load every page through a proxy: http://, https:// or socks5://, with "
+                        "user:password@ where needed."),
+         QStringLiteral("url")},
         {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
         {QStringLiteral("quiet"),
          QStringLiteral("Print nothing but errors: no progress and no summary line.")},
@@ -162,6 +185,24 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     }
     o.jobs = wholeNumber(value("jobs"), 1, MainState::MaxPagesAtOnce,
                          QStringLiteral("--jobs takes a whole number from 1 to 16"));
+    o.network.retries = wholeNumber(
+        value("retries"), 0, NetworkOptions::MaxRetries,
+        QStringLiteral("--retries takes a whole number from 0 to %1").arg(NetworkOptions::MaxRetries));
+    if (isSet("per-host"))
+        o.network.perHost = wholeNumber(value("per-host"), 1, NetworkOptions::MaxPerHost,
+                                        QStringLiteral("--per-host takes a whole number from 1 to 16"));
+    o.network.userAgent = value("user-agent");
+    o.network.headers = parser.values(QStringLiteral("header"));
+    o.network.proxy = value("proxy");
+    if (isSet("cookies"))
+        o.network.cookiesFile = QFileInfo(value("cookies")).absoluteFilePath();
+    try {
+        Requests::identityOf(o.network); // every header parses, and the cookies file reads
+        if (isSet("proxy"))
+            Requests::parseProxy(o.network.proxy);
+    } catch (const Failure& failure) {
+        throw UsageError{failure.description()};
+    }
     if (o.resume && (!isSet("output") || !o.streams()))
         throw UsageError{QStringLiteral("--resume goes with --output and --format jsonl or csv")};
     if (isSet("ext") && !isSet("folder"))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/requests.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -12,6 +14,8 @@ struct CliOptions {
     bool noIncludeStart = false, noIncludeEnd = false, rendered = false, keepDuplicates = false,
          showSource = false, resume = false, verbose = false, quiet = false;
     int jobs = 0, pageTimeout = 0, settle = 0, viewWidth = 0, viewHeight = 0;
+    // Retries, the limit per host, who asks and the proxy, each checked (the cookies file read) already.
+    NetworkOptions network;
     // --help or --version: the text to print, and nothing else to do.
     QString helpOrVersion;
     // The values given to the options that shape the rows (--format, --mode, --text, --numbers, --start,

@@ -1,5 +1,6 @@
 #include "engine/extractionrun.h"
 
+#include "engine/failure.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "engine/retrieval.h"
@@ -84,6 +85,12 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
     p.run(first, [&] {
         count = urls.count();
         lastToVisit = urls.lastSerial();
+        // Who asks for the pages, as the options say now; a cookies file that went missing is said here,
+        // once, and the pages are asked for without it.
+        QString cookiesError;
+        host.browser.setIdentity(Requests::identityOf(state.network(), &cookiesError));
+        if (!cookiesError.isEmpty())
+            throw Failure(cookiesError);
     });
     for (qsizetype i = 1; i <= count && !state.stopRequested(); ++i) {
         // Find the place again by serial: removals before it shift positions, additions lie beyond it.
@@ -103,8 +110,9 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
         // stays in list order. Entries removed meanwhile are not named, so their loads are dropped.
         if (state.pagesAtOnce() > 1) {
             QStringList next{entry};
+            const int named = host.browser.entriesAhead(state.pagesAtOnce());
             for (qsizetype at = urls.firstPositionAfter(lastVisited, lastToVisit);
-                 at > 0 && next.size() < state.pagesAtOnce() && urls.serialAt(at) <= lastToVisit; ++at) {
+                 at > 0 && next.size() < named && urls.serialAt(at) <= lastToVisit; ++at) {
                 next << urls.at(at);
                 if (at == urls.count())
                     break;

@@ -114,3 +114,13 @@ void MainState::setPagesAtOnce(int pages) {
     m_pagesAtOnce = pages;
     Q_EMIT pagesAtOnceChanged(pages);
 }
+
+void MainState::setNetwork(const NetworkOptions& options) {
+    NetworkOptions bounded = options;
+    bounded.retries = std::clamp(bounded.retries, 0, NetworkOptions::MaxRetries);
+    bounded.perHost = std::clamp(bounded.perHost, 0, NetworkOptions::MaxPerHost);
+    if (bounded == m_network)
+        return;
+    m_network = bounded;
+    Q_EMIT networkChanged();
+}

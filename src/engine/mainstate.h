@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/requests.h"
 #include "engine/resultslist.h"
 #include "engine/urllist.h"
 
@@ -79,6 +80,9 @@ public:
     void setSettleSeconds(int seconds);
     int pagesAtOnce() const { return m_pagesAtOnce; }
     void setPagesAtOnce(int pages);
+    // How pages are asked for: retries, the limit per host, who asks and by which route.
+    const NetworkOptions& network() const { return m_network; }
+    void setNetwork(const NetworkOptions& options);
 
     // A source that could not be loaded is a normal event in a long list: in the window its report goes to
     // this list of problems instead of a box the run waits on. The program's own failures stay boxes.
@@ -126,6 +130,7 @@ Q_SIGNALS:
     void pageTimeoutChanged(int seconds);
     void pagesAtOnceChanged(int pages);
     void settleSecondsChanged(int seconds);
+    void networkChanged();
     void problemAdded(qsizetype index);
     void problemsCleared();
     void readAtSettleLimitAdded(const QString& source, const QString& waitingFor);
@@ -148,6 +153,7 @@ private:
     int m_pageTimeout = 60;
     int m_pagesAtOnce = DefaultPagesAtOnce;
     int m_settleSeconds = DefaultSettleSeconds;
+    NetworkOptions m_network;
     bool m_listsPageProblems = false;
     QVector<PageProblem> m_problems;
     qsizetype m_readAtSettleLimit = 0;

@@ -46,12 +46,13 @@ QString readPageText(Host& host, MainState& state, const QString& entry) {
         load = host.browser.navigate(entry, limitMs);
     });
     p.run(102, [&] { counter = 0; });
-    // A page loaded ahead has had its time since its load began.
-    const qint64 started = load && load->startedAtMs() >= 0 ? load->startedAtMs() : host.clock.elapsedMs();
+    // A page loaded ahead has had its time since its load began; a page tried again, since its last try.
+    const qint64 called = host.clock.elapsedMs();
+    const auto started = [&] { return load->startedAtMs() >= 0 ? load->startedAtMs() : called; };
     while (load && p.test(104, [&] {
         complete = readyStateOf(*load) == Browser::ReadyStateComplete;
         return !complete && !state.stopRequested() && counter < Retrieval::WaitCap &&
-               host.clock.elapsedMs() - started < limitMs;
+               host.clock.elapsedMs() - started() < limitMs;
     })) {
         p.run(106, [&] { host.pump.waitForEvents(1); });
         p.run(108, [&] { ++counter; });

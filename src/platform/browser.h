@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/requests.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -29,6 +31,15 @@ public:
     // For a load that counted as loaded at the settle limit with work still under way: what it waited for
     // ("2 requests, frames"); empty otherwise.
     virtual QString readAtSettleLimit() const { return {}; }
+    // For a load that failed: whether its reason may pass (a server busy or failing for a moment, a
+    // connection cut short), so that the page is worth asking for again.
+    virtual bool failureMayPass() { return false; }
+    // For a load that failed with an HTTP status: the status, and how long the answer asked the client to
+    // wait before it asks again (Retry-After), in milliseconds; -1 when it did not say.
+    virtual int httpStatus() { return 0; }
+    virtual qint64 retryAfterMs() { return -1; }
+    // How many loads this one took (a load tried again counts each try).
+    virtual int tries() const { return 1; }
 };
 
 // The embedded browser engine, reduced to what page retrieval needs.
@@ -52,4 +63,10 @@ public:
     // document still) before it counts as loaded; 0: loaded the moment the document is complete. For the
     // loads started from now on.
     virtual void setSettleLimit(qint64 ms) { Q_UNUSED(ms); }
+    // How many of the next entries a run names to loadAhead when `pagesAtOnce` pages may load at once. A
+    // browser that keeps pages waiting for a retry off their place looks further ahead.
+    virtual int entriesAhead(int pagesAtOnce) const { return pagesAtOnce; }
+    // Who asks for the pages loaded from now on: user agent, language, headers for each source's own host,
+    // cookies. Throws Failure when the engine cannot take them.
+    virtual void setIdentity(const Requests::Identity& identity) { Q_UNUSED(identity); }
 };

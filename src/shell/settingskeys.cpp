@@ -127,6 +127,20 @@ void writeExtension(SettingsStore& store, const QString& extension) {
     write(store, QStringLiteral("Extension"), extension);
 }
 
+NetworkOptions readNetwork(SettingsStore& store) {
+    NetworkOptions options;
+    options.userAgent = read(store, QStringLiteral("UserAgent"), QString());
+    options.headers = splitUrlList(read(store, QStringLiteral("Headers"), QString()));
+    options.cookiesFile = read(store, QStringLiteral("CookiesFile"), QString());
+    options.proxy = read(store, QStringLiteral("Proxy"), QString());
+    options.retries =
+        wholeInRange(read(store, QStringLiteral("Retries"), QString::number(NetworkOptions::DefaultRetries)),
+                     0, NetworkOptions::MaxRetries);
+    options.perHost = wholeInRange(read(store, QStringLiteral("PerHost"), QStringLiteral("0")), 0,
+                                   NetworkOptions::MaxPerHost);
+    return options;
+}
+
 void persistChanges(MainState& state, SettingsStore& store) {
     // These handlers only store a setting: never a report, and never a wait for the disk while typing.
     SettingsStore* s = &store;
@@ -156,6 +170,15 @@ void persistChanges(MainState& state, SettingsStore& store) {
     });
     QObject::connect(&state, &MainState::pagesAtOnceChanged, &state, [s](int pages) {
         writeSoon(*s, QStringLiteral("PagesAtOnce"), QString::number(pages));
+    });
+    QObject::connect(&state, &MainState::networkChanged, &state, [s, m] {
+        const NetworkOptions& n = m->network();
+        writeSoon(*s, QStringLiteral("Retries"), QString::number(n.retries));
+        writeSoon(*s, QStringLiteral("PerHost"), QString::number(n.perHost));
+        writeSoon(*s, QStringLiteral("UserAgent"), n.userAgent);
+        writeSoon(*s, QStringLiteral("Headers"), joinUrlList(n.headers));
+        writeSoon(*s, QStringLiteral("CookiesFile"), n.cookiesFile);
+        writeSoon(*s, QStringLiteral("Proxy"), n.proxy);
     });
 
     // The source list is stored a moment after it changes, not only at close: a program that dies loses at

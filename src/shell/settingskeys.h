@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/requests.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -43,6 +45,10 @@ QString readLastFolder(SettingsStore& store);
 void writeLastFolder(SettingsStore& store, const QString& folder);
 QString readExtension(SettingsStore& store);
 void writeExtension(SettingsStore& store, const QString& extension);
+
+// The Network dialog's options (retries, pages per host, user agent, headers, cookies file, proxy); a value
+// that cannot be converted throws Failure and leaves the rest as the defaults.
+NetworkOptions readNetwork(SettingsStore& store);
 
 // Writes the options and search texts of the main window whenever they change.
 void persistChanges(MainState& state, SettingsStore& store);

@@ -85,6 +85,7 @@ void loadMainWindow(Host& host, MainState& state, WindowShell& window) {
         state.setPagesAtOnce(Settings::toPages(Settings::read(
             store, QStringLiteral("PagesAtOnce"), QString::number(MainState::DefaultPagesAtOnce))));
     });
+    p.run(143, [&] { state.setNetwork(Settings::readNetwork(store)); });
 }
 
 void closeMainWindow(Host& host, MainState& state) {

@@ -16,6 +16,7 @@
 #include "sources/localfiles.h"
 #include "sources/sourcelistcommands.h"
 #include "ui/appearance.h"
+#include "ui/networkdialog.h"
 #include "ui/resultstablemodel.h"
 #include "ui/twips.h"
 #include "ui/urllistmodel.h"
@@ -261,6 +262,14 @@ QWidget* Form1::buildCommandsColumn() {
                 QStringLiteral("How many pages load at the same time. The results still come in the "
                                "order of the list. More pages at once is faster on slow servers and "
                                "takes more memory; 1 loads one page after the other."));
+    // Beside the pages at once, where the window has room: how pages are asked for.
+    auto* network = addButton(QStringLiteral("NetworkButton"), QStringLiteral("Network..."), [this] {
+        NetworkDialog dialog(m_host, m_state, this);
+        dialog.exec();
+    });
+    network->setToolTip(QStringLiteral("Retries, pages per host, user agent, headers, cookies and proxy."));
+    if (auto* row = qobject_cast<QHBoxLayout*>(options->itemAt(options->count() - 1)->layout()))
+        row->insertWidget(2, network);
     grid->addWidget(frame3, 9, 0, 1, 2);
 
     auto* frame2 = new QGroupBox(QStringLiteral("Results Option"), column);

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUrl>
 #include <zlib.h>
 
 LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent) {
@@ -15,8 +16,14 @@ LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent) {
     });
 }
 
-bool LocalHttpServer::start() {
-    return m_server.listen(QHostAddress::LocalHost, 0);
+bool LocalHttpServer::start(const QHostAddress& address) {
+    m_clock.start();
+    return m_server.listen(address, 0);
+}
+
+void LocalHttpServer::setReplies(const QString& path, const QList<Reply>& replies) {
+    m_sequences.insert(path, replies);
+    m_pages.insert(path, replies.value(0));
 }
 
 void LocalHttpServer::setPage(const QString& path, const QByteArray& body, const QByteArray& contentType) {
@@ -33,20 +40,38 @@ void LocalHttpServer::serve(QTcpSocket* socket) {
         return;
     socket->setProperty("answered", true);
     ++m_requests;
-    const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
-    const QString path = words.size() > 1 ? QString::fromLatin1(words[1]) : QString();
-    ++m_requestsByPath[path];
+    const QByteArray head = request.left(request.indexOf("\r\n\r\n"));
+    const QList<QByteArray> words = head.left(head.indexOf("\r\n")).split(' ');
+    const QString target = words.size() > 1 ? QString::fromLatin1(words[1]) : QString();
+    m_seen.push_back({target, head, m_clock.elapsed()});
+    QString path = target;
+    if (target.startsWith(QStringLiteral("http://"))) {
+        if (!head.contains("\r\nProxy-Authorization: " + m_proxyLogin + "\r\n") &&
+            !head.endsWith("\r\nProxy-Authorization: " + m_proxyLogin)) {
+            socket->write("HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic "
+                          "realm=\"test\"\r\nContent-Length: 0\r\n\r\n");
+            socket->setProperty("request", QByteArray());
+            socket->setProperty("answered", false);
+            return;
+        }
+        path = QUrl(target).path();
+    }
+    const int nth = m_requestsByPath[path]++;
+    if (const auto sequence = m_sequences.constFind(path); sequence != m_sequences.cend())
+        m_pages.insert(path, sequence->value(std::min<qsizetype>(nth, sequence->size() - 1)));
     const int delayMs = m_pages.value(path).delayMs;
     if (delayMs < 0)
         return; // held open: the client gives up first
+    m_peakInFlight = std::max(m_peakInFlight, ++m_inFlight);
     if (delayMs == 0) {
-        answer(socket, path);
+        answer(socket, path, head);
         return;
     }
-    QTimer::singleShot(delayMs, socket, [this, socket, path] { answer(socket, path); });
+    QTimer::singleShot(delayMs, socket, [this, socket, path, head] { answer(socket, path, head); });
 }
 
-void LocalHttpServer::answer(QTcpSocket* socket, const QString& path) {
+void LocalHttpServer::answer(QTcpSocket* socket, const QString& path, const QByteArray& head) {
+    --m_inFlight;
     const auto page = m_pages.constFind(path);
     if (page == m_pages.cend()) {
         socket->write(
@@ -58,19 +83,23 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path) {
         sendEndlessZeros(socket);
         return;
     }
-    QByteArray head =
+    QByteArray body = page->body;
+    if (page->echo)
+        for (const QByteArray& line : head.split('\n'))
+            body += "<p>" + QString::fromLatin1(line.trimmed()).toHtmlEscaped().toUtf8() + "</p>";
+    QByteArray reply =
         "HTTP/1.0 " + page->status + "\r\nContent-Type: " + page->contentType + "\r\n" + page->extraHeaders;
     if (!page->holdAfterBody)
-        head += "Content-Length: " + QByteArray::number(page->body.size()) + "\r\n";
+        reply += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     if (page->bodyAfterMs > 0) {
-        socket->write(head + "\r\n");
+        socket->write(reply + "\r\n");
         QTimer::singleShot(page->bodyAfterMs, socket, [socket, body = page->body] {
             socket->write(body);
             socket->disconnectFromHost();
         });
         return;
     }
-    socket->write(head + "\r\n" + page->body);
+    socket->write(reply + "\r\n" + body);
     if (!page->holdAfterBody) {
         socket->disconnectFromHost();
     } else if (page->dripEveryMs > 0) {

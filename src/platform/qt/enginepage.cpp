@@ -37,7 +37,14 @@ WebEngineView {
             request.reject()
     }
     onJavaScriptDialogRequested: function (request) { request.accepted = true; request.dialogReject() }
-    onAuthenticationDialogRequested: function (request) { request.accepted = true; request.dialogReject() }
+    onAuthenticationDialogRequested: function (request) {
+        request.accepted = true
+        var login = request.type === AuthenticationDialogRequest.AuthenticationTypeProxy ? page.proxyLogin() : []
+        if (login.length === 2)
+            request.dialogAccept(login[0], login[1])
+        else
+            request.dialogReject()
+    }
     onColorDialogRequested: function (request) { request.accepted = true; request.dialogReject() }
     onFileDialogRequested: function (request) { request.accepted = true; request.dialogReject() }
     onContextMenuRequested: function (request) { request.accepted = true }
@@ -95,6 +102,7 @@ EnginePage::~EnginePage() {
 }
 
 void EnginePage::load(const QUrl& url) {
+    m_proxyLogins = 0;
     m_view->setProperty("url", url);
 }
 
@@ -140,13 +148,26 @@ void EnginePage::answer(int id, const QVariant& value) {
     done(value.metaType() == QMetaType::fromType<QJSValue>() ? value.value<QJSValue>().toVariant() : value);
 }
 
+namespace {
+QStringList g_proxyLogin; // user and password, for the engine's whole life
+} // namespace
+
+void PageHost::setProxyLogin(const QString& user, const QString& password) {
+    g_proxyLogin = user.isEmpty() ? QStringList() : QStringList{user, password};
+}
+
+QStringList EnginePage::proxyLogin() {
+    // A proxy that refuses the login asks again: it is given once a load, then refused.
+    return m_proxyLogins++ == 0 ? g_proxyLogin : QStringList();
+}
+
 bool EnginePage::allowsNavigation(const QUrl& target, int type, bool isMainFrame) const {
     // What the program loads is typed; anything else is the page's own doing. A local page may take itself
     // only to another HTML file of its own folder tree.
     if (!isMainFrame || type == QWebEngineNavigationRequest::TypedNavigation ||
         type == QWebEngineNavigationRequest::ReloadNavigation || !target.isLocalFile())
         return true;
-    return LocalFileGuard::allows(url(), target, QWebEngineUrlRequestInfo::ResourceTypeSubFrame);
+    return PagePolicy::allows(url(), target, QWebEngineUrlRequestInfo::ResourceTypeSubFrame);
 }
 
 QString PageHost::missingParts() {

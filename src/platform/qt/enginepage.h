@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QSize>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 #include <QVariant>
@@ -51,6 +52,8 @@ public Q_SLOTS:
     // Called from the view.
     bool allowsNavigation(const QUrl& target, int type, bool isMainFrame) const;
     void answer(int id, const QVariant& value);
+    // The proxy's user and password, when the proxy asks for them; empty when there are none.
+    QStringList proxyLogin();
     void terminated(int status, int exitCode) { Q_EMIT renderProcessTerminated(status, exitCode); }
 
 private:
@@ -61,6 +64,7 @@ private:
     QQuickItem* m_view;
     bool m_shown = false;
     int m_nextAnswer = 0;
+    int m_proxyLogins = 0; // times the proxy asked during this load
     QHash<int, std::function<void(const QVariant&)>> m_answers;
 };
 
@@ -84,6 +88,8 @@ public:
     QSize viewSize() const { return m_viewSize; }
     static constexpr QSize DefaultViewSize{1280, 720};
     static constexpr QSize MaxDrawnSize{1920, 1080};
+    // The login every page gives the proxy that asks for one.
+    static void setProxyLogin(const QString& user, const QString& password);
 
 Q_SIGNALS:
     // A navigation of `view` to `url` turned out to be a download; it is cancelled.

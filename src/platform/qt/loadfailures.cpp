@@ -20,6 +20,8 @@ QString httpReason(int status) {
         return QStringLiteral("Not Found");
     case 405:
         return QStringLiteral("Method Not Allowed");
+    case 407:
+        return QStringLiteral("Proxy Authentication Required");
     case 408:
         return QStringLiteral("Request Timeout");
     case 410:
@@ -59,6 +61,26 @@ QString failureReason(const QWebEngineLoadingInfo& info) {
     if (text.isEmpty())
         return QStringLiteral("error %1").arg(info.errorCode());
     return text;
+}
+
+bool failureMayPass(const QWebEngineLoadingInfo& info) {
+    const int code = info.errorCode();
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+        return code == 408 || code == 425 || code == 429 || code == 500 || code == 502 || code == 503 ||
+               code == 504;
+    switch (code) { // the engine's network error numbers
+    case -7:        // TIMED_OUT
+    case -100:      // CONNECTION_CLOSED
+    case -101:      // CONNECTION_RESET
+    case -103:      // CONNECTION_ABORTED
+    case -118:      // CONNECTION_TIMED_OUT
+    case -324:      // EMPTY_RESPONSE
+    case -354:      // CONTENT_LENGTH_MISMATCH: the connection ended before the answer did
+    case -355:      // INCOMPLETE_CHUNKED_ENCODING
+        return true;
+    default:
+        return false;
+    }
 }
 
 QString terminationReason(int status, int exitCode) {

@@ -24,8 +24,7 @@ bool insideFolderOf(const QUrl& page, const QUrl& target) {
 }
 } // namespace
 
-bool LocalFileGuard::allows(const QUrl& page, const QUrl& target,
-                            QWebEngineUrlRequestInfo::ResourceType type) {
+bool PagePolicy::allows(const QUrl& page, const QUrl& target, QWebEngineUrlRequestInfo::ResourceType type) {
     if (!target.isLocalFile())
         return true;
     if (type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame)
@@ -51,8 +50,8 @@ bool LocalFileGuard::allows(const QUrl& page, const QUrl& target,
     }
 }
 
-bool LocalFileGuard::neededForText(const QUrl& page, const QUrl& target,
-                                   QWebEngineUrlRequestInfo::ResourceType type) {
+bool PagePolicy::neededForText(const QUrl& page, const QUrl& target,
+                               QWebEngineUrlRequestInfo::ResourceType type) {
     switch (type) {
     case QWebEngineUrlRequestInfo::ResourceTypeImage:
     case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
@@ -72,10 +71,22 @@ bool LocalFileGuard::neededForText(const QUrl& page, const QUrl& target,
     }
 }
 
-void LocalFileGuard::interceptRequest(QWebEngineUrlRequestInfo& info) {
+void PagePolicy::interceptRequest(QWebEngineUrlRequestInfo& info) {
     if (!neededForText(info.firstPartyUrl(), info.requestUrl(), info.resourceType()) ||
-        !allows(info.firstPartyUrl(), info.requestUrl(), info.resourceType()))
+        !allows(info.firstPartyUrl(), info.requestUrl(), info.resourceType())) {
         info.block(true);
+        return;
+    }
+    if (m_headers.isEmpty() || info.requestUrl().isLocalFile())
+        return;
+    // A main document is its own first party.
+    const QUrl page = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame
+                          ? info.requestUrl()
+                          : info.firstPartyUrl();
+    if (info.requestUrl().host().compare(page.host(), Qt::CaseInsensitive) != 0)
+        return;
+    for (const Requests::Header& header : std::as_const(m_headers))
+        info.setHttpHeader(header.name, header.value);
 }
 
 QString unreadableLocalFile(const QString& path) {

@@ -2,14 +2,17 @@
 
 #include "engine/failure.h"
 #include "platform/clock.h"
+#include "platform/qt/networklog.h"
 #include "platform/qt/pagepolicy.h"
 #include "platform/qt/pagepool.h"
 #include "platform/qt/pagescripts.h"
 #include "platform/qt/webengineload.h"
 
 #include <QCoreApplication>
+#include <QNetworkCookie>
 #include <QQuickWebEngineProfile>
 #include <QQuickWindow>
+#include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineScript>
 #include <QtWebEngineQuick/qtwebenginequickglobal.h>
@@ -20,7 +23,8 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
     : QObject(parent), m_pump(pump), m_clock(clock), m_pool(std::make_unique<PagePool>(m_host)) {
     QQuickWebEngineProfile* profile = m_host.profile();
     connect(&m_host, &PageHost::downloadRequested, this, &WebEngineBrowser::downloadRequested);
-    profile->setUrlRequestInterceptor(new LocalFileGuard(profile));
+    m_policy = new PagePolicy(profile);
+    profile->setUrlRequestInterceptor(m_policy);
     // Every page watches what its scripts still do, so that it can be read once they are done.
     QWebEngineScript watcher;
     watcher.setName(QStringLiteral("quarnel-settle"));
@@ -76,6 +80,40 @@ std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint6
     bool reused = false;
     EnginePage* page = m_pool->take(url, reused);
     return std::make_unique<WebEngineLoad>(*this, page, reused, url, ++m_loads, timeLimitMs, m_settleMs);
+}
+
+void WebEngineBrowser::setIdentity(const Requests::Identity& identity) {
+    if (identity == m_identity)
+        return;
+    QQuickWebEngineProfile* profile = m_host.profile();
+    if (m_engineUserAgent.isNull()) {
+        m_engineUserAgent = profile->httpUserAgent();
+        m_engineLanguage = profile->httpAcceptLanguage();
+    }
+    profile->setHttpUserAgent(identity.userAgent.isEmpty() ? m_engineUserAgent : identity.userAgent);
+    profile->setHttpAcceptLanguage(identity.acceptLanguage.isEmpty() ? m_engineLanguage
+                                                                     : identity.acceptLanguage);
+    m_policy->setOwnHostHeaders(identity.headers);
+    if (identity.cookies != m_identity.cookies) {
+        QWebEngineCookieStore* store = profile->cookieStore();
+        store->deleteAllCookies();
+        for (const Requests::Cookie& entry : identity.cookies) {
+            QNetworkCookie cookie(entry.name, entry.value);
+            // A cookie for its subdomains names its domain; one without is the host's own.
+            if (entry.includeSubdomains)
+                cookie.setDomain(QLatin1Char('.') + entry.domain);
+            cookie.setPath(entry.path);
+            cookie.setSecure(entry.secure);
+            cookie.setHttpOnly(entry.httpOnly);
+            if (entry.expires > 0)
+                cookie.setExpirationDate(QDateTime::fromSecsSinceEpoch(entry.expires, Qt::UTC));
+            QUrl origin;
+            origin.setScheme(entry.secure ? QStringLiteral("https") : QStringLiteral("http"));
+            origin.setHost(entry.domain);
+            store->setCookie(cookie, origin);
+        }
+    }
+    m_identity = identity;
 }
 
 void WebEngineBrowser::watchMemory() {
@@ -136,7 +174,7 @@ void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)
     m_pool->collect();
 }
 
-void prepareWebEngineEnvironment() {
+void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy) {
     // Pages are drawn off screen only, and only for their animation frames: in software, so that no
     // display or graphics driver is ever involved.
     QtWebEngineQuick::initialize();
@@ -146,6 +184,18 @@ void prepareWebEngineEnvironment() {
     flags += " --disable-background-networking --disable-component-update --disable-sync --no-first-run";
     if (geteuid() == 0)
         flags += " --no-sandbox";
+    // A program started by one of ours inherits its switches: its log is its own, not its parent's pipe.
+    QList<QByteArray> own;
+    for (const QByteArray& flag : flags.split(' '))
+        if (!flag.startsWith("--log-net-log=") || !flag.contains(NetworkLog::PipeFolderPrefix))
+            own << flag;
+    flags = own.join(' ');
+    if (!flags.contains("--log-net-log"))
+        flags += ' ' + NetworkLog::start();
+    if (proxy) {
+        flags += " --proxy-server=" + proxy->server().toUtf8();
+        PageHost::setProxyLogin(proxy->user, proxy->password);
+    }
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     QByteArray rules = qgetenv("QT_LOGGING_RULES");
     rules += QByteArray(rules.isEmpty() ? "" : ";") + "qt.webenginecontext.*=false";

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QUrl>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Clock;
@@ -32,6 +33,8 @@ public:
     std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) override;
     void loadAhead(const QStringList& entries, qint64 timeLimitMs) override;
     void setSettleLimit(qint64 ms) override { m_settleMs = ms; }
+    // Cookies are loaded into the engine's store, for their own domains; the store is never written back.
+    void setIdentity(const Requests::Identity& identity) override;
     // The size every page is laid out at (1280 by 720 unless set).
     void setViewSize(QSize size) { m_host.setViewSize(size); }
     qsizetype loadsAhead() const { return qsizetype(m_ahead.size()); }
@@ -65,8 +68,12 @@ private:
     quint64 m_loads = 0;
     qint64 m_settleMs = 0;
     QString m_lastRead; // what the last read asked for: pages loaded ahead are read so when they have loaded
+    class PagePolicy* m_policy = nullptr;
+    Requests::Identity m_identity;
+    QString m_engineUserAgent, m_engineLanguage; // the engine's own, for options that name none
 };
 
-// Chromium refuses to run as root without its sandbox switched off: do that then, and only then.
-// Call before the QApplication is created.
-void prepareWebEngineEnvironment();
+// Chromium refuses to run as root without its sandbox switched off: do that then, and only then. The
+// engine's network log comes to the program (see NetworkLog), and every page is loaded through `proxy` when
+// one is given: the route is fixed for the engine's life. Call before the QApplication is created.
+void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy = std::nullopt);

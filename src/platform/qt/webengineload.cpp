@@ -5,6 +5,7 @@
 #include "platform/eventpump.h"
 #include "platform/qt/enginepage.h"
 #include "platform/qt/loadfailures.h"
+#include "platform/qt/networklog.h"
 #include "platform/qt/pagepool.h"
 #include "platform/qt/pagescripts.h"
 #include "platform/qt/renderermemory.h"
@@ -89,6 +90,10 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
     m_readyState = 1;
     m_navigationStarted = m_loading = false;
     m_loadError.clear();
+    m_mayPass = false;
+    m_httpStatus = 0;
+    m_retryAfter = -2;
+    m_logMark = NetworkLog::mark();
     m_answered.reset();
     m_prefetch.reset();
     if (reused) {
@@ -122,9 +127,15 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
             return;
         }
         m_readyState = Browser::ReadyStateComplete;
-        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+            if (m_loadError.isEmpty()) {
+                m_mayPass = ::failureMayPass(info);
+                if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+                    m_httpStatus = info.errorCode();
+                m_failedAt = info.url();
+            }
             fail(failureReason(info));
-        else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && !replacedDocument())
+        } else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && !replacedDocument())
             fail(QStringLiteral("loading stopped before a page was shown (not a page, or a download)"));
         else if (!m_browser.m_lastRead.isEmpty() && replacedDocument())
             prefetch(m_browser.m_lastRead);
@@ -143,6 +154,17 @@ QString WebEngineLoad::readAtSettleLimit() const {
     if (!m_readAtLimit)
         return {};
     return m_waitingFor.isEmpty() ? QStringLiteral("no answer from the page") : m_waitingFor;
+}
+
+qint64 WebEngineLoad::retryAfterMs() {
+    if (m_retryAfter == -2) {
+        // The engine logs an answer's headers a moment after it reports the failure; only the statuses
+        // that carry a wait are worth waiting for.
+        const int waitMs = m_httpStatus == 429 || m_httpStatus == 503 ? 300 : 0;
+        m_retryAfter =
+            m_httpStatus ? NetworkLog::retryAfterMs(m_failedAt, m_httpStatus, m_logMark, waitMs) : -1;
+    }
+    return m_retryAfter;
 }
 
 void WebEngineLoad::stop() {

@@ -45,6 +45,9 @@ public:
     qint64 startedAtMs() const override { return m_started; }
     void stop() override;
     QString readAtSettleLimit() const override;
+    bool failureMayPass() override { return m_mayPass; }
+    int httpStatus() override { return m_httpStatus; }
+    qint64 retryAfterMs() override;
     QString outerHtml() override;
     QString bodyInnerText() override;
 
@@ -112,4 +115,9 @@ private:
     bool m_restarted = false; // on a new page, once
     qint64 m_lastPid = 0;     // the renderer last known to serve the page
     QString m_loadError;
+    bool m_mayPass = false;   // the failure may pass if the page is tried again
+    int m_httpStatus = 0;     // of a failure the server answered
+    QUrl m_failedAt;          // the address that answered so
+    quint64 m_logMark = 0;    // how far the engine's network log had been read as the load started
+    qint64 m_retryAfter = -2; // what the answer asked for, once looked up
 };
