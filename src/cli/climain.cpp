@@ -6,6 +6,7 @@
 #include "engine/procedure.h"
 #include "engine/requestscheduler.h"
 #include "output/rowstream.h"
+#include "output/shardmerge.h"
 #include "platform/host.h"
 #include "platform/qt/posixfilesystem.h"
 #include "platform/qt/posixprocessrunner.h"
@@ -124,7 +125,10 @@ std::optional<int> CliRun::openStream() {
             return std::nullopt;
         }
         const qsizetype all = state.urls.count();
-        const qsizetype done = stream->openFile(o.output, runKey(o, state.urls), o.resume);
+        // A shard says which it is, for --merge.
+        const qsizetype done =
+            stream->openFile(o.output, runKey(o, state.urls), o.resume,
+                             o.shard.isEmpty() ? QByteArray() : "shard " + o.shard.toUtf8());
         if (stream->alreadyComplete() || done >= all) {
             stream->markComplete();
             if (!o.quiet)
@@ -256,6 +260,52 @@ int CliRun::exec() {
         return 128 + g_signal;
     return dialogs.errorReports() == 0 && failed == 0 && written ? 0 : 1;
 }
+// Loads no page: the engine is not needed.
+class NoBrowser : public Browser {
+public:
+    std::unique_ptr<PageLoad> navigate(const QString&, qint64) override {
+        throw Failure(QStringLiteral("no page is loaded by --merge"));
+    }
+};
+
+// --merge: the shards' outputs as the one file a run over the whole list writes.
+int runMerge(const CliOptions& o) {
+    CliDialogs dialogs(o.verbose);
+    QtEventPump pump;
+    SystemClock clock;
+    NoBrowser browser;
+    NoSettings settings;
+    PosixProcessRunner processes;
+    NoClipboard clipboard;
+    PosixFileSystem files;
+    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
+    MainState state;
+    try {
+        addSources(o, host, state);
+        ShardMerge::merge(
+            o.shards, state.urls.count(),
+            {o.format == QStringLiteral("csv") ? RowStream::Format::Csv : RowStream::Format::JsonLines,
+             o.keepDuplicates, o.showSource},
+            [&](int k, int n) {
+                CliOptions shard = o;
+                shard.shaping.insert(QStringLiteral("shard"), {QStringLiteral("%1/%2").arg(k).arg(n)});
+                UrlList urls;
+                for (const QString& entry : state.urls.entries())
+                    urls.append(entry);
+                keepShard(QStringLiteral("%1/%2").arg(k).arg(n), urls);
+                return runKey(shard, urls);
+            },
+            runKey(o, state.urls), o.output);
+    } catch (const UsageError& error) {
+        QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+        return 2;
+    } catch (const ShardMerge::Error& error) {
+        QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
+        return 2;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -278,6 +328,11 @@ int main(int argc, char* argv[]) {
     if (!options.helpOrVersion.isEmpty()) {
         QTextStream(stdout) << options.helpOrVersion;
         return 0;
+    }
+
+    if (options.merge) {
+        QCoreApplication app(argc, argv);
+        return runMerge(options);
     }
 
     // Nothing is ever shown: a display, or a stale DISPLAY left by a lost SSH forward, plays no part.

@@ -59,6 +59,10 @@ void define(QCommandLineParser& parser) {
          QStringLiteral("K/N")},
         {QStringLiteral("output"), QStringLiteral("Write the results to a file instead of standard output."),
          QStringLiteral("file")},
+        {QStringLiteral("merge"),
+         QStringLiteral(
+             "Merge the jsonl or csv outputs of the shards of one list (the arguments; the list "
+             "from --input or --folder) into --output, as one run over the whole list writes it.")},
         {QStringLiteral("resume"), QStringLiteral("Go on with an interrupted jsonl or csv run into the same "
                                                   "--output file, with the same arguments.")},
         {{QStringLiteral("j"), QStringLiteral("jobs")},
@@ -141,6 +145,7 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     o.keepDuplicates = isSet("keep-duplicates");
     o.showSource = isSet("show-source");
     o.resume = isSet("resume");
+    o.merge = isSet("merge");
     o.verbose = isSet("verbose");
     o.quiet = isSet("quiet");
     for (const char* option : {"format", "mode", "text", "numbers", "start", "end", "shard"})
@@ -203,6 +208,14 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     } catch (const Failure& failure) {
         throw UsageError{failure.description()};
     }
+    if (o.merge && (!isSet("output") || !o.streams() || isSet("shard") || o.resume))
+        throw UsageError{
+            QStringLiteral("--merge goes with --output and --format jsonl or csv, without --shard "
+                           "and --resume")};
+    if (o.merge && o.input.isEmpty() && o.folder.isEmpty())
+        throw UsageError{
+            QStringLiteral("--merge takes the list from --input or --folder, as the shards did; its "
+                           "arguments are the shard files")};
     if (o.resume && (!isSet("output") || !o.streams()))
         throw UsageError{QStringLiteral("--resume goes with --output and --format jsonl or csv")};
     if (isSet("ext") && !isSet("folder"))
@@ -217,6 +230,11 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     // A file named on the command line is meant relative to where the command runs; the engine itself never
     // resolves a bare name against a folder, so the path is made absolute here. A name that exists is a file,
     // except a folder, which is a mistake; any other name is an address.
+    if (o.merge) {
+        for (const QString& shard : parser.positionalArguments())
+            o.shards << QFileInfo(shard).absoluteFilePath();
+        return o;
+    }
     for (const QString& entry : parser.positionalArguments()) {
         const QFileInfo file(entry);
         if (!file.isRelative() || entry.contains(QStringLiteral("://")) || !file.exists()) {

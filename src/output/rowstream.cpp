@@ -7,13 +7,9 @@
 #include <QJsonObject>
 #include <unistd.h>
 
-namespace {
-
-QByteArray recordHeader(const QByteArray& runKey) {
+QByteArray RowStream::recordHeader(const QByteArray& runKey) {
     return "quarnel-cli resume 1 " + runKey.toHex();
 }
-
-} // namespace
 
 RowStream::RowStream(Format format, ResultsList& results, bool keepDuplicates, bool showSource)
     : m_format(format), m_results(results), m_keepDuplicates(keepDuplicates), m_showSource(showSource) {}
@@ -51,7 +47,8 @@ void RowStream::openStandardOutput() {
         writeAll(m_out, "source,text\r\n");
 }
 
-qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, bool resume) {
+qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, bool resume,
+                              const QByteArray& note) {
     m_out.setFileName(path);
     // A device or a pipe (/dev/null, a FIFO) is written as standard output is: no record beside it.
     const QFileInfo info(path);
@@ -122,24 +119,18 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
     if (!m_record.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         throw Error{QStringLiteral("cannot write ") + m_record.fileName() + QStringLiteral(": ") +
                     m_record.errorString()};
-    writeAll(m_record, recordHeader(runKey) + "\ndone 0 " + QByteArray::number(m_out.pos()) + '\n');
+    writeAll(m_record, recordHeader(runKey) + '\n' + (note.isEmpty() ? QByteArray() : note + '\n') +
+                           "done 0 " + QByteArray::number(m_out.pos()) + '\n');
     return 0;
 }
 
-// The duplicate tests of the resumed run must know the rows the earlier run wrote.
-void RowStream::learnRowsWritten(qint64 bytes) {
-    // A reader of its own, buffered: the output is written unbuffered, and read that way every line would
-    // cost a system call per byte.
-    QFile in(m_out.fileName());
-    if (!in.open(QIODevice::ReadOnly))
-        throw Error{QStringLiteral("cannot read ") + in.fileName() + QStringLiteral(": ") + in.errorString()};
-    if (m_format == Format::Csv)
-        in.readLine(); // the header
+void RowStream::readRows(QIODevice& in, qint64 until, Format format,
+                         const std::function<void(const QString&, const QString&, const QByteArray&)>& row) {
     QByteArray pending;
-    while (in.pos() < bytes) {
+    while (in.pos() < until && !in.atEnd()) {
         pending += in.readLine(); // the file ends where the record says
         QString source, text;
-        if (m_format == Format::Csv) {
+        if (format == Format::Csv) {
             if (pending.count('"') % 2 != 0) // a line break inside a quoted field
                 continue;
             const QStringList fields =
@@ -151,10 +142,24 @@ void RowStream::learnRowsWritten(qint64 bytes) {
             source = object.value(QStringLiteral("source")).toString();
             text = object.value(QStringLiteral("text")).toString();
         }
+        row(source, text, pending);
         pending.clear();
+    }
+}
+
+// The duplicate tests of the resumed run must know the rows the earlier run wrote.
+void RowStream::learnRowsWritten(qint64 bytes) {
+    // A reader of its own, buffered: the output is written unbuffered, and read that way every line would
+    // cost a system call per byte.
+    QFile in(m_out.fileName());
+    if (!in.open(QIODevice::ReadOnly))
+        throw Error{QStringLiteral("cannot read ") + in.fileName() + QStringLiteral(": ") + in.errorString()};
+    if (m_format == Format::Csv)
+        in.readLine(); // the header
+    readRows(in, bytes, m_format, [&](const QString& source, const QString& text, const QByteArray&) {
         m_results.remember(m_showSource ? ResultRow{source, text, true, true, source}
                                         : ResultRow{text, std::nullopt, false, true, source});
-    }
+    });
 }
 
 void RowStream::entryFinished() {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <functional>
 
 // Writes each entry's rows, as JSON lines or CSV records, as soon as the entry is done, and forgets them:
 // only what the duplicate tests need stays in memory. Every entry's rows go out in one write, so a run
@@ -28,7 +29,9 @@ public:
     void openStandardOutput();
     // Opens FILE and its record. Without `resume`, or when there is nothing to resume, the file starts
     // empty. Returns how many entries at the head of the list an earlier run has finished; throws Error.
-    qsizetype openFile(const QString& path, const QByteArray& runKey, bool resume);
+    // `note` is a line of the record after its key, for whoever reads the record ("shard 2/4").
+    qsizetype openFile(const QString& path, const QByteArray& runKey, bool resume,
+                       const QByteArray& note = {});
     // True when the record says an earlier run with this key went to the end.
     bool alreadyComplete() const { return m_complete; }
 
@@ -40,6 +43,12 @@ public:
 
     qsizetype rowsWritten() const { return m_rowsWritten; }
     static QString recordPath(const QString& path) { return path + QStringLiteral(".quarnel-resume"); }
+    static QByteArray recordHeader(const QByteArray& runKey);
+    // Reads the rows of `in` from where it stands up to byte `until`: each row's source, text and the bytes
+    // it was written as.
+    static void readRows(QIODevice& in, qint64 until, Format format,
+                         const std::function<void(const QString& source, const QString& text,
+                                                  const QByteArray& written)>& row);
 
 private:
     QByteArray encode(const ResultRow& row) const;

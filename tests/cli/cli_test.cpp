@@ -10,6 +10,7 @@
 #include "engine/modes/textset.h"
 #include "fakes/fakehost.h"
 #include "output/alignedtable.h"
+#include "output/rowstream.h"
 #include "output/textfilewriter.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
@@ -846,4 +847,82 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     EXPECT_EQ(limited.exitCode, 0) << limited.err.toStdString();
     EXPECT_EQ(limited.out.count("slow "), 6);
     EXPECT_EQ(slow.peakInFlight(), 2);
+}
+
+// Four shards of one list merged give the bytes one run over the whole list writes: texts repeated across
+// shards and an entry repeated in the list are kept once as one run keeps them, or all with
+// --keep-duplicates, in JSON lines and CSV. Shards that do not fit together are refused, each by name.
+TEST_F(Cli, ShardsMergeIntoTheBytesOfOneRun) {
+    QStringList list;
+    for (int i = 1; i <= 9; ++i) {
+        const QString path = QStringLiteral("/m%1.html").arg(i);
+        server->setPage(path, "<html><body><p>shared by all</p><p>page " + QByteArray::number(i) +
+                                  "</p><p>pair " + QByteArray::number(i % 3) + "</p></body></html>");
+        list << server->base() + path;
+    }
+    list << list.at(1); // the same entry again, in another shard
+    QFile listFile(dir.filePath(QStringLiteral("list.txt")));
+    ASSERT_TRUE(listFile.open(QIODevice::WriteOnly));
+    listFile.write(list.join(QLatin1Char('\n')).toUtf8());
+    listFile.close();
+    const auto file = [&](const QString& name) { return dir.filePath(name); };
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    };
+
+    for (const QString& format : {QStringLiteral("jsonl"), QStringLiteral("csv")}) {
+        for (const bool keep : {false, true}) {
+            QStringList shaping{QStringLiteral("--rendered"), QStringLiteral("--format"), format,
+                                QStringLiteral("--input"), listFile.fileName()};
+            if (keep)
+                shaping << QStringLiteral("--keep-duplicates");
+            const QString tag = format + (keep ? QStringLiteral("-keep") : QString());
+            ASSERT_EQ(
+                cli(shaping + QStringList{QStringLiteral("--output"), file(tag + QStringLiteral(".one"))})
+                    .exitCode,
+                0);
+            QStringList shards;
+            for (int k = 1; k <= 4; ++k) {
+                shards << file(tag + QStringLiteral(".%1").arg(k));
+                ASSERT_EQ(cli(shaping + QStringList{QStringLiteral("--shard"), QStringLiteral("%1/4").arg(k),
+                                                    QStringLiteral("--output"), shards.last()})
+                              .exitCode,
+                          0);
+            }
+            const CliRun merged = cli(shaping +
+                                      QStringList{QStringLiteral("--merge"), QStringLiteral("--output"),
+                                                  file(tag + QStringLiteral(".merged"))} +
+                                      QStringList{shards[2], shards[0], shards[3], shards[1]});
+            ASSERT_EQ(merged.exitCode, 0) << merged.err.toStdString();
+            EXPECT_EQ(bytes(file(tag + QStringLiteral(".merged"))), bytes(file(tag + QStringLiteral(".one"))))
+                << tag.toStdString();
+            EXPECT_EQ(bytes(RowStream::recordPath(file(tag + QStringLiteral(".merged")))),
+                      bytes(RowStream::recordPath(file(tag + QStringLiteral(".one")))));
+            if (format != QStringLiteral("jsonl") || keep)
+                continue;
+            // The refusals, once each: exit status 2, one line that names what is wrong.
+            const auto refused = [&](const QStringList& extra, const QStringList& files, const char* says) {
+                const CliRun run = cli(shaping + extra +
+                                       QStringList{QStringLiteral("--merge"), QStringLiteral("--output"),
+                                                   file(QStringLiteral("refused"))} +
+                                       files);
+                EXPECT_EQ(run.exitCode, 2) << says;
+                EXPECT_EQ(run.err.count('\n'), 1);
+                EXPECT_TRUE(run.err.contains(says)) << run.err.toStdString();
+            };
+            refused({}, {shards[0], shards[1], shards[3]}, "shard 3/4 is missing");
+            refused({}, {shards[0], shards[0], shards[1], shards[2], shards[3]}, "are both shard 1/4");
+            refused({QStringLiteral("--show-source")}, shards,
+                    "was written with other arguments or another list");
+            refused({}, {file(tag + QStringLiteral(".one"))}, "is not the output of a shard");
+            QFile record(RowStream::recordPath(shards[2]));
+            ASSERT_TRUE(record.open(QIODevice::ReadWrite));
+            const QByteArray whole = record.readAll();
+            record.resize(0);
+            record.write(QByteArray(whole).replace("complete\n", ""));
+            record.close();
+            refused({}, shards, "is not complete: run its command again with --resume");
+        }
+    }
 }
