@@ -59,6 +59,8 @@ bench: bench-deps build
 	bench/run-pages.sh $(BUILD)
 	bench/big-list.sh $(BUILD)
 	bench/shards-parallel.sh $(BUILD)
+	bench/push-back.sh $(BUILD)
+	bench/slurm-shards.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One list split over 4 quarnel-cli processes by GNU parallel (Debian's `parallel`), compared with one
-# process over the whole list: the merged shards must hold the same rows. Prints the time of each way.
+# process over the whole list: --merge of the shards must give its bytes. Prints the time of each way.
 #   bench/shards-parallel.sh [build] [pages]      (default: 400 pages, answered after 50 ms)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -16,7 +16,6 @@ python3 "$here/page-server.py" "$port" 50 &
 sleep 1
 for i in $(seq 0 $((pages - 1))); do echo "127.0.0.1:$port/page$i.html"; done >urls
 cli="$build/quarnel-cli"
-texts() { python3 -c 'import json, sys; print("\n".join(sorted({json.loads(l)["text"] for f in sys.argv[1:] for l in open(f)})))' "$@"; }
 
 time_of() { local s e; s=$(date +%s.%N); "$@"; e=$(date +%s.%N); awk -v s="$s" -v e="$e" 'BEGIN { printf "%.1f", e - s }'; }
 
@@ -25,12 +24,10 @@ sharded=$(time_of parallel --halt now,fail=1 "$cli" --quiet --rendered --keep-du
     --shard {}/4 --output shard{}.jsonl ::: 1 2 3 4)
 echo "$pages pages: one process $single s, 4 shards through GNU parallel $sharded s"
 
-# With --keep-duplicates every (source, text) row is kept, so the shards merge with sort -u.
-sort -u shard?.jsonl >merged.jsonl
-sort -u single.jsonl | cmp - merged.jsonl && echo "  --keep-duplicates: merged shards (sort -u) = one run: $(wc -l <merged.jsonl) rows"
-
-# Each process suppresses repeated texts within its shard; suppressing them again after the merge gives
-# the texts of one run that suppresses them over the whole list.
+# --merge puts the shards back together as the file of one run, with and without duplicates kept.
+"$cli" --merge --rendered --keep-duplicates --format jsonl --input urls --output merged.jsonl shard?.jsonl
+cmp single.jsonl merged.jsonl && echo "  --keep-duplicates: --merge of the 4 shards = one run, byte for byte: $(wc -l <merged.jsonl) rows"
 parallel "$cli" --quiet --rendered --format jsonl --input urls --shard {}/4 --output dedup{}.jsonl ::: 1 2 3 4
 "$cli" --quiet --rendered --format jsonl --input urls --output dedup.jsonl
-cmp <(texts dedup.jsonl) <(texts dedup?.jsonl) && echo "  duplicates suppressed: texts of the merged shards = texts of one run: $(texts dedup.jsonl | wc -l)"
+"$cli" --merge --rendered --format jsonl --input urls --output dedup-merged.jsonl dedup?.jsonl
+cmp dedup.jsonl dedup-merged.jsonl && echo "  duplicates suppressed: --merge of the 4 shards = one run, byte for byte: $(wc -l <dedup.jsonl) rows"

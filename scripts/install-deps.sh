@@ -2,7 +2,7 @@
 # Installs the Debian packages needed to build, run and test Quarnel, and only those that are missing.
 # Silent when everything is already there.
 #   scripts/install-deps.sh           what `make run` and `make test` need
-#   scripts/install-deps.sh --bench   that, and what the benchmarks' peers need (Chromium, npm, GNU parallel)
+#   scripts/install-deps.sh --bench   that, and what the benchmarks' peers need (Chromium, npm, GNU parallel, Slurm and munge)
 #   scripts/install-deps.sh --list    prints the packages of the first set, one a line, and installs nothing
 #
 # Every package that the programs, the tests or the checks load at run time is named here, or reached from
@@ -22,7 +22,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format nodejs strace
 )
-bench_packages=(chromium npm parallel)
+bench_packages=(chromium npm parallel slurm-wlm munge)
 
 case "${1:-}" in
 --list)
