@@ -70,8 +70,10 @@ void merge(const QStringList& shardPaths, qsizetype total, const Options& option
             throw Error{QStringLiteral("shard %1/%2 is missing").arg(k).arg(byK.size())};
     const int n = int(byK.size());
     for (const Shard& shard : std::as_const(byK))
-        if (shard.ends.size() != (total >= shard.k ? (total - shard.k) / n + 1 : 0) + 1) // and where they begin
-            throw Error{shard.path + QStringLiteral(" holds another number of entries than the list gives it")};
+        if (shard.ends.size() !=
+            (total >= shard.k ? (total - shard.k) / n + 1 : 0) + 1) // and where they begin
+            throw Error{shard.path +
+                        QStringLiteral(" holds another number of entries than the list gives it")};
 
     std::vector<std::unique_ptr<QFile>> inputs;
     for (const Shard& shard : std::as_const(byK)) {
