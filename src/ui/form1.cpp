@@ -263,11 +263,8 @@ QWidget* Form1::buildCommandsColumn() {
                                "order of the list. More pages at once is faster on slow servers and "
                                "takes more memory; 1 loads one page after the other."));
     // Beside the pages at once, where the window has room: how pages are asked for.
-    auto* network = addButton(QStringLiteral("NetworkButton"), QStringLiteral("Network..."), [this] {
-        NetworkDialog dialog(m_host, m_state, this);
-        dialog.exec();
-    });
-    network->setToolTip(QStringLiteral("Retries, pages per host, user agent, headers, cookies and proxy."));
+    auto* network = addButton(QStringLiteral("NetworkButton"), QStringLiteral("Network..."),
+                              [this] { NetworkDialog(m_host, m_state, this).exec(); });
     if (auto* row = qobject_cast<QHBoxLayout*>(options->itemAt(options->count() - 1)->layout()))
         row->insertWidget(2, network);
     grid->addWidget(frame3, 9, 0, 1, 2);
