@@ -809,17 +809,18 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     EXPECT_GE(r503[1] - r503[0], 950);
     EXPECT_GE(r503[2] - r503[1], 950);
     EXPECT_GE(r429[1] - r429[0], 1950);
-    EXPECT_LT(r429[1] - r429[0], 6000);
+    EXPECT_LT(r429[1] - r429[0], 10000);
     EXPECT_GE(always500[1] - always500[0], 950); // 1 s, then 2 s, when the server says nothing
     EXPECT_GE(always500[2] - always500[1], 1950);
     // The page waiting for its retry held no place: the two after it (of another host, which asked for no
     // time) loaded meanwhile, with -j 2. Both servers count from their start, a moment apart.
-    EXPECT_LT(times(QStringLiteral("/p2"), other).value(0), r503[1] - 500);
-    // The host that asked for 2 s got them: nothing of it started in between.
+    EXPECT_LT(times(QStringLiteral("/p2"), other).value(0), r503[1] - 100);
+    // The host that asked for 2 s got them: once the answer had reached the run (allowed 1 s here, for a
+    // loaded machine), nothing of it started until they had passed.
     for (const LocalHttpServer::Seen& seen : site.seen()) {
         const bool ownHost = !seen.target.startsWith(QStringLiteral("http://"));
-        EXPECT_FALSE(ownHost && seen.atMs > r429[0] + 50 && seen.atMs < r429[0] + 1950)
-            << seen.target.toStdString();
+        EXPECT_FALSE(ownHost && seen.atMs > r429[0] + 1000 && seen.atMs < r429[0] + 1950)
+            << seen.target.toStdString() << " at " << seen.atMs - r429[0] << " ms after the 429";
     }
     // The proxy was asked, with its login, for the host only it knows; its password went nowhere else.
     const auto proxied = std::find_if(site.seen().cbegin(), site.seen().cend(), [](const auto& seen) {
