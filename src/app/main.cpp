@@ -29,7 +29,7 @@ int main(int argc, char* argv[]) {
     } catch (const Failure&) {
         // Said by the Network dialog when it was given; the pages load without it.
     }
-    prepareWebEngineEnvironment(proxy);
+    prepareWebEngineEnvironment(proxy, true);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarnel"));
     QApplication::setOrganizationName(QStringLiteral("Marrowick"));

@@ -340,7 +340,8 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     prepareWebEngineEnvironment(options.network.proxy.isEmpty()
                                     ? std::nullopt
-                                    : std::optional(Requests::parseProxy(options.network.proxy)));
+                                    : std::optional(Requests::parseProxy(options.network.proxy)),
+                                true);
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("quarnel-cli"));
     QGuiApplication::setApplicationVersion(QStringLiteral(QUARNEL_VERSION));

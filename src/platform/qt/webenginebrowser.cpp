@@ -174,7 +174,7 @@ void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs)
     m_pool->collect();
 }
 
-void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy) {
+void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy, bool networkLog) {
     // Pages are drawn off screen only, and only for their animation frames: in software, so that no
     // display or graphics driver is ever involved.
     QtWebEngineQuick::initialize();
@@ -190,7 +190,7 @@ void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy) {
         if (!flag.startsWith("--log-net-log=") || !flag.contains(NetworkLog::PipeFolderPrefix))
             own << flag;
     flags = own.join(' ');
-    if (!flags.contains("--log-net-log"))
+    if (networkLog && !flags.contains("--log-net-log"))
         flags += ' ' + NetworkLog::start();
     if (proxy) {
         flags += " --proxy-server=" + proxy->server().toUtf8();

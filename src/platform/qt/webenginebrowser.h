@@ -73,7 +73,9 @@ private:
     QString m_engineUserAgent, m_engineLanguage; // the engine's own, for options that name none
 };
 
-// Chromium refuses to run as root without its sandbox switched off: do that then, and only then. The
-// engine's network log comes to the program (see NetworkLog), and every page is loaded through `proxy` when
-// one is given: the route is fixed for the engine's life. Call before the QApplication is created.
-void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy = std::nullopt);
+// Chromium refuses to run as root without its sandbox switched off: do that then, and only then. With
+// `networkLog`, the engine's network log comes to the program (see NetworkLog: the programs read servers'
+// Retry-After there; the bare engine's tests need none), and every page is loaded through `proxy` when one
+// is given: the route is fixed for the engine's life. Call before the QApplication is created.
+void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy = std::nullopt,
+                                 bool networkLog = false);
