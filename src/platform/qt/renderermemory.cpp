@@ -6,7 +6,7 @@
 
 std::optional<RendererMemoryGuard::Verdict> RendererMemoryGuard::check(const QList<qint64>& pids,
                                                                        qint64 nowMs) {
-    if (nowMs - m_lastCheck < 100)
+    if (!due(nowMs))
         return std::nullopt;
     m_lastCheck = nowMs;
     QHash<qint64, qint64> sizes;

@@ -17,8 +17,12 @@ public:
         bool alone = false;   // it takes more than the whole budget by itself
     };
 
-    // The renderer to stop, given the renderer of every live load (0 for none); nothing when all fit. Looks
-    // at most every 100 ms of `nowMs`.
+    // Whether a look is due at `nowMs`: one every 100 ms. Asking the engine for every load's renderer costs
+    // more than the look, and the run asks many times a millisecond while it waits.
+    bool due(qint64 nowMs) const { return nowMs - m_lastCheck >= 100; }
+
+    // The renderer to stop, given the renderer of every live load (0 for none); nothing when all fit, or
+    // when no look is due.
     std::optional<Verdict> check(const QList<qint64>& pids, qint64 nowMs);
 
     // What a process keeps resident apart from what it shares (the libraries every renderer maps), in MB.

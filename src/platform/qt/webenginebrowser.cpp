@@ -121,10 +121,13 @@ void WebEngineBrowser::watchMemory() {
     // limit, and all of them together no more either; then the largest renderer is stopped, and every load
     // it serves learns why. A load the engine placed in it unseen (its renderer not yet known) starts again
     // on a new page when the renderer ends.
+    const qint64 now = m_clock.elapsedMs();
+    if (!m_memory.due(now))
+        return;
     QList<qint64> pids;
     for (const WebEngineLoad* load : std::as_const(m_live))
         pids << load->rendererPid();
-    const std::optional<RendererMemoryGuard::Verdict> verdict = m_memory.check(pids, m_clock.elapsedMs());
+    const std::optional<RendererMemoryGuard::Verdict> verdict = m_memory.check(pids, now);
     if (!verdict)
         return;
     const qsizetype served = pids.count(verdict->pid);
