@@ -1,7 +1,7 @@
 // The bare engine, for comparison: QWebEnginePage over a list of addresses, N at once, each page's body
 // text read once it has loaded; nothing else. Prints pages per second.
 //   quarnel_engine_probe URLS_FILE [pages at once=1]
-#include "platform/qt/webenginebrowser.h"
+#include "webengine/webenginebrowser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

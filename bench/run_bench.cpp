@@ -7,8 +7,8 @@
 #include "platform/host.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
-#include "platform/qt/webenginebrowser.h"
 #include "support/localhttpserver.h"
+#include "wiring/pagebrowser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -63,12 +63,12 @@ int main(int argc, char* argv[]) {
     CountingDialogs dialogs;
     QtEventPump pump;
     SystemClock clock;
-    WebEngineBrowser browser(pump, clock);
+    PageBrowser browser(pump, clock, state);
     FakeSettings settings;
     FakeProcessRunner processes;
     FakeClipboard clipboard;
     FakeFileSystem files;
-    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
+    Host host{browser.browser, dialogs, pump, clock, settings, processes, clipboard, files};
 
     QElapsedTimer timer;
     timer.start();

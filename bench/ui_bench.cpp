@@ -4,10 +4,10 @@
 #include "platform/qt/qsettingsstore.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
-#include "platform/qt/webenginebrowser.h"
 #include "shell/settingskeys.h"
 #include "shell/startup.h"
 #include "ui/form1.h"
+#include "wiring/pagebrowser.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -30,10 +30,10 @@ void StartUpToShownWindow(benchmark::State& bench) {
         FakeHost f;
         QtEventPump pump;
         SystemClock clock;
-        WebEngineBrowser browser(pump, clock);
-        QSettingsStore settings(config.path());
-        Host host{browser, f.dialogs, pump, clock, settings, f.processes, f.clipboard, f.files};
         MainState state;
+        PageBrowser pages(pump, clock, state);
+        QSettingsStore settings(config.path());
+        Host host{pages.browser, f.dialogs, pump, clock, settings, f.processes, f.clipboard, f.files};
         Form1 form(host, state);
         Settings::persistChanges(state, settings);
         loadMainWindow(host, state, form);
@@ -82,9 +82,9 @@ void KeystrokeWithALargeStoredList(benchmark::State& bench) {
     FakeHost f;
     QtEventPump pump;
     SystemClock clock;
-    WebEngineBrowser browser(pump, clock);
-    Host host{browser, f.dialogs, pump, clock, settings, f.processes, f.clipboard, f.files};
     MainState state;
+    PageBrowser pages(pump, clock, state);
+    Host host{pages.browser, f.dialogs, pump, clock, settings, f.processes, f.clipboard, f.files};
     Form1 form(host, state);
     Settings::persistChanges(state, settings);
     auto* text1 = form.findChild<QLineEdit*>(QStringLiteral("Text1"));

@@ -8,9 +8,9 @@
 #include "platform/qt/qtdialogs.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
-#include "platform/qt/webenginebrowser.h"
 #include "support/localhttpserver.h"
 #include "ui/form1.h"
+#include "wiring/pagebrowser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -77,8 +77,8 @@ int main(int argc, char* argv[]) {
     AnsweringDialogs dialogs;
     QtEventPump pump;
     SystemClock clock;
-    WebEngineBrowser browser(pump, clock);
-    Host host{browser, dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+    PageBrowser browser(pump, clock, state);
+    Host host{browser.browser, dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
     // Rendered text; over a list file, with the CLI's result options (`--rendered` alone) so that both
     // runs do the same work; over its own pages, with the source column on, to be looked at.
     state.selectOption2();

@@ -8,7 +8,7 @@ using TestApplication = QApplication;
 using TestApplication = QCoreApplication;
 #endif
 #ifdef QUARNEL_TEST_WEBENGINE
-#include "platform/qt/webenginebrowser.h"
+#include "webengine/webenginebrowser.h"
 #endif
 
 int main(int argc, char** argv) {

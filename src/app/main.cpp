@@ -1,6 +1,5 @@
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
-#include "engine/requestscheduler.h"
 #include "platform/host.h"
 #include "platform/qt/posixfilesystem.h"
 #include "platform/qt/posixprocessrunner.h"
@@ -9,10 +8,11 @@
 #include "platform/qt/qtdialogs.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
-#include "platform/qt/webenginebrowser.h"
 #include "shell/settingskeys.h"
 #include "shell/startup.h"
 #include "ui/form1.h"
+#include "webengine/networklog.h"
+#include "wiring/pagebrowser.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -29,7 +29,10 @@ int main(int argc, char* argv[]) {
     } catch (const Failure&) {
         // Said by the Network dialog when it was given; the pages load without it.
     }
-    prepareWebEngineEnvironment(proxy, true);
+    // The log outlives the application, and with it the engine, which writes its last lines as it ends.
+    std::unique_ptr<NetworkLog> log = NetworkLog::start();
+    if (!prepareWebEngineEnvironment(proxy, log.get()))
+        log.reset();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarnel"));
     QApplication::setOrganizationName(QStringLiteral("Marrowick"));
@@ -44,12 +47,12 @@ int main(int argc, char* argv[]) {
     QtEventPump pump;
     SystemClock clock;
     MainState state;
-    WebEngineBrowser engine(pump, clock);
-    RequestScheduler browser(engine, clock, state);
+    PageBrowser pages(pump, clock, state);
+    pages.engine.setNetworkLog(log.get());
     PosixProcessRunner processes;
     QtClipboard clipboard;
     PosixFileSystem files;
-    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
+    Host host{pages.browser, dialogs, pump, clock, settings, processes, clipboard, files};
     pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
 
     Form1 form(host, state);

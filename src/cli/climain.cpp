@@ -4,7 +4,6 @@
 #include "cli/clisteps.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
-#include "engine/requestscheduler.h"
 #include "output/rowstream.h"
 #include "output/shardmerge.h"
 #include "platform/host.h"
@@ -12,7 +11,8 @@
 #include "platform/qt/posixprocessrunner.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
-#include "platform/qt/webenginebrowser.h"
+#include "webengine/networklog.h"
+#include "wiring/pagebrowser.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -75,10 +75,11 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
 // one object that outlives every connection made to them.
 class CliRun : public QObject {
 public:
-    explicit CliRun(const CliOptions& options)
-        : o(options), dialogs(options.verbose), engine(pump, clock),
-          browser(engine, clock, state), host{browser,  dialogs,   pump,      clock,
-                                              settings, processes, clipboard, files} {
+    CliRun(const CliOptions& options, const NetworkLog* log)
+        : o(options), dialogs(options.verbose),
+          pages(pump, clock, state), host{pages.browser, dialogs,   pump,      clock,
+                                          settings,      processes, clipboard, files} {
+        pages.engine.setNetworkLog(log);
         state.setCheck1(o.keepDuplicates ? 1 : 0);
         state.setCheck14(o.showSource ? 1 : 0);
         if (o.rendered)
@@ -87,7 +88,7 @@ public:
         state.setPagesAtOnce(o.jobs);
         state.setSettleSeconds(o.settle);
         state.setNetwork(o.network);
-        engine.setViewSize(QSize(o.viewWidth, o.viewHeight));
+        pages.engine.setViewSize(QSize(o.viewWidth, o.viewHeight));
     }
 
     int exec();
@@ -102,8 +103,7 @@ private:
     QtEventPump pump;
     SystemClock clock;
     MainState state;
-    WebEngineBrowser engine;
-    RequestScheduler browser;
+    PageBrowser pages;
     NoSettings settings;
     PosixProcessRunner processes;
     NoClipboard clipboard;
@@ -338,10 +338,13 @@ int main(int argc, char* argv[]) {
     // Nothing is ever shown: a display, or a stale DISPLAY left by a lost SSH forward, plays no part.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    prepareWebEngineEnvironment(options.network.proxy.isEmpty()
-                                    ? std::nullopt
-                                    : std::optional(Requests::parseProxy(options.network.proxy)),
-                                true);
+    // The log outlives the application, and with it the engine, which writes its last lines as it ends.
+    std::unique_ptr<NetworkLog> log = NetworkLog::start();
+    if (!prepareWebEngineEnvironment(options.network.proxy.isEmpty()
+                                         ? std::nullopt
+                                         : std::optional(Requests::parseProxy(options.network.proxy)),
+                                     log.get()))
+        log.reset();
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("quarnel-cli"));
     QGuiApplication::setApplicationVersion(QStringLiteral(QUARNEL_VERSION));
@@ -349,6 +352,6 @@ int main(int argc, char* argv[]) {
         QTextStream(stderr) << "quarnel-cli: pages cannot be loaded: " << missing << '\n';
         return 1;
     }
-    CliRun run(options);
+    CliRun run(options, log.get());
     return run.exec();
 }

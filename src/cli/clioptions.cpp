@@ -1,6 +1,6 @@
 #include "cli/clioptions.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 
 #include <QCommandLineParser>

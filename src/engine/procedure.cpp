@@ -1,7 +1,7 @@
 #include "engine/procedure.h"
 
-#include "engine/apptexts.h"
-#include "engine/failure.h"
+#include "base/apptexts.h"
+#include "base/failure.h"
 #include "platform/dialogs.h"
 
 Procedure::Procedure(Dialogs& dialogs, QString location, QString module)

@@ -1,14 +1,23 @@
 #include "engine/requestscheduler.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 #include "platform/clock.h"
 
 #include <QRandomGenerator>
 
 // One entry's load through all its tries. Between tries it holds no page of the engine.
+//
+//   Waiting ──start──▶ Loading ──ended──▶ Done
+//      ▲                  │  ▲               (loaded, failed for good, or no retries left)
+//      │                  │  └───────────── Judging (a failure that may pass, its Retry-After not read yet)
+//      │                  ▼                    │
+//      └──────────── WaitingToRetry ◀──────────┘
+//   Refused: the engine would not load the entry at all.
 class ScheduledLoad : public PageLoad {
 public:
+    enum class Phase { Waiting, Loading, Judging, WaitingToRetry, Done, Refused };
+
     ScheduledLoad(RequestScheduler& scheduler, const QString& entry, qint64 timeLimitMs)
         : m_scheduler(scheduler), m_entry(entry), m_host(Requests::hostOf(entry)),
           m_timeLimitMs(timeLimitMs) {
@@ -16,17 +25,30 @@ public:
     }
     ~ScheduledLoad() override { std::erase(m_scheduler.m_loads, this); }
 
-    int readyState() override {
-        m_scheduler.schedule();
-        if (m_try)
-            return m_try->readyState();
-        return m_refused.isEmpty() ? 1 : Browser::ReadyStateComplete;
+    int readyState() const override {
+        switch (m_phase) {
+        case Phase::Done:
+        case Phase::Refused:
+            return Browser::ReadyStateComplete;
+        case Phase::Loading:
+        case Phase::Judging:
+            // A try that has ended counts once the scheduler has judged it.
+            return std::min(m_try->readyState(), 3);
+        case Phase::Waiting:
+        case Phase::WaitingToRetry:
+            break;
+        }
+        return 1;
     }
-    QString loadError() override {
-        if (!m_refused.isEmpty())
-            return m_refused;
-        const QString error = m_try ? m_try->loadError() : QString();
-        return error.isEmpty() || m_tries < 2 ? error : error + QStringLiteral(" (%1 tries)").arg(m_tries);
+    LoadOutcome outcome() const override {
+        if (m_phase == Phase::Refused)
+            return {m_refused};
+        if (m_phase != Phase::Done)
+            return {};
+        LoadOutcome outcome = m_try->outcome();
+        if (!outcome.error.isEmpty() && m_tries >= 2)
+            outcome.error += QStringLiteral(" (%1 tries)").arg(m_tries);
+        return outcome;
     }
     bool committed() override { return m_try && m_try->committed(); }
     // A load waiting for its turn or its retry is not late: the time limit counts each try from its start.
@@ -42,76 +64,81 @@ public:
     QString outerHtml() override { return current().outerHtml(); }
     QString bodyInnerText() override { return current().bodyInnerText(); }
     QString readAtSettleLimit() const override { return m_try ? m_try->readAtSettleLimit() : QString(); }
-    bool failureMayPass() override { return m_try && m_try->failureMayPass(); }
-    int httpStatus() override { return m_try ? m_try->httpStatus() : 0; }
-    qint64 retryAfterMs() override { return m_try ? m_try->retryAfterMs() : -1; }
     int tries() const override { return m_tries; }
 
-private:
-    friend class RequestScheduler;
-
-    PageLoad& current() {
-        if (!m_try)
-            throw Failure(QStringLiteral("the page has not been loaded"));
-        return *m_try;
-    }
-    bool waiting() const { return !m_try && m_refused.isEmpty(); }
-    bool loading() const { return m_try && !m_finished; }
+    Phase phase() const { return m_phase; }
+    const QString& host() const { return m_host; }
+    bool holdsPage() const { return m_try != nullptr; }
+    bool urgent() const { return m_urgent; }
+    void makeUrgent() { m_urgent = true; }
+    const QString& refusal() const { return m_refused; }
 
     void start(qint64 now) {
         ++m_tries;
         m_startedAt = now;
-        m_finished = false;
         try {
             m_try = m_scheduler.m_engine.navigate(m_entry, m_timeLimitMs);
+            m_phase = Phase::Loading;
         } catch (const Failure& failure) {
             m_refused = failure.description();
+            m_phase = Phase::Refused;
         }
     }
 
-    // A try that failed for a reason that may pass gives its page back and waits for the next one.
-    void poll(qint64 now) {
-        if (!m_try || m_finished)
+    // A try that ended with a failure that may pass gives its page back and waits for the next one.
+    void judge(qint64 now) {
+        if (m_phase == Phase::Loading && m_try->readyState() == Browser::ReadyStateComplete)
+            m_phase = Phase::Judging;
+        if (m_phase != Phase::Judging)
             return;
-        if (m_try->readyState() != Browser::ReadyStateComplete)
+        const LoadOutcome outcome = m_try->outcome();
+        if (outcome.error.isEmpty() || !outcome.mayPass || m_tries > m_scheduler.m_state.network().retries) {
+            m_phase = Phase::Done;
             return;
-        m_finished = true;
-        if (m_try->loadError().isEmpty() || !m_try->failureMayPass() ||
-            m_tries > m_scheduler.m_state.network().retries)
-            return;
-        const int status = m_try->httpStatus();
-        const qint64 asked = m_try->retryAfterMs();
-        const qint64 wait = asked >= 0 ? std::min(asked, Requests::MaxRetryWaitMs)
-                                       : Requests::backoffMs(m_tries, m_scheduler.m_jitter());
-        if (asked >= 0 && (status == 429 || status == 503) && !m_host.isEmpty()) {
+        }
+        if (outcome.retryAfterPending)
+            return; // decided at a later advance, once the engine has read the answer's headers
+        const std::optional<qint64> asked = outcome.retryAfterMs;
+        const qint64 wait = asked ? std::min(*asked, Requests::MaxRetryWaitMs)
+                                  : Requests::backoffMs(m_tries, m_scheduler.m_jitter());
+        if (asked && (outcome.httpStatus == 429 || outcome.httpStatus == 503) && !m_host.isEmpty()) {
             qint64& freeAt = m_scheduler.m_hostFreeAt[m_host];
             freeAt = std::max(freeAt, now + wait);
         }
         m_notBefore = now + wait;
         m_try.reset();
+        m_phase = Phase::WaitingToRetry;
     }
 
-    bool mayStart(qint64 now, int pagesHeld) const {
-        if (!waiting() || now < m_notBefore || now < m_scheduler.m_hostFreeAt.value(m_host, 0))
+    bool mayStart(qint64 now, int pagesHeld, int loadingOfHost) const {
+        if ((m_phase != Phase::Waiting && m_phase != Phase::WaitingToRetry) || now < m_notBefore ||
+            now < m_scheduler.m_hostFreeAt.value(m_host, 0))
             return false;
         const int perHost = m_scheduler.m_state.network().perHost;
-        if (perHost > 0 && !m_host.isEmpty() && m_scheduler.loadingOf(m_host) >= perHost)
+        if (perHost > 0 && !m_host.isEmpty() && loadingOfHost >= perHost)
             return false;
         // The load the run waits for may always start: the pages ahead of it are read only after it.
         return m_urgent || pagesHeld < m_scheduler.m_state.pagesAtOnce();
+    }
+
+private:
+    PageLoad& current() const {
+        if (!m_try)
+            throw Failure(QStringLiteral("the page has not been loaded"));
+        return *m_try;
     }
 
     RequestScheduler& m_scheduler;
     const QString m_entry;
     const QString m_host;
     const qint64 m_timeLimitMs;
+    Phase m_phase = Phase::Waiting;
     std::unique_ptr<PageLoad> m_try; // the current try; none while waiting for a turn or a retry
-    QString m_refused;               // the engine would not load the entry at all
+    QString m_refused;
     int m_tries = 0;
     qint64 m_startedAt = 0;
     qint64 m_notBefore = 0;
-    bool m_finished = false; // the current try has ended
-    bool m_urgent = false;   // the run waits for it
+    bool m_urgent = false; // the run waits for it
 };
 
 RequestScheduler::RequestScheduler(Browser& engine, Clock& clock, const MainState& state,
@@ -125,36 +152,34 @@ RequestScheduler::~RequestScheduler() {
     m_ahead.clear();
 }
 
-int RequestScheduler::loadingOf(const QString& host) const {
-    return int(std::count_if(m_loads.cbegin(), m_loads.cend(), [&](const ScheduledLoad* load) {
-        return load->loading() && load->m_host == host;
-    }));
-}
-
-void RequestScheduler::schedule() {
-    if (m_scheduling)
+void RequestScheduler::advance(qint64 nowMs) {
+    if (m_advancing)
         return;
-    m_scheduling = true;
-    const qint64 now = m_clock.elapsedMs();
-    for (ScheduledLoad* load : m_loads)
-        load->poll(now);
-    int held = int(std::count_if(m_loads.cbegin(), m_loads.cend(),
-                                 [](const ScheduledLoad* load) { return load->m_try != nullptr; }));
-    // The loads the run waits for first, then the others in list order.
-    std::vector<ScheduledLoad*> order;
-    for (ScheduledLoad* load : m_loads)
-        if (load->m_urgent)
-            order.push_back(load);
-    for (const auto& [entry, load] : m_ahead)
-        order.push_back(load.get());
-    for (ScheduledLoad* load : order) {
-        if (!load->mayStart(now, held))
-            continue;
-        load->start(now);
-        if (load->m_try)
-            ++held;
+    m_advancing = true;
+    m_engine.advance(nowMs);
+    int held = 0;
+    QHash<QString, int> loadingOf; // tries under way, by host
+    for (ScheduledLoad* load : m_loads) {
+        load->judge(nowMs);
+        held += load->holdsPage() ? 1 : 0;
+        if (load->phase() == ScheduledLoad::Phase::Loading)
+            ++loadingOf[load->host()];
     }
-    m_scheduling = false;
+    const auto tryStart = [&](ScheduledLoad* load) {
+        if (!load->mayStart(nowMs, held, loadingOf.value(load->host())))
+            return;
+        load->start(nowMs);
+        if (load->holdsPage()) {
+            ++held;
+            ++loadingOf[load->host()];
+        }
+    };
+    for (ScheduledLoad* load : m_loads)
+        if (load->urgent())
+            tryStart(load);
+    for (const auto& [entry, load] : m_ahead)
+        tryStart(load.get());
+    m_advancing = false;
 }
 
 std::unique_ptr<PageLoad> RequestScheduler::navigate(const QString& entry, qint64 timeLimitMs) {
@@ -167,10 +192,10 @@ std::unique_ptr<PageLoad> RequestScheduler::navigate(const QString& entry, qint6
     } else {
         load = std::make_unique<ScheduledLoad>(*this, entry, timeLimitMs);
     }
-    load->m_urgent = true;
-    schedule();
-    if (!load->m_refused.isEmpty())
-        throw Failure(load->m_refused);
+    load->makeUrgent();
+    advance(m_clock.elapsedMs());
+    if (load->phase() == ScheduledLoad::Phase::Refused)
+        throw Failure(load->refusal());
     return load;
 }
 
@@ -187,5 +212,5 @@ void RequestScheduler::loadAhead(const QStringList& entries, qint64 timeLimitMs)
         }
     }
     m_ahead = std::move(kept); // the loads no longer named are dropped here
-    schedule();
+    advance(m_clock.elapsedMs());
 }

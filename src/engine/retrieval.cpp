@@ -1,21 +1,11 @@
 #include "engine/retrieval.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "platform/host.h"
 
 namespace {
-// A ready state that cannot be read counts as "still loading": the wait still ends at the cap or the
-// time limit, and no report is shown for every one of its iterations.
-int readyStateOf(PageLoad& load) {
-    try {
-        return load.readyState();
-    } catch (const Failure&) {
-        return 0;
-    }
-}
-
 // A page whose navigation did not even answer in time has nothing of its own to read; one that answered
 // but did not finish has its partial text. A page that cannot say which counts as not answering.
 bool committedOf(PageLoad& load) {
@@ -49,10 +39,13 @@ QString readPageText(Host& host, MainState& state, const QString& entry) {
     // A page loaded ahead has had its time since its load began; a page tried again, since its last try.
     const qint64 called = host.clock.elapsedMs();
     const auto started = [&] { return load->startedAtMs() >= 0 ? load->startedAtMs() : called; };
+    // Every turn of the wait advances every load of the browser, this one and the ones ahead of it.
     while (load && p.test(104, [&] {
-        complete = readyStateOf(*load) == Browser::ReadyStateComplete;
+        const qint64 now = host.clock.elapsedMs();
+        host.browser.advance(now);
+        complete = load->readyState() == Browser::ReadyStateComplete;
         return !complete && !state.stopRequested() && counter < Retrieval::WaitCap &&
-               host.clock.elapsedMs() - started() < limitMs;
+               now - started() < limitMs;
     })) {
         p.run(106, [&] { host.pump.waitForEvents(1); });
         p.run(108, [&] { ++counter; });

@@ -1,6 +1,6 @@
 #include "output/resultscommands.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "output/alignedtable.h"

@@ -1,6 +1,6 @@
 #include "output/textfilewriter.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 
 TextFileWriter::TextFileWriter(Factory factory) : m_factory(std::move(factory)) {}
 

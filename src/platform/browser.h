@@ -1,20 +1,35 @@
 #pragma once
 
-#include "engine/requests.h"
+#include "base/requests.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
+
+// How a navigation ended, as far as the request side needs to know to try it again.
+struct LoadOutcome {
+    QString error; // why it could not be loaded, in plain words; empty while loading or when it loaded
+    bool mayPass =
+        false;          // the reason may pass (a server busy or failing for a moment, a connection cut short)
+    int httpStatus = 0; // for a failure the server answered with a status
+    std::optional<qint64> retryAfterMs; // the wait the answer asked for before the next try (Retry-After)
+    bool retryAfterPending = false;     // the answer's headers have not been read yet: ask at a later advance
+    bool operator==(const LoadOutcome&) const = default;
+};
 
 // One navigation of the browser engine, owned by the retrieval that started it. Everything it reports and
-// reads belongs to this navigation's own document, never to a document another navigation loaded.
+// reads belongs to this navigation's own document, never to a document another navigation loaded. Its
+// status questions change nothing: a load moves on only in its browser's advance() and in the events the
+// run's waits handle.
 class PageLoad {
 public:
     virtual ~PageLoad() = default;
     // 4 once the navigation has finished (loaded or failed); anything else means still loading.
-    virtual int readyState() = 0;
-    // Why the navigation could not be loaded at all, in plain words; empty when it loaded.
-    virtual QString loadError() = 0;
+    virtual int readyState() const = 0;
+    // How the navigation ended; an empty error while it loads or once it has loaded.
+    virtual LoadOutcome outcome() const = 0;
+    QString loadError() const { return outcome().error; }
     // Whether this navigation's document has replaced the one shown before it. Asked only of a navigation
     // that has not finished; throws Failure when the page does not answer.
     virtual bool committed() = 0;
@@ -31,13 +46,6 @@ public:
     // For a load that counted as loaded at the settle limit with work still under way: what it waited for
     // ("2 requests, frames"); empty otherwise.
     virtual QString readAtSettleLimit() const { return {}; }
-    // For a load that failed: whether its reason may pass (a server busy or failing for a moment, a
-    // connection cut short), so that the page is worth asking for again.
-    virtual bool failureMayPass() { return false; }
-    // For a load that failed with an HTTP status: the status, and how long the answer asked the client to
-    // wait before it asks again (Retry-After), in milliseconds; -1 when it did not say.
-    virtual int httpStatus() { return 0; }
-    virtual qint64 retryAfterMs() { return -1; }
     // How many loads this one took (a load tried again counts each try).
     virtual int tries() const { return 1; }
 };
@@ -52,6 +60,10 @@ public:
     // `timeLimitMs` is what the whole retrieval may take; reads of a page that does not answer end with it.
     // Throws Failure when the entry is not an address the engine may load.
     virtual std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) = 0;
+    // Moves every load on by the clock at `nowMs`: the one place where loads start, are tried again, are
+    // given up or are asked whether they have settled. The run calls it on every turn of its wait; it never
+    // handles events itself.
+    virtual void advance(qint64 nowMs) { Q_UNUSED(nowMs); }
     // The entries a run will ask for next, in order: their loads may start now, each on a page of its own,
     // so that the waits for the network overlap. navigate() then hands over the load started for its
     // entry; loads of entries no longer named are dropped. An empty list drops them all.

@@ -1,6 +1,6 @@
 #include "platform/dialogs.h"
 
-#include "engine/apptexts.h"
+#include "base/apptexts.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

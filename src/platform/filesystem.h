@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/failure.h"
+#include "base/failure.h"
 
 #include <QString>
 #include <QStringList>

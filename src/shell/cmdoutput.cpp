@@ -1,6 +1,6 @@
 #include "shell/cmdoutput.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "platform/host.h"
 
 QString CaptureCommandOutput(ProcessRunner& runner, EventPump& pump, const QString& commandLine,

@@ -1,6 +1,6 @@
 #include "shell/settingskeys.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 #include "engine/modes/betweenstate.h"
 #include "engine/procedure.h"

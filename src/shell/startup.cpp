@@ -1,7 +1,7 @@
 #include "shell/startup.h"
 
-#include "engine/apptexts.h"
-#include "engine/failure.h"
+#include "base/apptexts.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "platform/host.h"

@@ -1,6 +1,6 @@
 #include "sources/filetolist.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/urllist.h"
 #include "platform/dialogs.h"
 

@@ -1,6 +1,6 @@
 #include "ui/appearance.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 
 #include <QAbstractButton>

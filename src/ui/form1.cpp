@@ -1,7 +1,7 @@
 #include "ui/form1.h"
 
-#include "engine/apptexts.h"
-#include "engine/failure.h"
+#include "base/apptexts.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 #include "engine/modes/alllines.h"
 #include "engine/modes/between.h"

@@ -2,7 +2,7 @@
 // counts), and how its commands run.
 #include "ui/form1.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 #include "engine/modes/betweenstate.h"
 #include "engine/modes/textset.h"

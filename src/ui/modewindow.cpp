@@ -1,6 +1,6 @@
 #include "ui/modewindow.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/procedure.h"
 #include "platform/host.h"
 #include "sources/filetolist.h"

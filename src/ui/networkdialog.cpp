@@ -1,6 +1,6 @@
 #include "ui/networkdialog.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "engine/mainstate.h"
 #include "platform/host.h"
 

@@ -14,9 +14,9 @@
 #include "output/textfilewriter.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
-#include "platform/qt/webenginebrowser.h"
 #include "support/localhttpserver.h"
 #include "support/smalltmpfs.h"
+#include "wiring/pagebrowser.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -91,8 +91,8 @@ protected:
         FakeHost f;
         QtEventPump pump;
         SystemClock clock;
-        WebEngineBrowser browser(pump, clock);
-        Host host{browser, f.dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+        PageBrowser pages(pump, clock, f.state);
+        Host host{pages.browser, f.dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
         if (rendered)
             f.state.selectOption2();
         f.state.setCheck1(keep ? 1 : 0);

@@ -1,5 +1,5 @@
-#include "engine/apptexts.h"
-#include "engine/failure.h"
+#include "base/apptexts.h"
+#include "base/failure.h"
 #include "engine/procedure.h"
 #include "fakes/fakedialogs.h"
 

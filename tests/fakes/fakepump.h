@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "platform/clock.h"
 #include "platform/eventpump.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "platform/clipboard.h"
 #include "platform/processrunner.h"
 #include "platform/settingsstore.h"

@@ -1,4 +1,4 @@
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "fakes/fakehost.h"
 #include "fakes/fakepump.h"
 #include "platform/qt/posixprocessrunner.h"

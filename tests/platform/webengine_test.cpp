@@ -13,8 +13,9 @@
 #include "platform/host.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
-#include "platform/qt/webenginebrowser.h"
 #include "support/localhttpserver.h"
+#include "webengine/webenginebrowser.h"
+#include "wiring/pagebrowser.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -64,13 +65,14 @@ protected:
     FakeDialogs dialogs;
     QtEventPump pump;
     SystemClock clock;
-    WebEngineBrowser browser{pump, clock};
+    MainState state;
+    PageBrowser pages{pump, clock, state}; // as the programs build it
+    WebEngineBrowser& browser = pages.engine;
     FakeSettings settings;
     FakeProcessRunner processes;
     FakeClipboard clipboard;
     FakeFileSystem files;
-    Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
-    MainState state;
+    Host host{pages.browser, dialogs, pump, clock, settings, processes, clipboard, files};
 };
 LocalHttpServer* RealBrowser::server = nullptr;
 
@@ -443,8 +445,8 @@ TEST_F(RealBrowser, ARunStartedDuringAWaitLeavesTheFirstRunIntact) {
     server->setReply(QStringLiteral("/n2"), slow);
 
     ScriptedPump scripted;
-    WebEngineBrowser engine(scripted, clock);
-    Host nested{engine, dialogs, scripted, clock, settings, processes, clipboard, files};
+    PageBrowser engine(scripted, clock, state);
+    Host nested{engine.browser, dialogs, scripted, clock, settings, processes, clipboard, files};
     for (const char* name : {"/n1", "/n2", "/n3"})
         state.urls.append(server->base() + QLatin1String(name));
     renderedText();
@@ -501,8 +503,8 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt) {
     for (const QString& name : names)
         state.urls.append(b + name);
     ScriptedPump scripted;
-    WebEngineBrowser engine(scripted, clock);
-    Host faulty{engine, dialogs, scripted, clock, settings, processes, clipboard, files};
+    PageBrowser engine(scripted, clock, state);
+    Host faulty{engine.browser, dialogs, scripted, clock, settings, processes, clipboard, files};
     // Every renderer dies while /killed is read, /g4's too, which has loaded ahead and been read by then.
     QElapsedTimer killedFor;
     scripted.when = [&] {
@@ -772,7 +774,8 @@ TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime) {
                 state.urls.append(entry);
             state.setPagesAtOnce(run == 0 ? 1 : 8);
             outcomes[run] = runOutcome(host, state, dialogs, mode);
-            EXPECT_EQ(browser.loadsAhead(), 0);
+            EXPECT_EQ(pages.browser.liveLoads(), 0);
+            EXPECT_EQ(browser.liveLoads(), 0);
         }
         EXPECT_EQ(outcomes[1], outcomes[0]) << "mode " << mode;
         EXPECT_GT(outcomes[0].size(), 6) << "mode " << mode;
@@ -791,8 +794,8 @@ TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime) {
     state.results.clear();
     dialogs.messages.clear();
     ScriptedPump scripted;
-    WebEngineBrowser engine(scripted, clock);
-    Host ahead{engine, dialogs, scripted, clock, settings, processes, clipboard, files};
+    PageBrowser engine(scripted, clock, state);
+    Host ahead{engine.browser, dialogs, scripted, clock, settings, processes, clipboard, files};
     scripted.when = [&] {
         return state.statusLine().startsWith(QStringLiteral("Processing: ") + b + QStringLiteral("/eq2")) ||
                state.results.count() >= 4;
@@ -811,7 +814,8 @@ TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime) {
     EXPECT_LT(origins.size(), 7);
     EXPECT_EQ(origins, (QStringList{u"/eq0"_s, u"/eq1"_s, u"/eq2"_s, u"/eq3"_s, u"/eq4"_s, u"/eq6"_s}.mid(
                            0, origins.size())));
-    EXPECT_EQ(engine.loadsAhead(), 0);
+    EXPECT_EQ(engine.browser.liveLoads(), 0);
+    EXPECT_EQ(engine.engine.liveLoads(), 0);
     EXPECT_EQ(dialogs.texts(), QStringList({QStringLiteral("Done.")}));
 }
 
@@ -969,8 +973,10 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
     // within a second and a half of their start, by the load's own clock (the clock ticks once at most).
     const auto settledAfter = [&](const char* path) {
         std::unique_ptr<PageLoad> load = browser.navigate(b + QLatin1String(path), 30000);
-        while (load->readyState() != Browser::ReadyStateComplete)
+        while (load->readyState() != Browser::ReadyStateComplete) {
             pump.waitForEvents(5);
+            browser.advance(clock.elapsedMs());
+        }
         const qint64 ms = clock.elapsedMs() - load->startedAtMs();
         EXPECT_EQ(load->readAtSettleLimit(), QString()) << path;
         return ms;

@@ -6,12 +6,12 @@
 #include "platform/qt/qtdialogs.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
-#include "platform/qt/webenginebrowser.h"
 #include "shell/startup.h"
 #include "support/localhttpserver.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
+#include "wiring/pagebrowser.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -353,9 +353,9 @@ TEST(MainWindowOverRealPages, DeadPagesAreListedAndTheRunEndsWithOneBox) {
     FakeHost f;
     QtEventPump pump;
     SystemClock clock;
-    WebEngineBrowser browser(pump, clock);
-    Host host{browser, f.dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
     MainState state;
+    PageBrowser pages(pump, clock, state);
+    Host host{pages.browser, f.dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
     Form1 form(host, state);
     state.setCheck1(1);
     state.selectOption2();

@@ -1,7 +1,7 @@
 #include "engine/modes/between.h"
 
+#include "base/failure.h"
 #include "engine/extractionrun.h"
-#include "engine/failure.h"
 #include "engine/mainstate.h"
 #include "engine/matching.h"
 #include "engine/modes/betweenstate.h"

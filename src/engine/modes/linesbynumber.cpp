@@ -1,7 +1,7 @@
 #include "engine/modes/linesbynumber.h"
 
+#include "base/failure.h"
 #include "engine/extractionrun.h"
-#include "engine/failure.h"
 #include "engine/mainstate.h"
 #include "engine/procedure.h"
 #include "engine/retrieval.h"

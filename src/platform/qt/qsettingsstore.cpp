@@ -1,6 +1,6 @@
 #include "platform/qt/qsettingsstore.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 
 #include <QFile>
 #include <QFileInfo>

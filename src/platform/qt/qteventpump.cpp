@@ -1,6 +1,6 @@
 #include "platform/qt/qteventpump.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "platform/qt/pagepolicy.h"
+#include "webengine/pagepolicy.h"
 
 #include <QFileInfo>
 

@@ -1,12 +1,12 @@
-#include "platform/qt/webenginebrowser.h"
+#include "webengine/webenginebrowser.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "platform/clock.h"
-#include "platform/qt/networklog.h"
-#include "platform/qt/pagepolicy.h"
-#include "platform/qt/pagepool.h"
-#include "platform/qt/pagescripts.h"
-#include "platform/qt/webengineload.h"
+#include "webengine/networklog.h"
+#include "webengine/pagepolicy.h"
+#include "webengine/pagepool.h"
+#include "webengine/pagescripts.h"
+#include "webengine/webengineload.h"
 
 #include <QCoreApplication>
 #include <QNetworkCookie>
@@ -20,9 +20,10 @@
 #include <unistd.h>
 
 WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* parent)
-    : QObject(parent), m_pump(pump), m_clock(clock), m_pool(std::make_unique<PagePool>(m_host)) {
+    : QObject(parent), m_clock(clock),
+      m_pool(std::make_unique<PagePool>(m_host)), m_context{pump, clock, m_host, *m_pool} {
+    m_context.advance = [this](qint64 nowMs) { advance(nowMs); };
     QQuickWebEngineProfile* profile = m_host.profile();
-    connect(&m_host, &PageHost::downloadRequested, this, &WebEngineBrowser::downloadRequested);
     m_policy = new PagePolicy(profile);
     profile->setUrlRequestInterceptor(m_policy);
     // Every page watches what its scripts still do, so that it can be read once they are done.
@@ -36,8 +37,7 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
 }
 
 WebEngineBrowser::~WebEngineBrowser() {
-    // Every page must go before its profile, and every load before its page.
-    m_ahead.clear();
+    // Every page must go before its profile; the loads have gone before the browser.
     m_pool.reset();
 }
 
@@ -68,18 +68,24 @@ QUrl WebEngineBrowser::addressOf(const QString& entry) {
 }
 
 std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint64 timeLimitMs) {
-    for (auto it = m_ahead.begin(); it != m_ahead.end(); ++it) {
-        if (it->first == entry) {
-            std::unique_ptr<PageLoad> load = std::move(it->second);
-            m_ahead.erase(it);
-            return load;
-        }
-    }
     const QUrl url = addressOf(entry);
     m_pool->collect();
     bool reused = false;
     EnginePage* page = m_pool->take(url, reused);
-    return std::make_unique<WebEngineLoad>(*this, page, reused, url, ++m_loads, timeLimitMs, m_settleMs);
+    return std::make_unique<WebEngineLoad>(m_context, page, reused, url, ++m_loads, timeLimitMs, m_settleMs);
+}
+
+void WebEngineBrowser::advance(qint64 nowMs) {
+    if (m_advancing)
+        return; // a load's wait inside this advance
+    m_advancing = true;
+    watchMemory(nowMs);
+    // A load's advance makes and deletes no load, but the list is walked as it was.
+    const std::vector<WebEngineLoad*> live = m_context.live;
+    for (WebEngineLoad* load : live)
+        load->advance(nowMs);
+    m_pool->collect();
+    m_advancing = false;
 }
 
 void WebEngineBrowser::setIdentity(const Requests::Identity& identity) {
@@ -116,16 +122,15 @@ void WebEngineBrowser::setIdentity(const Requests::Identity& identity) {
     m_identity = identity;
 }
 
-void WebEngineBrowser::watchMemory() {
+void WebEngineBrowser::watchMemory(qint64 now) {
     // Every renderer of a page being loaded or read, ahead or not, counts: no page may take more than the
     // limit, and all of them together no more either; then the largest renderer is stopped, and every load
     // it serves learns why. A load the engine placed in it unseen (its renderer not yet known) starts again
     // on a new page when the renderer ends.
-    const qint64 now = m_clock.elapsedMs();
     if (!m_memory.due(now))
         return;
     QList<qint64> pids;
-    for (const WebEngineLoad* load : std::as_const(m_live))
+    for (const WebEngineLoad* load : std::as_const(m_context.live))
         pids << load->rendererPid();
     const std::optional<RendererMemoryGuard::Verdict> verdict = m_memory.check(pids, now);
     if (!verdict)
@@ -148,36 +153,14 @@ void WebEngineBrowser::watchMemory() {
                            "had %2 MB)")
                 .arg(RendererMemoryLimitMb)
                 .arg(verdict->megabytes);
-    for (WebEngineLoad* load : std::as_const(m_live))
+    for (WebEngineLoad* load : std::as_const(m_context.live))
         if (load->rendererPid() == verdict->pid)
             load->stopForMemory(reason);
-    m_stoppedForMemory.insert(verdict->pid);
+    m_context.stoppedForMemory.insert(verdict->pid);
     ::kill(pid_t(verdict->pid), SIGKILL);
 }
 
-void WebEngineBrowser::loadAhead(const QStringList& entries, qint64 timeLimitMs) {
-    // Keep the loads still wanted, in the order wanted; drop the others; start the missing ones.
-    m_pool->collect();
-    std::vector<std::pair<QString, std::unique_ptr<PageLoad>>> kept;
-    for (const QString& entry : entries) {
-        auto found =
-            std::find_if(m_ahead.begin(), m_ahead.end(), [&](const auto& a) { return a.first == entry; });
-        if (found != m_ahead.end()) {
-            kept.push_back(std::move(*found));
-            m_ahead.erase(found);
-            continue;
-        }
-        try {
-            kept.emplace_back(entry, navigate(entry, timeLimitMs));
-        } catch (const Failure&) {
-            // Not an address: reported when the run reaches it.
-        }
-    }
-    m_ahead = std::move(kept); // the loads left over are dropped here
-    m_pool->collect();
-}
-
-void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy, bool networkLog) {
+bool prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy, const NetworkLog* networkLog) {
     // Pages are drawn off screen only, and only for their animation frames: in software, so that no
     // display or graphics driver is ever involved.
     QtWebEngineQuick::initialize();
@@ -193,8 +176,9 @@ void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy, bo
         if (!flag.startsWith("--log-net-log=") || !flag.contains(NetworkLog::PipeFolderPrefix))
             own << flag;
     flags = own.join(' ');
-    if (networkLog && !flags.contains("--log-net-log"))
-        flags += ' ' + NetworkLog::start();
+    const bool logged = networkLog && !flags.contains("--log-net-log");
+    if (logged)
+        flags += ' ' + networkLog->engineSwitch();
     if (proxy) {
         flags += " --proxy-server=" + proxy->server().toUtf8();
         PageHost::setProxyLogin(proxy->user, proxy->password);
@@ -203,4 +187,5 @@ void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy, bo
     QByteArray rules = qgetenv("QT_LOGGING_RULES");
     rules += QByteArray(rules.isEmpty() ? "" : ";") + "qt.webenginecontext.*=false";
     qputenv("QT_LOGGING_RULES", rules);
+    return logged;
 }

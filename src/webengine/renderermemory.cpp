@@ -1,4 +1,4 @@
-#include "platform/qt/renderermemory.h"
+#include "webengine/renderermemory.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,15 +1,15 @@
-#include "platform/qt/webengineload.h"
+#include "webengine/webengineload.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "platform/clock.h"
 #include "platform/eventpump.h"
-#include "platform/qt/enginepage.h"
-#include "platform/qt/loadfailures.h"
-#include "platform/qt/networklog.h"
-#include "platform/qt/pagepool.h"
-#include "platform/qt/pagescripts.h"
-#include "platform/qt/renderermemory.h"
-#include "platform/qt/webenginebrowser.h"
+#include "webengine/enginepage.h"
+#include "webengine/loadfailures.h"
+#include "webengine/networklog.h"
+#include "webengine/pagepool.h"
+#include "webengine/pagescripts.h"
+#include "webengine/renderermemory.h"
+#include "webengine/webenginebrowser.h"
 
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -18,6 +18,8 @@ namespace {
 
 // How long a page waiting for reuse may take to show that its renderer is not stuck in a script.
 constexpr qint64 IdlePageAnswerMs = 250;
+// How long the network log is looked at for the headers of an answer that may carry a wait.
+constexpr qint64 RetryAfterLookupMs = 300;
 
 HistoryMark historyOf(EnginePage* page) {
     QWebEngineHistory* history = page->history();
@@ -28,18 +30,18 @@ HistoryMark historyOf(EnginePage* page) {
 
 } // namespace
 
-WebEngineLoad::WebEngineLoad(WebEngineBrowser& browser, EnginePage* page, bool reused, const QUrl& url,
+WebEngineLoad::WebEngineLoad(LoadContext& context, EnginePage* page, bool reused, const QUrl& url,
                              quint64 number, qint64 timeLimitMs, qint64 settleMs)
-    : m_browser(browser), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs), m_settleMs(settleMs) {
-    m_browser.m_live.push_back(this);
-    m_download = connect(&browser, &WebEngineBrowser::downloadRequested, this,
+    : m_context(context), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs), m_settleMs(settleMs) {
+    m_context.live.push_back(this);
+    m_download = connect(&context.host, &PageHost::downloadRequested, this,
                          [this](const QObject* view, const QUrl& url) {
                              // Another page's, or a late one of an earlier load of this page.
                              if (view != m_page->view() || url != m_url)
                                  return;
                              // More telling than the stopped load that may have come first.
-                             m_readyState = Browser::ReadyStateComplete;
                              m_loadError = QStringLiteral("the address is a file to download, not a page");
+                             m_phase = Phase::Failed;
                          });
     start(page, reused);
 }
@@ -48,7 +50,7 @@ WebEngineLoad::~WebEngineLoad() {
     // Nothing of the page may reach a load that is gone.
     disconnect(m_download);
     disconnect(m_page, nullptr, this, nullptr);
-    std::erase(m_browser.m_live, this);
+    std::erase(m_context.live, this);
     // A large document is not kept for reuse: its renderer's memory goes with it.
     const qint64 pid = rendererPid();
     const bool small =
@@ -56,44 +58,67 @@ WebEngineLoad::~WebEngineLoad() {
     // A page whose navigation has ended may serve the next load (which first makes sure its renderer
     // answers), whether its document was read or the load failed: no error page follows a failure. One that
     // was stopped, still navigates, or loaded a document nobody read (a load ahead that was dropped) goes.
-    const bool ended = m_readyState == Browser::ReadyStateComplete && !m_loading;
-    const bool reusable = ended && (m_read || !m_loadError.isEmpty()) && !m_unusable && !m_gone && small;
+    const bool finished = ended() && !m_loading;
+    const bool reusable = finished && (m_read || !m_loadError.isEmpty()) && !m_unusable && !m_gone && small;
     // Its document stays visible while it waits: it falls quiet, so that nothing it does reaches the next
     // load.
     if (reusable)
         m_page->runJavaScript(pageReadCall("quiet"), [](const QVariant&) {});
-    m_browser.m_pool->giveBack(m_page, reusable);
+    m_context.pool.giveBack(m_page, reusable);
 }
 
-int WebEngineLoad::readyState() {
-    if (m_readyState != Browser::ReadyStateComplete && m_answered && !*m_answered &&
-        m_browser.m_clock.elapsedMs() - m_started > IdlePageAnswerMs) {
+int WebEngineLoad::readyState() const {
+    switch (m_phase) {
+    case Phase::Navigating:
+        return 1;
+    case Phase::Settling:
+        return 3;
+    case Phase::Loaded:
+    case Phase::Failed:
+        break;
+    }
+    return Browser::ReadyStateComplete;
+}
+
+LoadOutcome WebEngineLoad::outcome() const {
+    if (m_phase != Phase::Failed)
+        return {};
+    return {m_loadError, m_mayPass, m_httpStatus, m_retryAfter, m_retryAfterPending};
+}
+
+void WebEngineLoad::advance(qint64 nowMs) {
+    if (m_awaiting)
+        return;
+    if (!ended() && m_answered && !*m_answered && nowMs - m_started > IdlePageAnswerMs) {
         // The reused page is stuck in a script: it goes, and the load starts again on a new page.
         restartOnNewPage();
-        m_browser.m_pool->collect();
+        m_context.pool.collect();
     }
-    m_browser.watchMemory();
-    return m_readyState;
+    if (m_phase == Phase::Settling && (m_lastAsk < 0 || nowMs - m_lastAsk >= SettleAskMs))
+        askSettled();
+    if (m_retryAfterPending)
+        lookUpRetryAfter(nowMs);
 }
 
 void WebEngineLoad::restartOnNewPage() {
     disconnect(m_page, nullptr, this, nullptr);
-    m_browser.m_pool->retire(m_page);
-    start(m_browser.m_pool->fresh(), false);
+    m_context.pool.retire(m_page);
+    start(m_context.pool.fresh(), false);
 }
 
 void WebEngineLoad::start(EnginePage* page, bool reused) {
     m_page = page;
     m_reused = reused;
-    m_started = m_browser.m_clock.elapsedMs();
+    m_started = m_context.clock.elapsedMs();
     m_before = historyOf(page);
-    m_readyState = 1;
+    m_phase = Phase::Navigating;
     m_navigationStarted = m_loading = false;
     m_loadError.clear();
     m_mayPass = false;
     m_httpStatus = 0;
-    m_retryAfter = -2;
-    m_logMark = NetworkLog::mark();
+    m_retryAfter.reset();
+    m_retryAfterPending = false;
+    m_logMark = m_context.log ? m_context.log->mark() : 0;
     m_answered.reset();
     m_prefetch.reset();
     if (reused) {
@@ -119,26 +144,31 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
             return;
         }
         m_loading = false;
-        if (m_readyState == Browser::ReadyStateComplete || m_stopped)
+        if (ended() || m_stopped)
             return; // the page navigates on its own after this navigation ended, or was stopped here
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && m_settleMs > 0 &&
             replacedDocument()) {
             startSettling();
             return;
         }
-        m_readyState = Browser::ReadyStateComplete;
         if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
             if (m_loadError.isEmpty()) {
                 m_mayPass = ::failureMayPass(info);
                 if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
                     m_httpStatus = info.errorCode();
                 m_failedAt = info.url();
+                m_failedAtMs = m_context.clock.elapsedMs();
+                m_retryAfterPending = m_httpStatus != 0;
+                lookUpRetryAfter(m_failedAtMs);
             }
-            fail(failureReason(info));
-        } else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && !replacedDocument())
-            fail(QStringLiteral("loading stopped before a page was shown (not a page, or a download)"));
-        else if (!m_browser.m_lastRead.isEmpty() && replacedDocument())
-            prefetch(m_browser.m_lastRead);
+            end(failureReason(info));
+        } else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && !replacedDocument()) {
+            end(QStringLiteral("loading stopped before a page was shown (not a page, or a download)"));
+        } else {
+            end();
+            if (!m_context.lastRead.isEmpty() && replacedDocument())
+                prefetch(m_context.lastRead);
+        }
     });
     m_lastPid = page->renderProcessPid();
     connect(page, &EnginePage::renderProcessPidChanged, this, [this](qint64 pid) {
@@ -156,15 +186,17 @@ QString WebEngineLoad::readAtSettleLimit() const {
     return m_waitingFor.isEmpty() ? QStringLiteral("no answer from the page") : m_waitingFor;
 }
 
-qint64 WebEngineLoad::retryAfterMs() {
-    if (m_retryAfter == -2) {
-        // The engine logs an answer's headers a moment after it reports the failure; only the statuses
-        // that carry a wait are worth waiting for.
-        const int waitMs = m_httpStatus == 429 || m_httpStatus == 503 ? 300 : 0;
-        m_retryAfter =
-            m_httpStatus ? NetworkLog::retryAfterMs(m_failedAt, m_httpStatus, m_logMark, waitMs) : -1;
-    }
-    return m_retryAfter;
+// The engine logs an answer's headers a moment after it reports the failure: they are looked for at every
+// advance until they are found or, for the statuses that carry a wait, RetryAfterLookupMs have passed;
+// other statuses get one look.
+void WebEngineLoad::lookUpRetryAfter(qint64 nowMs) {
+    const std::optional<NetworkLog::Said> said =
+        m_context.log ? m_context.log->answerFor(m_failedAt, m_httpStatus, m_logMark) : std::nullopt;
+    const bool carriesWait = m_httpStatus == 429 || m_httpStatus == 503;
+    if (said)
+        m_retryAfter = said->retryAfterMs;
+    if (said || !m_context.log || !carriesWait || nowMs - m_failedAtMs >= RetryAfterLookupMs)
+        m_retryAfterPending = false;
 }
 
 void WebEngineLoad::stop() {
@@ -204,9 +236,10 @@ qint64 WebEngineLoad::rendererPid() const {
     return m_gone ? 0 : m_page->renderProcessPid();
 }
 
-void WebEngineLoad::fail(const QString& reason) {
+void WebEngineLoad::end(const QString& reason) {
     if (m_loadError.isEmpty())
         m_loadError = reason;
+    m_phase = m_loadError.isEmpty() ? Phase::Loaded : Phase::Failed;
 }
 
 bool WebEngineLoad::hasWholeText() const {
@@ -217,7 +250,7 @@ void WebEngineLoad::rendererGone(const QString& reason) {
     // A renderer that ended before a reused page answered is the one it had while idle; one stopped for
     // another page's memory served this page unseen. Either way the load starts again, once, on a new page.
     const bool idleRendererEnded = m_answered && !*m_answered;
-    if (!m_gone && !m_restarted && (idleRendererEnded || m_browser.m_stoppedForMemory.contains(m_lastPid))) {
+    if (!m_gone && !m_restarted && (idleRendererEnded || m_context.stoppedForMemory.contains(m_lastPid))) {
         m_restarted = true;
         restartOnNewPage();
         return;
@@ -226,8 +259,7 @@ void WebEngineLoad::rendererGone(const QString& reason) {
     draw(false);
     if (hasWholeText())
         return; // read already: what it showed is in hand
-    m_readyState = Browser::ReadyStateComplete;
-    fail(reason);
+    end(reason);
 }
 
 void WebEngineLoad::stopForMemory(const QString& reason) {
@@ -238,5 +270,5 @@ void WebEngineLoad::stopForMemory(const QString& reason) {
 // ends by one deadline: the time a renderer gets to answer, from then.
 void WebEngineLoad::setDeadline() {
     if (m_deadline < 0)
-        m_deadline = m_browser.m_clock.elapsedMs() + WebEngineBrowser::ProbeTimeLimitMs;
+        m_deadline = m_context.clock.elapsedMs() + WebEngineBrowser::ProbeTimeLimitMs;
 }

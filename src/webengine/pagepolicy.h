@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/requests.h"
+#include "base/requests.h"
 
 #include <QUrl>
 #include <QWebEngineUrlRequestInterceptor>

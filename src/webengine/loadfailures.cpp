@@ -1,6 +1,6 @@
-#include "platform/qt/loadfailures.h"
+#include "webengine/loadfailures.h"
 
-#include "platform/qt/enginepage.h"
+#include "webengine/enginepage.h"
 
 #include <QRegularExpression>
 #include <QWebEngineLoadingInfo>

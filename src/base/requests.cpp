@@ -1,6 +1,6 @@
-#include "engine/requests.h"
+#include "base/requests.h"
 
-#include "engine/failure.h"
+#include "base/failure.h"
 
 #include <QFile>
 #include <QUrl>
@@ -134,7 +134,11 @@ qint64 retryAfterMs(const QString& value, const QDateTime& now) {
     const qint64 seconds = text.toLongLong(&isNumber);
     if (isNumber)
         return seconds < 0 ? -1 : std::min(seconds, qint64(86'400)) * 1000;
-    const QDateTime date = QDateTime::fromString(text, Qt::RFC2822Date);
+    // An HTTP date always names its zone GMT, which Qt's RFC 2822 parser does not take: it is +0000.
+    QString dated = text;
+    if (dated.endsWith(QLatin1String(" GMT"), Qt::CaseInsensitive))
+        dated = dated.chopped(3) + QLatin1String("+0000");
+    const QDateTime date = QDateTime::fromString(dated, Qt::RFC2822Date);
     if (!date.isValid())
         return -1;
     return std::max<qint64>(0, now.msecsTo(date));

@@ -1,6 +1,6 @@
-#include "platform/qt/pagepool.h"
+#include "webengine/pagepool.h"
 
-#include "platform/qt/enginepage.h"
+#include "webengine/enginepage.h"
 
 #include <QSet>
 

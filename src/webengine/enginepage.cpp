@@ -1,6 +1,6 @@
-#include "platform/qt/enginepage.h"
+#include "webengine/enginepage.h"
 
-#include "platform/qt/pagepolicy.h"
+#include "webengine/pagepolicy.h"
 
 #include <QFileInfo>
 #include <QJSValue>

@@ -1,4 +1,4 @@
-#include "engine/apptexts.h"
+#include "base/apptexts.h"
 
 namespace AppTexts {
 

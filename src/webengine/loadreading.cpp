@@ -1,12 +1,14 @@
 // How a load's document is read: in the page, in slices, so that a large document is never copied whole
 // between the engine's processes at once; and how a load waits for the page's answers.
-#include "engine/failure.h"
+#include "base/failure.h"
 #include "platform/clock.h"
 #include "platform/eventpump.h"
-#include "platform/qt/enginepage.h"
-#include "platform/qt/pagescripts.h"
-#include "platform/qt/webenginebrowser.h"
-#include "platform/qt/webengineload.h"
+#include "webengine/enginepage.h"
+#include "webengine/pagescripts.h"
+#include "webengine/webenginebrowser.h"
+#include "webengine/webengineload.h"
+
+#include <QScopeGuard>
 
 namespace {
 
@@ -27,12 +29,12 @@ QString WebEngineLoad::read(const QString& what, const QString& missing) {
         } catch (const Failure&) {
             if (m_loading && !m_stopped)
                 stop();
-            if (!m_stopped || m_gone || m_browser.m_clock.elapsedMs() + 50 >= m_deadline)
+            if (!m_stopped || m_gone || m_context.clock.elapsedMs() + 50 >= m_deadline)
                 throw;
         }
-        const qint64 until = m_browser.m_clock.elapsedMs() + 50;
-        while (m_browser.m_clock.elapsedMs() < until)
-            m_browser.m_pump.waitForEvents(5);
+        const qint64 until = m_context.clock.elapsedMs() + 50;
+        while (m_context.clock.elapsedMs() < until)
+            m_context.pump.waitForEvents(5);
     }
 }
 
@@ -54,7 +56,7 @@ QString WebEngineLoad::readOnce(const QString& what, const QString& missing) {
         throw Failure(QStringLiteral("The page shows no document of its own"));
     if (!pending || pending->what != what)
         pending = send(headScript(what));
-    m_browser.m_lastRead = what;
+    m_context.lastRead = what;
     const QVariantMap head = await(pending, WebEngineBrowser::ProbeTimeLimitMs).toMap();
     if (head.isEmpty() || head.value(QStringLiteral("stale")).toBool())
         throw Failure(QStringLiteral("The page shows no document of its own"));
@@ -99,18 +101,21 @@ std::shared_ptr<WebEngineLoad::Answer> WebEngineLoad::send(const QString& script
 // Waits for an answer until the load's deadline when it has one, else for what is left of its time limit
 // and never less than `leastMs`.
 QVariant WebEngineLoad::await(const std::shared_ptr<Answer>& answer, qint64 leastMs) {
-    const qint64 now = m_browser.m_clock.elapsedMs();
+    const qint64 now = m_context.clock.elapsedMs();
     const qint64 until =
         m_deadline >= 0 ? m_deadline : now + std::max(leastMs, m_started + m_timeLimitMs - now);
+    // The other loads go on meanwhile: the browser advances them, not this one, which waits here.
+    const bool wasAwaiting = std::exchange(m_awaiting, true);
+    const auto restore = qScopeGuard([&] { m_awaiting = wasAwaiting; });
     while (!answer->done) {
-        m_browser.watchMemory();
+        m_context.advance(m_context.clock.elapsedMs());
         if (m_gone)
             throw Failure(m_loadError.isEmpty() ? QStringLiteral("The page's renderer ended") : m_loadError);
-        if (m_browser.m_clock.elapsedMs() > until) {
+        if (m_context.clock.elapsedMs() > until) {
             m_unusable = true; // a page that does not answer is never used again
             throw Failure(QStringLiteral("The page did not answer"));
         }
-        m_browser.m_pump.waitForEvents(1);
+        m_context.pump.waitForEvents(1);
     }
     return answer->value;
 }

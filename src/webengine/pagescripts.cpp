@@ -1,4 +1,4 @@
-#include "platform/qt/pagescripts.h"
+#include "webengine/pagescripts.h"
 
 #include <QFile>
 #include <QJsonArray>

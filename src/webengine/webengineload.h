@@ -4,12 +4,33 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QUrl>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
+class Clock;
 class EnginePage;
-class QTimer;
-class WebEngineBrowser;
+class EventPump;
+class NetworkLog;
+class PageHost;
+class PagePool;
+class WebEngineLoad;
+
+// What the loads of one browser share, owned by the browser.
+struct LoadContext {
+    EventPump& pump;
+    Clock& clock;
+    PageHost& host;
+    PagePool& pool;
+    const NetworkLog* log = nullptr;     // the engine's network log, where the program reads one
+    std::function<void(qint64)> advance; // the browser's own advance(), for the waits inside a load
+    std::vector<WebEngineLoad*> live;    // every load not yet dropped
+    QSet<qint64> stoppedForMemory;       // renderers the browser stopped
+    QString lastRead; // what the last read asked for: pages loaded ahead are read so when they have loaded
+};
 
 // Where a page's navigation history stands. Every document a page commits is a history entry of its own,
 // added or put in the place of the current one, and stamped with the time it was shown; a navigation that
@@ -30,26 +51,39 @@ struct HistoryMark {
 //
 // Everything a load does once it is stopped or past its time limit (asking whether the page answers,
 // reading what it shows) ends by one deadline: the time a renderer gets to answer, from then.
+//
+//   Navigating ──document complete──▶ Settling ──settled, or the settle limit──▶ Loaded
+//       │  (settle limit 0: Loaded at once)  │
+//       └──failed, download, renderer ended──┴──────────────────────────────────▶ Failed
+//
+// The page's events (its loading, its renderer, its answers) and advance() move it; nothing else does.
 class WebEngineLoad : public QObject, public PageLoad {
 public:
+    enum class Phase { Navigating, Settling, Loaded, Failed };
+    // A settling page is asked this often whether it has settled.
+    static constexpr qint64 SettleAskMs = 25;
+
     // A page from the pool (`reused`) may have started a script that never ends since it came back: it is
     // asked to answer as the load starts, and one that has not answered a moment later is replaced by a
     // new page, on which the load starts again.
-    WebEngineLoad(WebEngineBrowser& browser, EnginePage* page, bool reused, const QUrl& url, quint64 number,
+    WebEngineLoad(LoadContext& context, EnginePage* page, bool reused, const QUrl& url, quint64 number,
                   qint64 timeLimitMs, qint64 settleMs);
     ~WebEngineLoad() override;
 
-    int readyState() override;
-    QString loadError() override { return m_loadError; }
+    Phase phase() const { return m_phase; }
+    int readyState() const override;
+    LoadOutcome outcome() const override;
     bool committed() override;
     qint64 startedAtMs() const override { return m_started; }
     void stop() override;
     QString readAtSettleLimit() const override;
-    bool failureMayPass() override { return m_mayPass; }
-    int httpStatus() override { return m_httpStatus; }
-    qint64 retryAfterMs() override;
     QString outerHtml() override;
     QString bodyInnerText() override;
+
+    // Moves the load on by the clock: a reused page that did not answer is replaced, a settling page is
+    // asked whether it has settled (every SettleAskMs) or read at its limit, and the Retry-After of a failed
+    // answer is looked up in the network log until it is found or its time is up.
+    void advance(qint64 nowMs);
 
     // This page's renderer process; 0 when it has none (any more).
     qint64 rendererPid() const;
@@ -64,9 +98,12 @@ private:
         QString what; // what a read asked for: "markup" or "text"
     };
 
+    bool ended() const { return m_phase == Phase::Loaded || m_phase == Phase::Failed; }
     void start(EnginePage* page, bool reused);
     void restartOnNewPage();
-    void fail(const QString& reason);
+    // Ends the load: failed for `reason`, or for the reason it already had, else loaded.
+    void end(const QString& reason = {});
+    void lookUpRetryAfter(qint64 nowMs);
     void rendererGone(const QString& reason);
     bool hasWholeText() const;
     QString read(const QString& what, const QString& missing);
@@ -85,7 +122,7 @@ private:
     QVariant await(const std::shared_ptr<Answer>& answer, qint64 limitMs);
     QVariant evaluate(const QString& script, qint64 limitMs) { return await(send(script), limitMs); }
 
-    WebEngineBrowser& m_browser;
+    LoadContext& m_context;
     const QUrl m_url;
     EnginePage* m_page = nullptr;
     const quint64 m_number;
@@ -93,7 +130,7 @@ private:
     const qint64 m_timeLimitMs;
     const qint64 m_settleMs;
     qint64 m_settleUntil = 0;
-    QTimer* m_settleTimer = nullptr;
+    qint64 m_lastAsk = -1;      // when the settling page was last asked
     bool m_shown = false;       // drawn while it settles
     bool m_readAtLimit = false; // counted as loaded at the settle limit, with work left
     QString m_waitingFor;       // what the page last said it waited for
@@ -104,7 +141,7 @@ private:
     std::shared_ptr<bool> m_answered; // a reused page's answer to being asked as the load started
     std::shared_ptr<Answer> m_prefetch;
     QMetaObject::Connection m_download;
-    int m_readyState = 1;
+    Phase m_phase = Phase::Navigating;
     bool m_navigationStarted = false;
     bool m_loading = false;
     bool m_read = false;
@@ -115,9 +152,12 @@ private:
     bool m_restarted = false; // on a new page, once
     qint64 m_lastPid = 0;     // the renderer last known to serve the page
     QString m_loadError;
-    bool m_mayPass = false;   // the failure may pass if the page is tried again
-    int m_httpStatus = 0;     // of a failure the server answered
-    QUrl m_failedAt;          // the address that answered so
-    quint64 m_logMark = 0;    // how far the engine's network log had been read as the load started
-    qint64 m_retryAfter = -2; // what the answer asked for, once looked up
+    bool m_mayPass = false;             // the failure may pass if the page is tried again
+    int m_httpStatus = 0;               // of a failure the server answered
+    QUrl m_failedAt;                    // the address that answered so
+    quint64 m_logMark = 0;              // how far the engine's network log had been read as the load started
+    qint64 m_failedAtMs = 0;            // when the failure came, by the clock
+    std::optional<qint64> m_retryAfter; // what the answer asked for
+    bool m_retryAfterPending = false;   // not read from the network log yet
+    bool m_awaiting = false;            // waiting for an answer of its page: advanced by no one else
 };

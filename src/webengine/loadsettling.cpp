@@ -1,19 +1,16 @@
 // How a load settles: once its document is complete, it is asked until its scripts have settled, drawn
 // while it waits for an animation frame, and read with the answer that says it has settled.
 #include "platform/clock.h"
-#include "platform/qt/enginepage.h"
-#include "platform/qt/pagescripts.h"
-#include "platform/qt/webenginebrowser.h"
-#include "platform/qt/webengineload.h"
+#include "webengine/enginepage.h"
+#include "webengine/pagescripts.h"
+#include "webengine/webenginebrowser.h"
+#include "webengine/webengineload.h"
 
 #include <QPointer>
-#include <QTimer>
 
 namespace {
 
-// A page settling is asked this often whether it has, and counts as loaded this long before its time limit
-// at the latest.
-constexpr int SettleAskMs = 25;
+// A page settling counts as loaded this long before its time limit at the latest.
 constexpr qint64 SettleMarginMs = 250;
 
 } // namespace
@@ -22,22 +19,17 @@ constexpr qint64 SettleMarginMs = 250;
 // page says it has settled, or when the settle limit has passed (a page that polls or ticks for ever),
 // whichever comes first, and always a moment before the page's own time limit.
 void WebEngineLoad::startSettling() {
-    const qint64 now = m_browser.m_clock.elapsedMs();
+    const qint64 now = m_context.clock.elapsedMs();
     m_settleUntil = std::min(now + m_settleMs, m_started + m_timeLimitMs - SettleMarginMs);
-    m_readyState = 3;
-    if (!m_settleTimer) {
-        m_settleTimer = new QTimer(this);
-        m_settleTimer->setInterval(SettleAskMs);
-        connect(m_settleTimer, &QTimer::timeout, this, &WebEngineLoad::askSettled);
-    }
-    m_settleTimer->start();
+    m_phase = Phase::Settling;
     askSettled();
 }
 
 void WebEngineLoad::askSettled() {
-    if (m_readyState == Browser::ReadyStateComplete)
-        return m_settleTimer->stop();
-    const qint64 now = m_browser.m_clock.elapsedMs();
+    if (m_phase != Phase::Settling)
+        return;
+    const qint64 now = m_context.clock.elapsedMs();
+    m_lastAsk = now;
     if (now >= m_settleUntil) {
         m_readAtLimit = true;
         return settled();
@@ -49,7 +41,7 @@ void WebEngineLoad::askSettled() {
     const qint64 within = m_settleUntil - now;
     // When the run has read a page before, the question comes with that read: a page that has settled
     // answers with its text at once, which costs no more than a page read at completion.
-    const QString what = replacedDocument() ? m_browser.m_lastRead : QString();
+    const QString what = replacedDocument() ? m_context.lastRead : QString();
     const QString script = what.isEmpty() ? pageReadCall("settledOrWhy", {within}) : headScript(what, within);
     m_page->runJavaScript(script,
                           [self = QPointer<WebEngineLoad>(this), asked, what](const QVariant& answer) {
@@ -85,13 +77,12 @@ void WebEngineLoad::draw(bool frames) {
 }
 
 void WebEngineLoad::settled(std::shared_ptr<Answer> read) {
-    if (m_readyState == Browser::ReadyStateComplete)
+    if (ended())
         return;
-    m_settleTimer->stop();
     draw(false);
-    m_readyState = Browser::ReadyStateComplete;
+    end();
     if (read)
         m_prefetch = std::move(read);
-    else if (!m_browser.m_lastRead.isEmpty() && replacedDocument())
-        prefetch(m_browser.m_lastRead);
+    else if (!m_context.lastRead.isEmpty() && replacedDocument())
+        prefetch(m_context.lastRead);
 }

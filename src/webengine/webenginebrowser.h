@@ -1,9 +1,10 @@
 #pragma once
 
 #include "platform/browser.h"
-#include "platform/qt/enginepage.h"
-#include "platform/qt/pagepool.h"
-#include "platform/qt/renderermemory.h"
+#include "webengine/enginepage.h"
+#include "webengine/pagepool.h"
+#include "webengine/renderermemory.h"
+#include "webengine/webengineload.h"
 
 #include <QObject>
 #include <QSet>
@@ -14,12 +15,13 @@
 
 class Clock;
 class EventPump;
-class WebEngineLoad;
+class NetworkLog;
 
 // Chromium through Qt WebEngine: pages of a desktop's size that are never on screen, on one off-the-record
 // profile, owned by a pool. Every navigation gets a page of its own for as long as its retrieval holds it;
-// the page is retired at the next navigation, load ahead or run's end. Pages may run their JavaScript; their
-// dialogs, pop-ups, downloads and permission requests are refused silently.
+// the page is retired when its load is dropped, and deleted at the next navigation or advance. Pages may run
+// their JavaScript; their dialogs, pop-ups, downloads and permission requests are refused silently. It looks
+// nowhere ahead: the request scheduler over it names the loads to start.
 class WebEngineBrowser : public QObject, public Browser {
     Q_OBJECT
 public:
@@ -31,13 +33,17 @@ public:
     ~WebEngineBrowser() override;
 
     std::unique_ptr<PageLoad> navigate(const QString& entry, qint64 timeLimitMs) override;
-    void loadAhead(const QStringList& entries, qint64 timeLimitMs) override;
+    // Watches the renderers' memory (every 100 ms) and advances every load.
+    void advance(qint64 nowMs) override;
     void setSettleLimit(qint64 ms) override { m_settleMs = ms; }
     // Cookies are loaded into the engine's store, for their own domains; the store is never written back.
     void setIdentity(const Requests::Identity& identity) override;
     // The size every page is laid out at (1280 by 720 unless set).
     void setViewSize(QSize size) { m_host.setViewSize(size); }
-    qsizetype loadsAhead() const { return qsizetype(m_ahead.size()); }
+    // The engine's network log, where the program reads one (see NetworkLog); it outlives the browser.
+    void setNetworkLog(const NetworkLog* log) { m_context.log = log; }
+    // Loads not yet dropped.
+    int liveLoads() const { return int(m_context.live.size()); }
     // Pages alive (loading, idle or retired and not yet deleted), and their distinct renderer processes.
     int livePages() const;
     int rendererProcesses() const;
@@ -49,33 +55,26 @@ public:
     // that names something other than a file.
     static QUrl addressOf(const QString& entry);
 
-Q_SIGNALS:
-    // The engine turned a navigation of `view` to `url` into a download, which it cancelled.
-    void downloadRequested(const QObject* view, const QUrl& url);
-
 private:
-    friend class WebEngineLoad;
-    void watchMemory();
+    void watchMemory(qint64 nowMs);
 
-    EventPump& m_pump;
     Clock& m_clock;
     PageHost m_host;
     std::unique_ptr<PagePool> m_pool;
+    LoadContext m_context;
     RendererMemoryGuard m_memory;
-    std::vector<std::pair<QString, std::unique_ptr<PageLoad>>> m_ahead;
-    std::vector<WebEngineLoad*> m_live; // every load not yet dropped, ahead or being read
-    QSet<qint64> m_stoppedForMemory;    // renderers this browser stopped
     quint64 m_loads = 0;
     qint64 m_settleMs = 0;
-    QString m_lastRead; // what the last read asked for: pages loaded ahead are read so when they have loaded
+    bool m_advancing = false;
     class PagePolicy* m_policy = nullptr;
     Requests::Identity m_identity;
     QString m_engineUserAgent, m_engineLanguage; // the engine's own, for options that name none
 };
 
 // Chromium refuses to run as root without its sandbox switched off: do that then, and only then. With
-// `networkLog`, the engine's network log comes to the program (see NetworkLog: the programs read servers'
-// Retry-After there; the bare engine's tests need none), and every page is loaded through `proxy` when one
-// is given: the route is fixed for the engine's life. Call before the QApplication is created.
-void prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy = std::nullopt,
-                                 bool networkLog = false);
+// `networkLog`, the engine's network log goes to it (the programs read servers' Retry-After there; the bare
+// engine's tests need none), unless the user sends the log elsewhere: the result says whether it does. Every
+// page is loaded through `proxy` when one is given: the route is fixed for the engine's life. Call before
+// the QApplication is created.
+bool prepareWebEngineEnvironment(const std::optional<Requests::Proxy>& proxy = std::nullopt,
+                                 const NetworkLog* networkLog = nullptr);
