@@ -128,6 +128,17 @@ Identity identityOf(const NetworkOptions& options, QString* cookiesError) {
     return identity;
 }
 
+void checkNetworkOptions(const NetworkOptions& options) {
+    if (options.retries < 0 || options.retries > NetworkOptions::MaxRetries)
+        throw Failure(QStringLiteral("retries go from 0 to %1").arg(NetworkOptions::MaxRetries));
+    if (options.perHost < 0 || options.perHost > NetworkOptions::MaxPerHost)
+        throw Failure(QStringLiteral("the pages of one host at once go from 1 to %1 (0: no limit)")
+                          .arg(NetworkOptions::MaxPerHost));
+    identityOf(options);
+    if (!options.proxy.isEmpty())
+        parseProxy(options.proxy);
+}
+
 qint64 retryAfterMs(const QString& value, const QDateTime& now) {
     const QString text = value.trimmed();
     bool isNumber = false;

@@ -74,6 +74,10 @@ struct Identity {
 // The identity the options describe; throws Failure as the parsers do. With `cookiesError`, a cookies file
 // that cannot be read is said there instead, and the identity has no cookies.
 Identity identityOf(const NetworkOptions& options, QString* cookiesError = nullptr);
+// Throws Failure, as the parsers do, when the options cannot be used: retries or a limit per host out of
+// range, a header that does not parse, a cookies file that cannot be read, a proxy that is not one. The
+// command line and the Network dialog check what the user gave with it.
+void checkNetworkOptions(const NetworkOptions& options);
 
 // The wait a Retry-After value asks for, in milliseconds: a number of seconds, or an HTTP date (then from
 // `now`); -1 when the value is neither. A date in the past asks for no wait.

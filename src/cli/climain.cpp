@@ -117,8 +117,7 @@ private:
 std::optional<int> CliRun::openStream() {
     // JSON lines and CSV are written entry by entry, each entry's rows as soon as it is done; an entry cut
     // short by a stop is left for a resumed run.
-    stream.emplace(o.format == QStringLiteral("csv") ? RowStream::Format::Csv : RowStream::Format::JsonLines,
-                   state.results, state.keepDuplicates(), state.showSourceFilename());
+    stream.emplace(o.streamFormat(), state.results, state.keepDuplicates(), state.showSourceFilename());
     try {
         if (o.output.isEmpty()) {
             stream->openStandardOutput();
@@ -126,9 +125,8 @@ std::optional<int> CliRun::openStream() {
         }
         const qsizetype all = state.urls.count();
         // A shard says which it is, for --merge.
-        const qsizetype done =
-            stream->openFile(o.output, runKey(o, state.urls), o.resume,
-                             o.shard.isEmpty() ? QByteArray() : "shard " + o.shard.toUtf8());
+        const qsizetype done = stream->openFile(o.output, runKey(o, state.urls), o.resume,
+                                                o.shard ? "shard " + o.shard->text().toUtf8() : QByteArray());
         if (stream->alreadyComplete() || done >= all) {
             stream->markComplete();
             if (!o.quiet)
@@ -223,8 +221,8 @@ void CliRun::watch() {
 int CliRun::exec() {
     try {
         addSources(o, host, state);
-        if (!o.shard.isEmpty())
-            keepShard(o.shard, state.urls);
+        if (o.shard)
+            keepShard(*o.shard, state.urls);
     } catch (const UsageError& error) {
         QTextStream(stderr) << "quarnel-cli: " << error.message << '\n';
         return 2;
@@ -283,16 +281,14 @@ int runMerge(const CliOptions& o) {
     try {
         addSources(o, host, state);
         ShardMerge::merge(
-            o.shards, state.urls.count(),
-            {o.format == QStringLiteral("csv") ? RowStream::Format::Csv : RowStream::Format::JsonLines,
-             o.keepDuplicates, o.showSource},
+            o.shards, state.urls.count(), {o.streamFormat(), o.keepDuplicates, o.showSource},
             [&](int k, int n) {
                 CliOptions shard = o;
-                shard.shaping.insert(QStringLiteral("shard"), {QStringLiteral("%1/%2").arg(k).arg(n)});
+                shard.shaping.insert(QStringLiteral("shard"), {Shard{k, n}.text()});
                 UrlList urls;
                 for (const QString& entry : state.urls.entries())
                     urls.append(entry);
-                keepShard(QStringLiteral("%1/%2").arg(k).arg(n), urls);
+                keepShard(Shard{k, n}, urls);
                 return runKey(shard, urls);
             },
             runKey(o, state.urls), o.output);

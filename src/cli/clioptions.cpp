@@ -8,11 +8,21 @@
 
 namespace {
 
+// The names the command line takes, in the order of the enumerations.
 const QStringList Modes = {
     QStringLiteral("all"),     QStringLiteral("containing"), QStringLiteral("not-containing"),
     QStringLiteral("numbers"), QStringLiteral("between"),    QStringLiteral("text-set")};
 const QStringList Formats = {QStringLiteral("aligned"), QStringLiteral("comma"), QStringLiteral("table"),
                              QStringLiteral("jsonl"), QStringLiteral("csv")};
+
+// The value of `names` that `text` is, by its place; throws UsageError naming the choices.
+template <typename Enum> Enum named(const QStringList& names, const QString& text, const char* what) {
+    const qsizetype at = names.indexOf(text);
+    if (at < 0)
+        throw UsageError{QStringLiteral("unknown ") + QLatin1String(what) + QStringLiteral(" '") + text +
+                         QStringLiteral("' (") + names.join(QLatin1Char('|')) + QLatin1Char(')')};
+    return Enum(at);
+}
 
 int wholeNumber(const QString& text, int low, int high, const QString& complaint) {
     bool ok = false;
@@ -111,6 +121,15 @@ void define(QCommandLineParser& parser) {
 
 } // namespace
 
+std::optional<Shard> Shard::parse(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('/'));
+    bool kOk = false, nOk = false;
+    const int k = parts.value(0).toInt(&kOk), n = parts.value(1).toInt(&nOk);
+    if (parts.size() != 2 || !kOk || !nOk || n < 1 || k < 1 || k > n)
+        return std::nullopt;
+    return Shard{k, n};
+}
+
 CliOptions parseCliOptions(const QStringList& arguments, const QString& version) {
     QCommandLineParser parser;
     define(parser);
@@ -131,12 +150,9 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     o.input = value("input");
     o.folder = value("folder");
     o.ext = value("ext");
-    o.mode = value("mode");
-    o.format = value("format");
     o.numbers = value("numbers");
     o.start = value("start");
     o.end = value("end");
-    o.shard = value("shard");
     o.output = value("output");
     o.texts = parser.values(QStringLiteral("text"));
     o.noIncludeStart = isSet("no-include-start");
@@ -151,13 +167,9 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     for (const char* option : {"format", "mode", "text", "numbers", "start", "end", "shard"})
         o.shaping.insert(QLatin1String(option), parser.values(QLatin1String(option)));
 
-    if (!Modes.contains(o.mode))
-        throw UsageError{QStringLiteral("unknown mode '") + o.mode + QStringLiteral("' (") +
-                         Modes.join(QLatin1Char('|')) + QLatin1Char(')')};
-    if (!Formats.contains(o.format))
-        throw UsageError{QStringLiteral("unknown format '") + o.format + QStringLiteral("' (") +
-                         Formats.join(QLatin1Char('|')) + QLatin1Char(')')};
-    if (o.mode == QStringLiteral("numbers")) {
+    o.mode = named<CliMode>(Modes, value("mode"), "mode");
+    o.format = named<CliFormat>(Formats, value("format"), "format");
+    if (o.mode == CliMode::Numbers) {
         if (o.numbers.isEmpty())
             throw UsageError{QStringLiteral("--mode numbers needs --numbers, such as 1,3,4")};
         // Line numbers count from 1; anything else would load every page to find nothing.
@@ -168,9 +180,9 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
                                "1,3,4 (not '") +
                     o.numbers + QStringLiteral("')"));
     }
-    if (o.mode == QStringLiteral("between") && (o.start.isEmpty() || o.end.isEmpty()))
+    if (o.mode == CliMode::Between && (o.start.isEmpty() || o.end.isEmpty()))
         throw UsageError{QStringLiteral("--mode between needs --start and --end")};
-    if (o.mode == QStringLiteral("text-set") && o.texts.isEmpty())
+    if (o.mode == CliMode::TextSet && o.texts.isEmpty())
         throw UsageError{QStringLiteral("--mode text-set needs at least one --text")};
     o.pageTimeout = wholeNumber(value("page-timeout"), 1, 86'400,
                                 QStringLiteral("--page-timeout takes whole seconds from 1 to 86400"));
@@ -202,9 +214,9 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     if (isSet("cookies"))
         o.network.cookiesFile = QFileInfo(value("cookies")).absoluteFilePath();
     try {
-        Requests::identityOf(o.network); // every header parses, and the cookies file reads
-        if (isSet("proxy"))
-            Requests::parseProxy(o.network.proxy);
+        Requests::checkNetworkOptions(o.network);
+        if (isSet("proxy") && o.network.proxy.isEmpty())
+            Requests::parseProxy(o.network.proxy); // given, but empty: said as any other bad address
     } catch (const Failure& failure) {
         throw UsageError{failure.description()};
     }
@@ -221,10 +233,8 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     if (isSet("ext") && !isSet("folder"))
         throw UsageError{QStringLiteral("--ext goes with --folder")};
     if (isSet("shard")) {
-        const QStringList parts = o.shard.split(QLatin1Char('/'));
-        bool kOk = false, nOk = false;
-        const int k = parts.value(0).toInt(&kOk), n = parts.value(1).toInt(&nOk);
-        if (parts.size() != 2 || !kOk || !nOk || n < 1 || k < 1 || k > n)
+        o.shard = Shard::parse(value("shard"));
+        if (!o.shard)
             throw UsageError{QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/4")};
     }
     // A file named on the command line is meant relative to where the command runs; the engine itself never

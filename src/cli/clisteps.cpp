@@ -30,11 +30,9 @@ QString commaLine(const ResultsList& results) {
 
 } // namespace
 
-void keepShard(const QString& shard, UrlList& urls) {
-    const int k = shard.section(QLatin1Char('/'), 0, 0).toInt(),
-              n = shard.section(QLatin1Char('/'), 1, 1).toInt();
+void keepShard(const Shard& shard, UrlList& urls) {
     qsizetype position = 0;
-    urls.removeIf([&](const QString&) { return position++ % n != k - 1; });
+    urls.removeIf([&](const QString&) { return position++ % shard.n != shard.k - 1; });
 }
 
 void addSources(const CliOptions& o, Host& host, MainState& state) {
@@ -69,29 +67,32 @@ void addSources(const CliOptions& o, Host& host, MainState& state) {
 }
 
 void runMode(const CliOptions& o, Host& host, MainState& state) {
-    if (o.mode == QStringLiteral("all")) {
-        runAllLines(host, state);
-    } else if (o.mode == QStringLiteral("containing")) {
+    switch (o.mode) {
+    case CliMode::All:
+        return runAllLines(host, state);
+    case CliMode::Containing:
         state.setText1(o.texts.value(0));
-        runLinesContaining(host, state);
-    } else if (o.mode == QStringLiteral("not-containing")) {
+        return runLinesContaining(host, state);
+    case CliMode::NotContaining:
         state.setText2(o.texts.value(0));
-        runLinesNotContaining(host, state);
-    } else if (o.mode == QStringLiteral("numbers")) {
+        return runLinesNotContaining(host, state);
+    case CliMode::Numbers:
         state.setText5(o.numbers);
-        runLinesByNumber(host, state);
-    } else if (o.mode == QStringLiteral("between")) {
+        return runLinesByNumber(host, state);
+    case CliMode::Between: {
         BetweenState between;
         between.setStartWith(o.start);
         between.setEndWith(o.end);
         between.setCheck21(o.noIncludeStart ? 0 : 1);
         between.setCheck22(o.noIncludeEnd ? 0 : 1);
-        ExtractBetween::runBetween(host, state, between);
-    } else {
+        return ExtractBetween::runBetween(host, state, between);
+    }
+    case CliMode::TextSet: {
         TextSetState set;
         for (const QString& text : o.texts)
             set.append(text);
-        ExtractTextSets::runTextSet(host, state, set);
+        return ExtractTextSets::runTextSet(host, state, set);
+    }
     }
 }
 
@@ -130,13 +131,13 @@ bool writeResults(const CliOptions& o, Host& host, const ResultsList& results) {
     } else {
         writer = std::make_unique<TextFileWriter>();
     }
-    if (o.format == QStringLiteral("aligned")) {
+    if (o.format == CliFormat::Aligned) {
         writeAlignedTable(host.dialogs, host.pump, results, o.output, nullptr, *writer);
         return !writer->failed();
     }
     try {
         writer->create(o.output);
-        if (o.format == QStringLiteral("comma"))
+        if (o.format == CliFormat::Comma)
             writer->writeLine(commaLine(results));
         else
             writer->writeText(buildClipboardTable(host.pump, results));

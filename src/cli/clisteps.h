@@ -4,6 +4,7 @@
 
 struct CliOptions;
 struct Host;
+struct Shard;
 class MainState;
 class ResultsList;
 class UrlList;
@@ -16,7 +17,7 @@ class UrlList;
 void addSources(const CliOptions& o, Host& host, MainState& state);
 // --shard K/N: keeps the entries at positions p with (p - 1) mod N = K - 1, so that N processes given the
 // same list split it exactly.
-void keepShard(const QString& shard, UrlList& urls);
+void keepShard(const Shard& shard, UrlList& urls);
 // Runs the extraction mode the options name over the source list.
 void runMode(const CliOptions& o, Host& host, MainState& state);
 // What a resumed run must share with the run it goes on from: every option that shapes the rows, and the

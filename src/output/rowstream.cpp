@@ -1,15 +1,12 @@
 #include "output/rowstream.h"
 
 #include "output/csv.h"
+#include "output/resumerecord.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <unistd.h>
-
-QByteArray RowStream::recordHeader(const QByteArray& runKey) {
-    return "quarnel-cli resume 1 " + runKey.toHex();
-}
 
 RowStream::RowStream(Format format, ResultsList& results, bool keepDuplicates, bool showSource)
     : m_format(format), m_results(results), m_keepDuplicates(keepDuplicates), m_showSource(showSource) {}
@@ -63,7 +60,7 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
             writeAll(m_out, "source,text\r\n");
         return 0;
     }
-    m_record.setFileName(recordPath(path));
+    m_record.setFileName(ResumeRecord::pathOf(path));
     qsizetype entries = 0;
     qint64 bytes = 0, recordBytes = 0;
     const QString again = QStringLiteral("; run without --resume to start it again");
@@ -71,20 +68,14 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
         if (!m_record.open(QIODevice::ReadOnly))
             throw Error{QStringLiteral("cannot read ") + m_record.fileName() + QStringLiteral(": ") +
                         m_record.errorString()};
-        const QByteArray header = m_record.readLine();
-        if (header != recordHeader(runKey) + '\n')
+        ResumeRecord record;
+        if (!record.read(m_record) || !record.isOf(runKey))
             throw Error{path + QStringLiteral(" was begun with other arguments or another list") + again, 2};
-        recordBytes = header.size();
-        // A line cut short by a kill has no line break and counts for nothing.
-        for (QByteArray line = m_record.readLine(); line.endsWith('\n'); line = m_record.readLine()) {
-            const QList<QByteArray> words = line.trimmed().split(' ');
-            if (words.value(0) == "complete")
-                m_complete = true;
-            else if (words.size() == 3 && words.at(0) == "done")
-                entries = words.at(1).toLongLong(), bytes = words.at(2).toLongLong();
-            recordBytes += line.size();
-        }
         m_record.close();
+        m_complete = record.complete;
+        entries = record.entriesDone();
+        bytes = record.bytesDone();
+        recordBytes = record.wholeBytes;
         if (m_complete)
             return entries;
         if (entries > 0 && (!m_out.exists() || m_out.size() < bytes))
@@ -119,7 +110,7 @@ qsizetype RowStream::openFile(const QString& path, const QByteArray& runKey, boo
     if (!m_record.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         throw Error{QStringLiteral("cannot write ") + m_record.fileName() + QStringLiteral(": ") +
                     m_record.errorString()};
-    writeAll(m_record, recordHeader(runKey) + '\n' + (note.isEmpty() ? QByteArray() : note + '\n') +
+    writeAll(m_record, ResumeRecord::header(runKey) + '\n' + (note.isEmpty() ? QByteArray() : note + '\n') +
                            "done 0 " + QByteArray::number(m_out.pos()) + '\n');
     return 0;
 }

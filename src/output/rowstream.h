@@ -11,11 +11,9 @@
 // only what the duplicate tests need stays in memory. Every entry's rows go out in one write, so a run
 // killed at any moment leaves whole lines.
 //
-// Written to a file, the stream keeps a record beside it, FILE.quarnel-resume: the run's key (a hash of
-// every argument that shapes the output, and of the list itself), then after every entry a line
-// "done ENTRIES BYTES" once the file holds the rows of the first ENTRIES entries in its first BYTES bytes,
-// and "complete" at the end. A run started again with --resume cuts the file back to the last "done" line,
-// learns the rows already written for the duplicate tests, and goes on with the next entry.
+// Written to a file, the stream keeps a record beside it (ResumeRecord). A run started again with --resume
+// cuts the file back to the last entry recorded, learns the rows already written for the duplicate tests,
+// and goes on with the next entry.
 class RowStream {
 public:
     enum class Format { JsonLines, Csv };
@@ -42,8 +40,6 @@ public:
     void markComplete();
 
     qsizetype rowsWritten() const { return m_rowsWritten; }
-    static QString recordPath(const QString& path) { return path + QStringLiteral(".quarnel-resume"); }
-    static QByteArray recordHeader(const QByteArray& runKey);
     // Reads the rows of `in` from where it stands up to byte `until`: each row's source, text and the bytes
     // it was written as.
     static void readRows(QIODevice& in, qint64 until, Format format,

@@ -11,30 +11,13 @@ namespace ShardMerge {
 Shard readShard(const QString& path) {
     Shard shard;
     shard.path = path;
-    QFile record(RowStream::recordPath(path));
+    QFile record(ResumeRecord::pathOf(path));
     if (!record.open(QIODevice::ReadOnly))
         throw Error{path + QStringLiteral(" has no record ") + record.fileName() +
                     QStringLiteral(" (write each shard with --shard K/N --output FILE)")};
-    const QList<QByteArray> header = record.readLine().trimmed().split(' ');
-    if (header.size() != 4 || header[0] != "quarnel-cli" || header[1] != "resume")
+    if (!shard.record.read(record))
         throw Error{record.fileName() + QStringLiteral(" is not a record of quarnel-cli")};
-    shard.key = header[3];
-    for (QByteArray line = record.readLine(); line.endsWith('\n'); line = record.readLine()) {
-        const QList<QByteArray> words = line.trimmed().split(' ');
-        if (words.value(0) == "complete") {
-            shard.complete = true;
-        } else if (words.size() == 3 && words[0] == "done") {
-            // A resumed run records again from where it went on: a later line stands for its entries.
-            const qsizetype entries = words[1].toLongLong();
-            shard.ends.resize(std::min(shard.ends.size(), entries));
-            if (shard.ends.size() == entries)
-                shard.ends << words[2].toLongLong();
-        } else if (words.size() == 2 && words[0] == "shard") {
-            shard.k = words[1].split('/').value(0).toInt();
-            shard.n = words[1].split('/').value(1).toInt();
-        }
-    }
-    if (shard.k < 1 || shard.n < shard.k)
+    if (shard.k() < 1 || shard.n() < shard.k())
         throw Error{path + QStringLiteral(" is not the output of a shard (--shard K/N)")};
     return shard;
 }
@@ -46,20 +29,20 @@ void merge(const QStringList& shardPaths, qsizetype total, const Options& option
     QString first;
     for (const QString& path : shardPaths) {
         Shard shard = readShard(path);
-        if (!byK.isEmpty() && shard.n != byK.size())
-            throw Error{path + QStringLiteral(" is shard %1/%2, and ").arg(shard.k).arg(shard.n) + first +
+        if (!byK.isEmpty() && shard.n() != byK.size())
+            throw Error{path + QStringLiteral(" is shard %1/%2, and ").arg(shard.k()).arg(shard.n()) + first +
                         QStringLiteral(" one of %1").arg(byK.size())};
         if (byK.isEmpty()) {
-            byK.resize(shard.n);
+            byK.resize(shard.n());
             first = path;
         }
-        Shard& place = byK[shard.k - 1];
+        Shard& place = byK[shard.k() - 1];
         if (!place.path.isEmpty())
             throw Error{place.path + QStringLiteral(" and ") + path +
-                        QStringLiteral(" are both shard %1/%2").arg(shard.k).arg(shard.n)};
-        if (shard.key != keyOf(shard.k, shard.n).toHex())
+                        QStringLiteral(" are both shard %1/%2").arg(shard.k()).arg(shard.n())};
+        if (shard.record.key != keyOf(shard.k(), shard.n()).toHex())
             throw Error{path + QStringLiteral(" was written with other arguments or another list")};
-        if (!shard.complete)
+        if (!shard.record.complete)
             throw Error{path + QStringLiteral(" is not complete: run its command again with --resume")};
         place = shard;
     }
@@ -70,31 +53,31 @@ void merge(const QStringList& shardPaths, qsizetype total, const Options& option
             throw Error{QStringLiteral("shard %1/%2 is missing").arg(k).arg(byK.size())};
     const int n = int(byK.size());
     for (const Shard& shard : std::as_const(byK))
-        if (shard.ends.size() !=
-            (total >= shard.k ? (total - shard.k) / n + 1 : 0) + 1) // and where they begin
+        if (shard.record.ends.size() !=
+            (total >= shard.k() ? (total - shard.k()) / n + 1 : 0) + 1) // and where they begin
             throw Error{shard.path +
                         QStringLiteral(" holds another number of entries than the list gives it")};
 
     std::vector<std::unique_ptr<QFile>> inputs;
     for (const Shard& shard : std::as_const(byK)) {
         inputs.push_back(std::make_unique<QFile>(shard.path));
-        if (!inputs.back()->open(QIODevice::ReadOnly) || !inputs.back()->seek(shard.ends.first()))
+        if (!inputs.back()->open(QIODevice::ReadOnly) || !inputs.back()->seek(shard.record.ends.first()))
             throw Error{QStringLiteral("cannot read ") + shard.path};
     }
     QSaveFile file(out);
-    QSaveFile record(RowStream::recordPath(out));
+    QSaveFile record(ResumeRecord::pathOf(out));
     if (!file.open(QIODevice::WriteOnly) || !record.open(QIODevice::WriteOnly))
         throw Error{QStringLiteral("cannot write ") + out + QStringLiteral(": ") + file.errorString()};
     if (options.format == RowStream::Format::Csv)
         file.write("source,text\r\n");
-    record.write(RowStream::recordHeader(wholeKey) + "\ndone 0 " + QByteArray::number(file.pos()) + '\n');
+    record.write(ResumeRecord::header(wholeKey) + "\ndone 0 " + QByteArray::number(file.pos()) + '\n');
     QSet<QString> seen;
     QByteArray entryBytes;
     for (qsizetype p = 1; p <= total; ++p) {
         const int k = int((p - 1) % n) + 1;
         const qsizetype local = (p - 1) / n + 1;
         entryBytes.clear();
-        RowStream::readRows(*inputs[k - 1], byK[k - 1].ends[local], options.format,
+        RowStream::readRows(*inputs[k - 1], byK[k - 1].record.ends[local], options.format,
                             [&](const QString& source, const QString& text, const QByteArray& written) {
                                 if (!options.keepDuplicates) {
                                     const QString key = options.showSource ? source + QChar(0) + text : text;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/resumerecord.h"
 #include "output/rowstream.h"
 
 #include <QByteArray>
@@ -17,14 +18,12 @@ struct Error {
     QString message; // one line, for exit status 2
 };
 
-// What a shard's record says: which shard it is, its key, whether its run went to the end, and where each
-// of its entries' rows end in the file (ends[0]: where the rows begin).
+// A shard's output and what its record says.
 struct Shard {
     QString path;
-    int k = 0, n = 0;
-    QByteArray key; // as in the record, hex
-    bool complete = false;
-    QList<qint64> ends;
+    ResumeRecord record;
+    int k() const { return record.shardK; }
+    int n() const { return record.shardN; }
 };
 // Throws Error when the record is missing or is not a shard's.
 Shard readShard(const QString& path);

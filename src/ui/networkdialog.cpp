@@ -101,9 +101,7 @@ bool NetworkDialog::apply() {
     options.cookiesFile = m_cookies->text().trimmed();
     options.proxy = m_proxy->text().trimmed();
     try {
-        Requests::identityOf(options);
-        if (!options.proxy.isEmpty())
-            Requests::parseProxy(options.proxy);
+        Requests::checkNetworkOptions(options);
     } catch (const Failure& failure) {
         QString why = failure.description();
         why[0] = why[0].toUpper();

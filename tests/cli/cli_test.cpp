@@ -10,6 +10,7 @@
 #include "engine/modes/textset.h"
 #include "fakes/fakehost.h"
 #include "output/alignedtable.h"
+#include "output/resumerecord.h"
 #include "output/rowstream.h"
 #include "output/textfilewriter.h"
 #include "platform/qt/qteventpump.h"
@@ -898,8 +899,8 @@ TEST_F(Cli, ShardsMergeIntoTheBytesOfOneRun) {
             ASSERT_EQ(merged.exitCode, 0) << merged.err.toStdString();
             EXPECT_EQ(bytes(file(tag + QStringLiteral(".merged"))), bytes(file(tag + QStringLiteral(".one"))))
                 << tag.toStdString();
-            EXPECT_EQ(bytes(RowStream::recordPath(file(tag + QStringLiteral(".merged")))),
-                      bytes(RowStream::recordPath(file(tag + QStringLiteral(".one")))));
+            EXPECT_EQ(bytes(ResumeRecord::pathOf(file(tag + QStringLiteral(".merged")))),
+                      bytes(ResumeRecord::pathOf(file(tag + QStringLiteral(".one")))));
             if (format != QStringLiteral("jsonl") || keep)
                 continue;
             // The refusals, once each: exit status 2, one line that names what is wrong.
@@ -917,7 +918,7 @@ TEST_F(Cli, ShardsMergeIntoTheBytesOfOneRun) {
             refused({QStringLiteral("--show-source")}, shards,
                     "was written with other arguments or another list");
             refused({}, {file(tag + QStringLiteral(".one"))}, "is not the output of a shard");
-            QFile record(RowStream::recordPath(shards[2]));
+            QFile record(ResumeRecord::pathOf(shards[2]));
             ASSERT_TRUE(record.open(QIODevice::ReadWrite));
             const QByteArray whole = record.readAll();
             record.resize(0);
