@@ -2,12 +2,13 @@
 # make test  — install what is missing, build, run every test
 # make check-sanitize — the same tests on a build with AddressSanitizer and UndefinedBehaviorSanitizer
 # make check-format — every C++ file as clang-format lays it out, and every script parses (node --check)
+# make check-tidy — clang-tidy's checks of .clang-tidy over every source file of the programs
 # make check-deps — every package the programs load is one that scripts/install-deps.sh installs on purpose
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps bench-deps build run test check-deps check-sanitize check-format bench clean
+.PHONY: all deps bench-deps build run test check-deps check-sanitize check-format check-tidy bench clean
 
 all: build
 
@@ -39,6 +40,9 @@ check-deps: build
 check-format: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 	git ls-files '*.js' '*.mjs' | xargs -n 1 node --check
+
+check-tidy: build
+	git ls-files 'src/*.cpp' | xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD) --quiet
 
 # Qt WebEngine 6.4 deletes a page through a base of another size (new-delete-type-mismatch inside the
 # engine, not in our code), and its processes keep caches to the end: those two checks are off. Undefined

@@ -20,7 +20,7 @@ packages=(
     libqt6webenginecore6-bin qml6-module-qtwebengine qml6-module-qtqml-workerscript qt6-image-formats-plugins
     # tests and checks
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format nodejs strace
+    iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format clang-tidy nodejs strace
 )
 bench_packages=(chromium npm parallel slurm-wlm munge)
 

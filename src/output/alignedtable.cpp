@@ -139,7 +139,9 @@ void writeAlignedTable(Dialogs& dialogs, EventPump& pump, const ResultsList& lis
             p.run(136, [&] {
                 pump.processPendingEvents();
                 const qsizetype now = list.count();
-                progress->setValue(double(r + now / 2000) / double(now) * 100.0);
+                // A 2000th of the list ahead, in whole rows, as the bar has always been shown.
+                const qsizetype ahead = now / 2000;
+                progress->setValue(double(r + ahead) / double(now) * 100.0);
                 if (r % 1000 == 0)
                     progress->setStatus(writing + QStringLiteral(" (") + QString::number(r) +
                                         QLatin1Char(')'));

@@ -129,7 +129,8 @@ QPushButton* Form1::addButton(const QString& name, const QString& caption, std::
     auto* button = new QPushButton(caption, this);
     button->setObjectName(name);
     if (command)
-        connect(button, &QPushButton::clicked, this, [this, command] { runCommand(command); });
+        connect(button, &QPushButton::clicked, this,
+                [this, command = std::move(command)] { runCommand(command); });
     m_buttons.insert(name, button);
     return button;
 }

@@ -33,7 +33,7 @@ QPushButton* modeButton(QWidget* parent, const char* name, const char* caption,
     auto* button = new QPushButton(QLatin1String(caption), parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
-    QObject::connect(button, &QPushButton::clicked, parent, [command] {
+    QObject::connect(button, &QPushButton::clicked, parent, [command = std::move(command)] {
         try {
             command();
         } catch (const AppClosingUnwind&) {

@@ -136,7 +136,7 @@ const QObject* EnginePage::view() const {
 
 void EnginePage::runJavaScript(const QString& script, std::function<void(const QVariant&)> done) {
     const int id = ++m_nextAnswer;
-    m_answers.insert(id, std::move(done));
+    m_answers.emplace(id, std::move(done));
     QMetaObject::invokeMethod(m_view, "ask", Q_ARG(QVariant, script), Q_ARG(QVariant, id));
 }
 

@@ -124,7 +124,7 @@ void NetworkLog::readEvent(QByteArray line) {
     const QJsonArray headers = params.value(QLatin1String("headers")).toArray();
     answer.status =
         headers.isEmpty() ? 0 : headers.first().toString().section(QLatin1Char(' '), 1, 1).toInt();
-    for (const QJsonValue& header : headers) {
+    for (const auto& header : headers) {
         const QString text = header.toString();
         if (!text.startsWith(QLatin1String("retry-after:"), Qt::CaseInsensitive))
             continue;

@@ -34,5 +34,5 @@ qint64 RendererMemoryGuard::residentMegabytes(qint64 pid) {
     const QList<QByteArray> fields = statm.readAll().split(' ');
     if (fields.size() < 3)
         return 0;
-    return (fields[1].toLongLong() - fields[2].toLongLong()) * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+    return (fields[1].toLongLong() - fields[2].toLongLong()) * sysconf(_SC_PAGESIZE) / (qint64(1) << 20);
 }

@@ -49,8 +49,7 @@ int WebEngineBrowser::rendererProcesses() const {
 }
 
 QUrl WebEngineBrowser::addressOf(const QString& entry) {
-    const QUrl url =
-        entry.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(entry) : QUrl::fromUserInput(entry);
+    QUrl url = entry.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(entry) : QUrl::fromUserInput(entry);
     if (entry.trimmed().isEmpty() || !url.isValid() || url.isEmpty())
         throw Failure(QStringLiteral("Invalid address: ") + entry);
     const QString scheme = url.scheme();

@@ -119,8 +119,8 @@ private:
     void draw(bool frames);
     void settled(std::shared_ptr<Answer> read = nullptr);
     std::shared_ptr<Answer> send(const QString& script);
-    QVariant await(const std::shared_ptr<Answer>& answer, qint64 limitMs);
-    QVariant evaluate(const QString& script, qint64 limitMs) { return await(send(script), limitMs); }
+    QVariant await(const std::shared_ptr<Answer>& answer, qint64 leastMs);
+    QVariant evaluate(const QString& script, qint64 leastMs) { return await(send(script), leastMs); }
 
     LoadContext& m_context;
     const QUrl m_url;

@@ -715,8 +715,9 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun) {
 
 // Servers that say "not now", and who asks: one run over a loopback server that answers 503 twice, 429
 // once and 500 always, echoes what it was sent, and is also the proxy of a host only it knows; a script of
-// another loopback address sees none of the source's own headers or cookies. A second run counts how many
-// pages of one host load at once.
+// another loopback address sees none of the source's own headers or cookies. What only a whole process
+// shows is checked here: the Retry-After that the engine's network log tells reaches the scheduler (its
+// other rules are tested in fake time).
 TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     LocalHttpServer site, other;
     ASSERT_TRUE(site.start());
@@ -801,28 +802,11 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
                 at << seen.atMs;
         return at;
     };
-    const QList<qint64> r503 = times(QStringLiteral("/r503"), site),
-                        r429 = times(QStringLiteral("/r429"), site),
-                        always500 = times(QStringLiteral("/always500"), site);
-    ASSERT_EQ(r503.size(), 3);
+    // The 429 asked for 2 s, more than the first back-off's 1 s: only the network log can have said so.
+    const QList<qint64> r429 = times(QStringLiteral("/r429"), site);
     ASSERT_EQ(r429.size(), 2);
-    ASSERT_EQ(always500.size(), 3);
-    EXPECT_GE(r503[1] - r503[0], 950);
-    EXPECT_GE(r503[2] - r503[1], 950);
     EXPECT_GE(r429[1] - r429[0], 1950);
     EXPECT_LT(r429[1] - r429[0], 10000);
-    EXPECT_GE(always500[1] - always500[0], 950); // 1 s, then 2 s, when the server says nothing
-    EXPECT_GE(always500[2] - always500[1], 1950);
-    // The page waiting for its retry held no place: the two after it (of another host, which asked for no
-    // time) loaded meanwhile, with -j 2. Both servers count from their start, a moment apart.
-    EXPECT_LT(times(QStringLiteral("/p2"), other).value(0), r503[1] - 100);
-    // The host that asked for 2 s got them: once the answer had reached the run (allowed 1 s here, for a
-    // loaded machine), nothing of it started until they had passed.
-    for (const LocalHttpServer::Seen& seen : site.seen()) {
-        const bool ownHost = !seen.target.startsWith(QStringLiteral("http://"));
-        EXPECT_FALSE(ownHost && seen.atMs > r429[0] + 1000 && seen.atMs < r429[0] + 1950)
-            << seen.target.toStdString() << " at " << seen.atMs - r429[0] << " ms after the 429";
-    }
     // The proxy was asked, with its login, for the host only it knows; its password went nowhere else.
     const auto proxied = std::find_if(site.seen().cbegin(), site.seen().cend(), [](const auto& seen) {
         return seen.target == QStringLiteral("http://only-proxy.test/via") &&
@@ -835,20 +819,6 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     EXPECT_FALSE(script->head.contains("X-Test")) << script->head.toStdString();
     EXPECT_FALSE(script->head.contains("abc123"));
     EXPECT_TRUE(script->head.contains("QuarnelTest/1.0"));
-
-    LocalHttpServer slow;
-    ASSERT_TRUE(slow.start());
-    QStringList list{QStringLiteral("--rendered"), QStringLiteral("-j"), QStringLiteral("8"),
-                     QStringLiteral("--per-host"), QStringLiteral("2")};
-    for (int i = 1; i <= 6; ++i) {
-        const QString path = QStringLiteral("/slow%1").arg(i);
-        slow.setReply(path, reply("200 OK", "slow " + QByteArray::number(i), {}, 400));
-        list << slow.base() + path;
-    }
-    const CliRun limited = cli(list);
-    EXPECT_EQ(limited.exitCode, 0) << limited.err.toStdString();
-    EXPECT_EQ(limited.out.count("slow "), 6);
-    EXPECT_EQ(slow.peakInFlight(), 2);
 }
 
 // Four shards of one list merged give the bytes one run over the whole list writes: texts repeated across

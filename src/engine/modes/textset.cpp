@@ -76,7 +76,7 @@ void runTextSet(Host& host, MainState& state, TextSetState& set) {
                     p.run(144, [&] { host.pump.processPendingEvents(); });
                     p.run(146, [&] { state.setResultsDisplayEnabled(false); });
                     // Each line is tested against the set as it stands when its scan begins.
-                    const QStringList texts = set.texts();
+                    const QStringList& texts = set.texts();
                     for (const QString& text : texts) {
                         if (p.test(152, [&] { return state.keepDuplicates(); })) {
                             if (p.test(154, [&] { return containsIgnoringCase(line, text); }))

@@ -74,6 +74,7 @@ ProcessRunner::Outcome PosixProcessRunner::run(const QStringList& arguments, boo
     std::vector<char*> argv;
     for (const QString& argument : arguments)
         storage.push_back(argument.toLocal8Bit());
+    argv.reserve(storage.size() + 1);
     for (QByteArray& a : storage)
         argv.push_back(a.data());
     argv.push_back(nullptr);
