@@ -71,10 +71,6 @@ QByteArray NetworkLog::engineSwitch() const {
     return "--log-net-log=" + m_path;
 }
 
-bool NetworkLog::running() const {
-    return m_reader.joinable();
-}
-
 void NetworkLog::removePipe() {
     if (m_path.isEmpty())
         return;

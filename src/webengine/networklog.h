@@ -31,8 +31,6 @@ public:
 
     // The engine's switch that sends the log to this reader.
     QByteArray engineSwitch() const;
-    // Whether the reader is reading (until the log is destroyed).
-    bool running() const;
 
     // How far the log has been read: an answer read after a mark is newer than it.
     quint64 mark() const;

@@ -10,7 +10,7 @@ class PageHost;
 // Owns every page of the browser: the pages loads hold, the few kept idle for reuse, and the pages retired
 // and not yet deleted. A retired page is stopped and cut off from every receiver at once, and deleted at the
 // pool's next safe point (collect()), so that no deferred deletion is needed: a run's event pumping never
-// serves those. The browser collects at every navigation, load ahead and run's end.
+// serves those. The browser collects at every navigation and every advance.
 class PagePool : public QObject {
 public:
     explicit PagePool(PageHost& host, QObject* parent = nullptr);

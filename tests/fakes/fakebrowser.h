@@ -32,7 +32,6 @@ public:
     QStringList navigations;
     std::function<void(const QString&)> onNavigate;
     int liveLoads = 0;         // loads not yet dropped by their retrieval
-    int mostLive = 0;          // the most loads alive at once
     qint64 lastNowMs = 0;      // the clock of the last advance
     QHash<QString, int> tries; // navigations of each entry
 
@@ -61,7 +60,7 @@ private:
         Load(FakeBrowser& browser, Page page, LoadOutcome failure, qint64 startedMs)
             : m_browser(browser), m_page(std::move(page)), m_failure(std::move(failure)),
               m_started(startedMs) {
-            m_browser.mostLive = std::max(m_browser.mostLive, ++m_browser.liveLoads);
+            ++m_browser.liveLoads;
             m_browser.m_loads.push_back(this);
         }
         ~Load() override {
