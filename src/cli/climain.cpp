@@ -87,6 +87,7 @@ public:
         state.setPageTimeout(o.pageTimeout);
         state.setPagesAtOnce(o.jobs);
         state.setSettleSeconds(o.settle);
+        state.setScrollViews(o.scroll);
         state.setNetwork(o.network);
         pages.engine.setViewSize(QSize(o.viewWidth, o.viewHeight));
     }

@@ -87,6 +87,12 @@ void define(QCommandLineParser& parser) {
              "Seconds a loaded page may take to finish what its scripts fetch and write before it is "
              "read anyway (default 5; 0 reads it the moment its document is complete)."),
          QStringLiteral("seconds"), QString::number(MainState::DefaultSettleSeconds)},
+        {QStringLiteral("scroll"),
+         QStringLiteral("Views a loaded page taller than its view is scrolled on by, one at a time, so that "
+                        "what comes into view as a person scrolls comes too (default %1; 0 never scrolls). "
+                        "Only pages that watch their scrolling are scrolled.")
+             .arg(MainState::DefaultScrollViews),
+         QStringLiteral("n"), QString::number(MainState::DefaultScrollViews)},
         {QStringLiteral("view-size"),
          QStringLiteral("The size in pixels every page is laid out at, as on a screen of that size (default "
                         "1280x720)."),
@@ -189,6 +195,9 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     o.settle = wholeNumber(
         value("settle"), 0, MainState::MaxSettleSeconds,
         QStringLiteral("--settle takes whole seconds from 0 to %1").arg(MainState::MaxSettleSeconds));
+    o.scroll = wholeNumber(
+        value("scroll"), 0, MainState::MaxScrollViews,
+        QStringLiteral("--scroll takes a whole number of views from 0 to %1").arg(MainState::MaxScrollViews));
     {
         const QStringList size = value("view-size").split(QLatin1Char('x'));
         bool wOk = false, hOk = false;

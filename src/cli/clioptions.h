@@ -34,7 +34,7 @@ struct CliOptions {
     bool noIncludeStart = false, noIncludeEnd = false, rendered = false, keepDuplicates = false,
          showSource = false, resume = false, verbose = false, quiet = false, merge = false;
     QStringList shards; // with --merge: the shard outputs to merge (the arguments)
-    int jobs = 0, pageTimeout = 0, settle = 0, viewWidth = 0, viewHeight = 0;
+    int jobs = 0, pageTimeout = 0, settle = 0, scroll = 0, viewWidth = 0, viewHeight = 0;
     // Retries, the limit per host, who asks and the proxy, each checked (the cookies file read) already.
     NetworkOptions network;
     // --help or --version: the text to print, and nothing else to do.

@@ -118,6 +118,7 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
                     break;
             }
             host.browser.setSettleLimit(qint64(state.settleSeconds()) * 1000);
+            host.browser.setScrollLimit(state.scrollViews());
             host.browser.loadAhead(next, qint64(state.pageTimeout()) * 1000);
         }
         body(entry);

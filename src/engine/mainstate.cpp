@@ -107,6 +107,14 @@ void MainState::setSettleSeconds(int seconds) {
     Q_EMIT settleSecondsChanged(seconds);
 }
 
+void MainState::setScrollViews(int views) {
+    views = std::clamp(views, 0, MaxScrollViews);
+    if (views == m_scrollViews)
+        return;
+    m_scrollViews = views;
+    Q_EMIT scrollViewsChanged(views);
+}
+
 void MainState::setPagesAtOnce(int pages) {
     pages = std::clamp(pages, 1, MaxPagesAtOnce);
     if (pages == m_pagesAtOnce)

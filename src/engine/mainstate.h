@@ -78,6 +78,12 @@ public:
     static constexpr int MaxSettleSeconds = 300;
     int settleSeconds() const { return m_settleSeconds; }
     void setSettleSeconds(int seconds);
+    // How many views a settled page taller than its view is scrolled on by, settling after each, so that
+    // what comes as a person scrolls comes too; 0 never scrolls.
+    static constexpr int DefaultScrollViews = 20;
+    static constexpr int MaxScrollViews = 1000;
+    int scrollViews() const { return m_scrollViews; }
+    void setScrollViews(int views);
     int pagesAtOnce() const { return m_pagesAtOnce; }
     void setPagesAtOnce(int pages);
     // How pages are asked for: retries, the limit per host, who asks and by which route.
@@ -130,6 +136,7 @@ Q_SIGNALS:
     void pageTimeoutChanged(int seconds);
     void pagesAtOnceChanged(int pages);
     void settleSecondsChanged(int seconds);
+    void scrollViewsChanged(int views);
     void networkChanged();
     void problemAdded(qsizetype index);
     void problemsCleared();
@@ -153,6 +160,7 @@ private:
     int m_pageTimeout = 60;
     int m_pagesAtOnce = DefaultPagesAtOnce;
     int m_settleSeconds = DefaultSettleSeconds;
+    int m_scrollViews = DefaultScrollViews;
     NetworkOptions m_network;
     bool m_listsPageProblems = false;
     QVector<PageProblem> m_problems;

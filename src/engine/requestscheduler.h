@@ -34,6 +34,7 @@ public:
     void advance(qint64 nowMs) override;
     void loadAhead(const QStringList& entries, qint64 timeLimitMs) override;
     void setSettleLimit(qint64 ms) override { m_engine.setSettleLimit(ms); }
+    void setScrollLimit(int views) override { m_engine.setScrollLimit(views); }
     int entriesAhead(int pagesAtOnce) const override { return 2 * pagesAtOnce; }
     void setIdentity(const Requests::Identity& identity) override { m_engine.setIdentity(identity); }
 

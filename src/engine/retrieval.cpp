@@ -33,6 +33,7 @@ QString readPageText(Host& host, MainState& state, const QString& entry) {
 
     p.run(100, [&] {
         host.browser.setSettleLimit(qint64(state.settleSeconds()) * 1000);
+        host.browser.setScrollLimit(state.scrollViews());
         load = host.browser.navigate(entry, limitMs);
     });
     p.run(102, [&] { counter = 0; });

@@ -75,6 +75,10 @@ public:
     // document still) before it counts as loaded; 0: loaded the moment the document is complete. For the
     // loads started from now on.
     virtual void setSettleLimit(qint64 ms) { Q_UNUSED(ms); }
+    // How many views a settled page taller than its view is scrolled on by, one at a time and settling after
+    // each, so that what comes into view as a person scrolls comes; 0 never scrolls. For the loads started
+    // from now on.
+    virtual void setScrollLimit(int views) { Q_UNUSED(views); }
     // How many of the next entries a run names to loadAhead when `pagesAtOnce` pages may load at once. A
     // browser that keeps pages waiting for a retry off their place looks further ahead.
     virtual int entriesAhead(int pagesAtOnce) const { return pagesAtOnce; }

@@ -79,6 +79,10 @@ int toSettleSeconds(const QString& stored) {
     return wholeInRange(stored, 0, MainState::MaxSettleSeconds);
 }
 
+int toScrollViews(const QString& stored) {
+    return wholeInRange(stored, 0, MainState::MaxScrollViews);
+}
+
 int toPages(const QString& stored) {
     return wholeInRange(stored, 1, MainState::MaxPagesAtOnce);
 }
@@ -167,6 +171,9 @@ void persistChanges(MainState& state, SettingsStore& store) {
     });
     QObject::connect(&state, &MainState::settleSecondsChanged, &state, [s](int seconds) {
         writeSoon(*s, QStringLiteral("SettleTimeout"), QString::number(seconds));
+    });
+    QObject::connect(&state, &MainState::scrollViewsChanged, &state, [s](int views) {
+        writeSoon(*s, QStringLiteral("ScrollViews"), QString::number(views));
     });
     QObject::connect(&state, &MainState::pagesAtOnceChanged, &state, [s](int pages) {
         writeSoon(*s, QStringLiteral("PagesAtOnce"), QString::number(pages));

@@ -22,6 +22,7 @@ int toWholeNumber(const QString& stored);   // check-box values
 bool toTruthValue(const QString& stored);   // "True"/"False" in any case, or a number (0 is false)
 int toSeconds(const QString& stored);       // a time limit: a whole number of seconds, 1 or more
 int toSettleSeconds(const QString& stored); // waiting for late content: 0 to 300 seconds
+int toScrollViews(const QString& stored);   // scrolling long pages: 0 to 1000 views
 int toPages(const QString& stored);         // pages at once: a whole number from 1 to 16
 inline QString fromTruthValue(bool value) {
     return value ? QStringLiteral("True") : QStringLiteral("False");

@@ -80,6 +80,8 @@ void loadMainWindow(Host& host, MainState& state, WindowShell& window) {
     p.run(141, [&] {
         state.setSettleSeconds(Settings::toSettleSeconds(Settings::read(
             store, QStringLiteral("SettleTimeout"), QString::number(MainState::DefaultSettleSeconds))));
+        state.setScrollViews(Settings::toScrollViews(Settings::read(
+            store, QStringLiteral("ScrollViews"), QString::number(MainState::DefaultScrollViews))));
     });
     p.run(142, [&] {
         state.setPagesAtOnce(Settings::toPages(Settings::read(

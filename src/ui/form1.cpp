@@ -230,19 +230,26 @@ QWidget* Form1::buildCommandsColumn() {
     options->setSpacing(2);
     options->addWidget(m_option1);
     options->addWidget(m_option2);
-    // A labelled number in the option frame.
-    const auto spinRow = [&](const char* name, const QString& label, int maximum, const QString& tip) {
+    // A labelled number in the option frame, on a row of its own or at the end of the row before.
+    QHBoxLayout* spinLine = nullptr;
+    const auto spinRow = [&](const char* name, const QString& label, int maximum, const QString& tip,
+                             bool onRowBefore = false) {
         auto* spin = new QSpinBox(frame3);
         spin->setObjectName(QLatin1String(name));
         spin->setRange(1, maximum);
         spin->setToolTip(tip);
-        auto* row = new QHBoxLayout;
         auto* text = new QLabel(label, frame3);
         text->setBuddy(spin);
-        row->addWidget(text);
-        row->addWidget(spin);
-        row->addStretch(1);
-        options->addLayout(row);
+        if (onRowBefore && spinLine) {
+            spinLine->insertWidget(spinLine->count() - 1, text);
+            spinLine->insertWidget(spinLine->count() - 1, spin);
+            return spin;
+        }
+        spinLine = new QHBoxLayout;
+        spinLine->addWidget(text);
+        spinLine->addWidget(spin);
+        spinLine->addStretch(1);
+        options->addLayout(spinLine);
         return spin;
     };
     m_pageTimeout =
@@ -258,6 +265,14 @@ QWidget* Form1::buildCommandsColumn() {
                                "complete."));
     m_settle->setMinimum(0);
     m_settle->setSuffix(QStringLiteral(" s"));
+    m_scroll = spinRow("ScrollViews", QStringLiteral("Scroll:"), MainState::MaxScrollViews,
+                       QStringLiteral("How many views a loaded page taller than its view is scrolled on "
+                                      "by, one at a time, so that what comes into view as a person "
+                                      "scrolls comes too. Only pages that watch their scrolling are "
+                                      "scrolled; 0 never scrolls."),
+                       true);
+    m_scroll->setMinimum(0);
+    m_scroll->setSuffix(QStringLiteral(" views"));
     m_pagesAtOnce =
         spinRow("PagesAtOnce", QStringLiteral("Pages at once:"), MainState::MaxPagesAtOnce,
                 QStringLiteral("How many pages load at the same time. The results still come in the "

@@ -81,6 +81,7 @@ private:
     QAbstractButton* m_check14 = nullptr;
     QSpinBox* m_pageTimeout = nullptr;
     QSpinBox* m_settle = nullptr;
+    QSpinBox* m_scroll = nullptr;
     QSpinBox* m_pagesAtOnce = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_stop = nullptr;

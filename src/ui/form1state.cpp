@@ -101,6 +101,9 @@ void Form1::bindState() {
     m_settle->setValue(s.settleSeconds());
     connect(m_settle, &QSpinBox::valueChanged, &s, &MainState::setSettleSeconds);
     connect(&s, &MainState::settleSecondsChanged, m_settle, &QSpinBox::setValue);
+    m_scroll->setValue(s.scrollViews());
+    connect(m_scroll, &QSpinBox::valueChanged, &s, &MainState::setScrollViews);
+    connect(&s, &MainState::scrollViewsChanged, m_scroll, &QSpinBox::setValue);
     m_pagesAtOnce->setValue(s.pagesAtOnce());
     connect(m_pagesAtOnce, &QSpinBox::valueChanged, &s, &MainState::setPagesAtOnce);
     connect(&s, &MainState::pagesAtOnceChanged, m_pagesAtOnce, &QSpinBox::setValue);

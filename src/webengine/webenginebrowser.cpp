@@ -71,7 +71,8 @@ std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint6
     m_pool->collect();
     bool reused = false;
     EnginePage* page = m_pool->take(url, reused);
-    return std::make_unique<WebEngineLoad>(m_context, page, reused, url, ++m_loads, timeLimitMs, m_settleMs);
+    return std::make_unique<WebEngineLoad>(m_context, page, reused, url, ++m_loads,
+                                           LoadLimits{timeLimitMs, m_settleMs, m_scrollViews});
 }
 
 void WebEngineBrowser::advance(qint64 nowMs) {

@@ -36,6 +36,7 @@ public:
     // Watches the renderers' memory (every 100 ms) and advances every load.
     void advance(qint64 nowMs) override;
     void setSettleLimit(qint64 ms) override { m_settleMs = ms; }
+    void setScrollLimit(int views) override { m_scrollViews = views; }
     // Cookies are loaded into the engine's store, for their own domains; the store is never written back.
     void setIdentity(const Requests::Identity& identity) override;
     // The size every page is laid out at (1280 by 720 unless set).
@@ -65,6 +66,7 @@ private:
     RendererMemoryGuard m_memory;
     quint64 m_loads = 0;
     qint64 m_settleMs = 0;
+    int m_scrollViews = 0;
     bool m_advancing = false;
     class PagePolicy* m_policy = nullptr;
     Requests::Identity m_identity;

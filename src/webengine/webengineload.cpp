@@ -31,8 +31,9 @@ HistoryMark historyOf(EnginePage* page) {
 } // namespace
 
 WebEngineLoad::WebEngineLoad(LoadContext& context, EnginePage* page, bool reused, const QUrl& url,
-                             quint64 number, qint64 timeLimitMs, qint64 settleMs)
-    : m_context(context), m_url(url), m_number(number), m_timeLimitMs(timeLimitMs), m_settleMs(settleMs) {
+                             quint64 number, const LoadLimits& limits)
+    : m_context(context), m_url(url), m_number(number), m_timeLimitMs(limits.timeMs),
+      m_settleMs(limits.settleMs), m_scrollViews(limits.scrollViews) {
     m_context.live.push_back(this);
     m_download = connect(&context.host, &PageHost::downloadRequested, this,
                          [this](const QObject* view, const QUrl& url) {

@@ -44,6 +44,14 @@ struct HistoryMark {
     bool operator==(const HistoryMark&) const = default;
 };
 
+// What one load may take: its whole time, the time its page may settle once its document is complete (0:
+// none), and how many views a page taller than its view is scrolled on by (0: never scrolled).
+struct LoadLimits {
+    qint64 timeMs = 0;
+    qint64 settleMs = 0;
+    int scrollViews = 0;
+};
+
 // One navigation on one page of the browser's pool. The page's history when the navigation starts tells a
 // navigation that never replaced the document (the page still shows the previous load's document, or
 // nothing) from one that did; a document once read carries the number of the load that read it, so that a
@@ -53,7 +61,8 @@ struct HistoryMark {
 // reading what it shows) ends by one deadline: the time a renderer gets to answer, from then.
 //
 //   Navigating ──document complete──▶ Settling ──settled, or the settle limit──▶ Loaded
-//       │  (settle limit 0: Loaded at once)  │
+//       │  (settle limit 0: Loaded at once)  │ ⟲ settled, and scrolling may bring more: scrolled on
+//       │                                    │   by a view, with the settle limit anew
 //       └──failed, download, renderer ended──┴──────────────────────────────────▶ Failed
 //
 // The page's events (its loading, its renderer, its answers) and advance() move it; nothing else does.
@@ -67,7 +76,7 @@ public:
     // asked to answer as the load starts, and one that has not answered a moment later is replaced by a
     // new page, on which the load starts again.
     WebEngineLoad(LoadContext& context, EnginePage* page, bool reused, const QUrl& url, quint64 number,
-                  qint64 timeLimitMs, qint64 settleMs);
+                  const LoadLimits& limits);
     ~WebEngineLoad() override;
 
     Phase phase() const { return m_phase; }
@@ -108,14 +117,16 @@ private:
     bool hasWholeText() const;
     QString read(const QString& what, const QString& missing);
     // The script that reads `what`; with `settleWithinMs` at 0 or more, it reads only when the page has
-    // settled (see askSettled) and otherwise answers {unsettled: true}.
-    QString headScript(const QString& what, qint64 settleWithinMs = -1) const;
+    // settled (see askSettled) and otherwise answers {unsettled: true}; `scroll` is how it may scroll then.
+    QString headScript(const QString& what, qint64 settleWithinMs = -1, const QString& scroll = {}) const;
     QString readOnce(const QString& what, const QString& missing);
     bool replacedDocument() const;
     void prefetch(const QString& what);
     void setDeadline();
     void startSettling();
+    void settleWithin(qint64 nowMs);
     void askSettled();
+    void answered(const QVariant& answer, const QString& what);
     void draw(bool frames);
     void settled(std::shared_ptr<Answer> read = nullptr);
     std::shared_ptr<Answer> send(const QString& script);
@@ -130,6 +141,8 @@ private:
     const qint64 m_timeLimitMs;
     const qint64 m_settleMs;
     qint64 m_settleUntil = 0;
+    const int m_scrollViews;
+    int m_scrolled = 0;         // views the page was scrolled on by
     qint64 m_lastAsk = -1;      // when the settling page was last asked
     bool m_shown = false;       // drawn while it settles
     bool m_readAtLimit = false; // counted as loaded at the settle limit, with work left

@@ -1025,3 +1025,107 @@ TEST_F(RealBrowser, APageIsReadOnceItsScriptsHaveSettled) {
     state.setSettleSeconds(0);
     EXPECT_EQ(read("/s-spa"), QStringList({u"Shop"_s, u"Loading..."_s}));
 }
+
+TEST_F(RealBrowser, TheRenderedTextIsWhatAPersonSeesOnThePage) {
+    const QString b = server->base();
+    LocalHttpServer other; // another origin: its frame's text is not the page's
+    ASSERT_TRUE(other.start());
+    other.setPage(QStringLiteral("/other"), "<p>another origin's frame</p>");
+    const auto page = [](const QByteArray& body) { return "<html><body>" + body + "</body></html>"; };
+    server->setPage(
+        QStringLiteral("/c-shadow"),
+        page("<script>customElements.define('x-card', class extends HTMLElement { connectedCallback() {"
+             " this.attachShadow({mode: 'open'}).innerHTML = '<h3>' + this.getAttribute('h') +"
+             " '</h3><slot></slot><slot name=foot><i>no foot</i></slot>'; } });"
+             "customElements.define('x-thread', class extends HTMLElement { connectedCallback() {"
+             " this.attachShadow({mode: 'open'}).innerHTML = '<ul><li>comment 1</li><li>comment 2</li></ul>"
+             "<x-card h=\"inner card\"><p>inside a thread</p></x-card>'; } });"
+             "customElements.define('x-closed', class extends HTMLElement { connectedCallback() {"
+             " this.attachShadow({mode: 'closed'}).innerHTML = '<p>closed text</p>'; } });</script>"
+             "<h1>Components</h1><x-card h='card heading'><p>slotted body</p></x-card><x-thread></x-thread>"
+             "<x-closed></x-closed><table><tr><td>cell a</td><td>cell b</td></tr></table><p>after</p>"));
+    server->setPage(QStringLiteral("/c-inner"), page("<p>inner frame</p>"));
+    server->setPage(QStringLiteral("/c-part"), page("<p>frame text</p><iframe src='/c-inner'></iframe>"));
+    server->setPage(QStringLiteral("/c-frames"),
+                    page("<h1>Framed</h1><iframe src='/c-part'></iframe><iframe src='http://" +
+                         other.base().toUtf8() + "/other'></iframe><p>after the frames</p>"));
+    server->setPage(QStringLiteral("/c-frameset"),
+                    "<html><frameset cols='20%,80%'><frame src='/c-inner'><frame src='/c-part'>"
+                    "</frameset></html>");
+    // What comes as the page is scrolled: a section fetched as it comes into view, one fetch per view of
+    // the end of a list, three times or for ever.
+    QByteArray filler;
+    for (int i = 0; i < 40; ++i)
+        filler += "<p>filler line " + QByteArray::number(i) + "</p>";
+    LocalHttpServer::Reply more;
+    more.body = "more";
+    more.delayMs = 50;
+    server->setReply(QStringLiteral("/c-more"), more);
+    const QByteArray feed =
+        "<div id=feed></div><div id=end style='height:1px'></div><script>var k = 0;"
+        "new IntersectionObserver(function (e) { if (!e[e.length - 1].isIntersecting || k >= LIMIT)"
+        " return; k++; fetch('/c-more').then(function (r) { return r.text(); })"
+        ".then(function (t) { var p = document.createElement('p'); p.textContent = t + k;"
+        " document.getElementById('feed').appendChild(p); }); })"
+        ".observe(document.getElementById('end'));</script>";
+    server->setPage(QStringLiteral("/c-three"), page(filler + QByteArray(feed).replace("LIMIT", "3")));
+    server->setPage(QStringLiteral("/c-endless"), page(filler + QByteArray(feed).replace("LIMIT", "1e9")));
+    server->setPage(
+        QStringLiteral("/c-middle"),
+        page(filler + "<section id=s></section>" + filler +
+             "<script>new IntersectionObserver(function (e, o) { if (!e[0].isIntersecting) return;"
+             " o.disconnect(); fetch('/c-more').then(function (r) { return r.text(); })"
+             ".then(function (t) { document.getElementById('s').textContent = 'section ' + t; });"
+             " }).observe(document.getElementById('s'));</script>"));
+    // Pages that move on by themselves within the settle limit, or later.
+    server->setPage(QStringLiteral("/c-refresh"),
+                    "<html><head><meta http-equiv='refresh' content='1; url=/c-inner'></head>"
+                    "<body><p>Redirecting...</p></body></html>");
+    server->setPage(QStringLiteral("/c-refresh-late"),
+                    "<html><head><meta http-equiv='refresh' content='20; url=/c-inner'></head>"
+                    "<body><p>Redirecting...</p></body></html>");
+
+    renderedText();
+    state.setPageTimeout(30);
+    state.setSettleSeconds(5);
+    state.setScrollViews(10);
+    QString waitedFor;
+    QObject::connect(&state, &MainState::readAtSettleLimitAdded,
+                     [&](const QString&, const QString& why) { waitedFor = why; });
+    const auto read = [&](const char* path, qint64* took = nullptr) {
+        QElapsedTimer timer;
+        timer.start();
+        const QStringList rows =
+            get(b + QLatin1String(path)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        if (took)
+            *took = timer.elapsed();
+        return rows;
+    };
+    const auto tail = [](const QStringList& rows, qsizetype n) { return rows.mid(rows.size() - n); };
+    EXPECT_EQ(read("/c-shadow"),
+              QStringList({u"Components"_s, u"card heading"_s, u"slotted body"_s, u"no foot"_s,
+                           u"comment 1"_s, u"comment 2"_s, u"inner card"_s, u"inside a thread"_s,
+                           u"no foot"_s, u"cell a\tcell b"_s, u"after"_s}));
+    EXPECT_EQ(read("/c-frames"),
+              QStringList({u"Framed"_s, u"frame text"_s, u"inner frame"_s, u"after the frames"_s}));
+    EXPECT_EQ(read("/c-frameset"), QStringList({u"inner frame"_s, u"frame text"_s, u"inner frame"_s}));
+    EXPECT_EQ(tail(read("/c-three"), 4),
+              QStringList({u"filler line 39"_s, u"more1"_s, u"more2"_s, u"more3"_s}));
+    EXPECT_EQ(state.readAtSettleLimit(), 0);
+    const QStringList middle = read("/c-middle");
+    EXPECT_EQ(middle.value(40), u"section more"_s);
+    EXPECT_EQ(middle.size(), 81);
+    qint64 took = 0;
+    const QStringList endless = read("/c-endless", &took);
+    EXPECT_GE(endless.size(), 41 + 5); // bounded by the views it may be scrolled by, and read as it stands
+    EXPECT_LE(endless.size(), 41 + 11);
+    EXPECT_EQ(state.readAtSettleLimit(), 1);
+    EXPECT_EQ(waitedFor, u"more of the page as it is scrolled"_s);
+    EXPECT_EQ(read("/c-refresh"), QStringList({u"inner frame"_s}));
+    EXPECT_EQ(read("/c-refresh-late", &took), QStringList({u"Redirecting..."_s}));
+    EXPECT_LT(took, 4000); // a refresh due after the settle limit is not waited for
+    // Never scrolled: only what the page shows before it is.
+    state.setScrollViews(0);
+    EXPECT_EQ(read("/c-three").size(), 40);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.texts().join(QLatin1Char('\n')).toStdString();
+}

@@ -6,19 +6,19 @@
 // The first step of a read (`what`: 'markup' or 'text'): the whole text when it is at most `sliceLength`
 // long, else its length, while the text waits in the page for its slices. The document is marked as read by
 // load number `load` for good: a document that later changes its history entry on an idle page is still
-// known as another load's. With `settleWithinMs` at 0 or more, the page is read only if it has settled.
-function readHead(load, what, sliceLength, settleWithinMs) {
+// known as another load's. With `settleWithinMs` at 0 or more, the page is read only if it has settled (see settledOrWhy).
+function readHead(load, what, sliceLength, settleWithinMs, scroll) {
   'use strict';
   var W = window;
   if (settleWithinMs >= 0) {
-    var answer = settledOrWhy(settleWithinMs);
+    var answer = settledOrWhy(settleWithinMs, scroll);
     if (answer !== true) return answer;
   }
   if (W.__quarnelRead !== undefined && W.__quarnelRead !== load) return {stale: true};
   try { Object.defineProperty(W, '__quarnelRead', {value: load}); } catch (e) { /* read before */ }
   var value = what === 'markup'
     ? (document.documentElement ? document.documentElement.outerHTML : null)
-    : (document.body ? document.body.innerText : null);
+    : !document.body ? null : W.__quarnelText ? W.__quarnelText() : document.body.innerText;
   if (value === null || value === undefined) return {missing: true};
   value = String(value);
   if (value.length <= sliceLength) return {text: value.replace(/\r?\n/g, '\r\n')};
@@ -41,14 +41,18 @@ function readSlice(load, from, sliceLength) {
 
 // True when the page has settled; else whether it waits for a frame and what it waits for. A page without the
 // watcher says so; a watcher that fails counts as unsettled, so that such a page waits for the settle limit
-// rather than being read early.
-function settledOrWhy(settleWithinMs) {
+// rather than being read early. A settled page is then scrolled on by a view, when `scroll` is 'step' and
+// that may bring more of it ({scrolled: true}); with 'last', it is only told whether it would have been
+// ({more: true}, and it is not read).
+function settledOrWhy(settleWithinMs, scroll) {
   'use strict';
   var W = window;
   if (!W.__quarnelSettled) return {noWatcher: true};
   try {
-    return W.__quarnelSettled(settleWithinMs) ||
-      {unsettled: true, frames: W.__quarnelWantsFrames(), why: W.__quarnelWaitingFor(settleWithinMs)};
+    if (!W.__quarnelSettled(settleWithinMs))
+      return {unsettled: true, frames: W.__quarnelWantsFrames(), why: W.__quarnelWaitingFor(settleWithinMs)};
+    if (!scroll || W.__quarnelScroll(scroll === 'step').done) return true;
+    return scroll === 'step' ? {scrolled: true} : {more: true};
   } catch (e) {
     return {unsettled: true, frames: false, why: 'the watcher failed: ' + e};
   }

@@ -8,7 +8,10 @@
 //   __quarnelWaitingFor()          what the page still waits for, in words;
 //   __quarnelWantsFrames()         true while the page waits for an animation frame that is not part of a
 //                                  repeating animation, or for an idle callback: it is drawn only then;
-//   __quarnelQuiet()               ends the page's timers and frames, for a page kept for the next load.
+//   __quarnelQuiet()               ends the page's timers and frames, for a page kept for the next load;
+//   __quarnelScroll(step)          scrolls the page on by one view when that may bring more of it;
+//   __quarnelText()                the text the page shows, its open shadow roots and frames of its own
+//                                  site in their places.
 (function () {
   'use strict';
   var W = window;
@@ -20,7 +23,9 @@
   if (Object.getOwnPropertyDescriptor(W, '__quarnelSettled')) return;
   var now = function () { return performance.now(); };
   var QuietMs = 50, PastDueMs = 1000, AnimationFrames = 3, Repeats = 2;
-  var busy = 0, loaded = false, lastChange = 0, changes = 0, timers = new Map(), idle = new Map();
+  var busy = 0, loaded = false, loadedAt = 0, lastChange = 0, changes = 0, timers = new Map(), idle = new Map();
+  // Whether the page made an open shadow root, and whether it watches its scrolling.
+  var shadows = false, watchesScrolling = false;
   var frames = new Map(), stillFrames = 0, framesSeenAt = 0, lastFrameTime = -1;
   // Callbacks by their code: how often each has asked for itself again while it ran.
   var repeats = new Map(), running = null, ticking = false;
@@ -187,6 +192,29 @@
           }});
       });
     }
+    if (win.Element && win.Element.prototype.attachShadow) {
+      var attach0 = win.Element.prototype.attachShadow;
+      win.Element.prototype.attachShadow = function (init) {
+        var root = attach0.apply(this, arguments);
+        if (root.mode === 'open') shadows = true;
+        return root;
+      };
+    }
+    // What comes as the page is scrolled comes from an observer of what is in view, or a scroll listener.
+    if (win.IntersectionObserver) {
+      var observe0 = win.IntersectionObserver.prototype.observe;
+      win.IntersectionObserver.prototype.observe = function () {
+        watchesScrolling = true;
+        return observe0.apply(this, arguments);
+      };
+    }
+    if (win.EventTarget) {
+      var listen0 = win.EventTarget.prototype.addEventListener;
+      win.EventTarget.prototype.addEventListener = function (type) {
+        if (type === 'scroll' || type === 'wheel') watchesScrolling = true;
+        return listen0.apply(this, arguments);
+      };
+    }
   };
   instrument(W);
   Object.defineProperty(W, '__quarnelInstrument', {value: instrument});
@@ -225,8 +253,139 @@
   observer = new MutationObserver(function (records) { scan(records, true); });
   W.addEventListener('load', function () {
     loaded = true;
+    loadedAt = now();
     observer.observe(document, {childList: true, subtree: true, characterData: true});
   });
+
+  // A refresh the document asks for (<meta http-equiv="refresh" content="SECONDS; url=ADDRESS">) to another
+  // address: how long from now until it is due, counted from the document's load as the engine counts it;
+  // null when there is none. A page that refreshes itself is read as it stands.
+  var refreshDue = function () {
+    if (!loaded) return null;
+    var meta = document.querySelector('meta[http-equiv="refresh" i]');
+    var asked = meta && /^\s*(\d+(?:\.\d*)?)\s*(?:[;,]\s*(?:url\s*=\s*)?['"]?([^'"]*))?/i.exec(meta.content || '');
+    if (!asked || !asked[2] || !asked[2].trim()) return null;
+    var target;
+    try { target = new URL(asked[2].trim(), document.baseURI); } catch (e) { return null; }
+    target.hash = '';
+    var here = new URL(location.href);
+    here.hash = '';
+    if (target.href === here.href) return null;
+    return loadedAt + Number(asked[1]) * 1000 - now();
+  };
+
+  // Scrolling: a page taller than its view is scrolled on a view at a time, when it watches what is in view
+  // or its scrolling, until a step brings nothing new and its bottom is reached. After each step the page is
+  // drawn for two frames, in which what came into view is told so; the settle rule then runs again.
+  var stepFrames = 0, stepChanges = -1, stepHeight = -1;
+  Object.defineProperty(W, '__quarnelScroll', {value: function (step) {
+    var root = document.scrollingElement || document.documentElement;
+    if (!root || !document.body) return {done: true};
+    var height = root.scrollHeight, view = W.innerHeight;
+    var lazyFrames = !!document.querySelector('iframe[loading="lazy" i]');
+    var fresh = stepHeight >= 0 && (changes !== stepChanges || height !== stepHeight);
+    var atBottom = W.scrollY + view >= height - 1;
+    if ((!watchesScrolling && !lazyFrames) || (atBottom && !fresh)) return {done: true};
+    if (!step) return {done: false};
+    stepChanges = changes;
+    stepHeight = height;
+    W.scrollTo({top: W.scrollY + view, behavior: 'instant'}); // not smoothly, whatever the page's style says
+    stepFrames = 2;
+    var count = function () { if (--stepFrames > 0) raf0.call(W, count); };
+    raf0.call(W, count);
+    return {done: false};
+  }});
+
+  // The text a person sees: the body's innerText, where the open shadow roots show their own text, each
+  // slot what is slotted into it, and frames of the page's own site their documents' text, in their places.
+  // Lines break around blocks as innerText breaks them. A document without either is read by innerText.
+  var FrameDepth = 4;
+  var framesIn = function (doc) { return doc.querySelector('iframe, frame') !== null; };
+  var breaksOf = function (node, style) {
+    var display = style.display;
+    if (/^(inline|contents|ruby|table-cell)/.test(display)) return 0;
+    return node.tagName === 'P' ? 2 : 1;
+  };
+  var textOf = function (doc, depth) {
+    var body = doc.body;
+    if (!body) return null;
+    if (!shadows && !framesIn(doc)) return body.innerText;
+    // What holds a shadow root, a slot or a readable frame, and every node above them, is walked; all else
+    // is read by innerText, whole.
+    var walked = new Set(), out = [];
+    var mark = function (node) {
+      while (node && !walked.has(node)) {
+        walked.add(node);
+        node = node.parentNode || node.host;
+      }
+    };
+    var readable = function (frame) {
+      try { return frame.contentDocument; } catch (e) { return null; }
+    };
+    var find = function (root) {
+      var all = root.querySelectorAll('*');
+      for (var i = 0; i < all.length; i++) {
+        var el = all[i];
+        if (el.shadowRoot) { mark(el); find(el.shadowRoot); }
+        else if (el.tagName === 'SLOT' && root !== doc) mark(el);
+        else if ((el.tagName === 'IFRAME' || el.tagName === 'FRAME') && readable(el)) mark(el);
+      }
+    };
+    find(doc);
+    var collapse = function (text, style) {
+      return /^(pre|pre-wrap|break-spaces)$/.test(style.whiteSpace) ? text
+        : style.whiteSpace === 'pre-line' ? text.replace(/[ \t]+/g, ' ') : text.replace(/[ \t\r\n]+/g, ' ');
+    };
+    var walk = function (node) {
+      if (node.nodeType === 3) {
+        var parent = node.parentNode && node.parentNode.nodeType === 1 ? node.parentNode : node.parentNode && node.parentNode.host;
+        if (parent) out.push(collapse(node.data, doc.defaultView.getComputedStyle(parent)));
+        return;
+      }
+      if (node.nodeType === 11) { node.childNodes.forEach(walk); return; }
+      if (node.nodeType !== 1) return;
+      var style = node.ownerDocument.defaultView.getComputedStyle(node);
+      if (style.display === 'none') return;
+      if (node.tagName === 'BR') { out.push('\n'); return; }
+      var breaks = breaksOf(node, style);
+      out.push(breaks);
+      if (!walked.has(node)) {
+        out.push(node.innerText);
+      } else if (node.tagName === 'IFRAME' || node.tagName === 'FRAME') {
+        if (style.visibility !== 'hidden' && depth > 0) {
+          var inner = textOf(readable(node), depth - 1);
+          out.push(1, inner === null ? '' : inner, 1);
+        }
+      } else if (node.shadowRoot) {
+        node.shadowRoot.childNodes.forEach(walk);
+      } else if (node.tagName === 'SLOT') {
+        var assigned = node.assignedNodes();
+        (assigned.length ? assigned : Array.prototype.slice.call(node.childNodes)).forEach(walk);
+      } else {
+        node.childNodes.forEach(walk);
+      }
+      if (style.display === 'table-cell' && node.nextElementSibling) out.push('\t');
+      out.push(breaks);
+    };
+    walk(body);
+    // Strings and counts of line breaks, joined: the most breaks asked for between two strings, none at
+    // either end, and a collapsed space never beside a break or another space.
+    var text = '', want = 0;
+    for (var i = 0; i < out.length; i++) {
+      var part = out[i];
+      if (typeof part === 'number') { if (text) want = Math.max(want, part); continue; }
+      if (want) {
+        text = text.replace(/ +$/, '') + '\n'.repeat(want);
+        part = part.replace(/^ +/, '');
+        want = 0;
+      } else if (/(^|[ \n])$/.test(text)) {
+        part = part.replace(/^ /, '');
+      }
+      text += part;
+    }
+    return text.replace(/[ \n]+$/, '');
+  };
+  Object.defineProperty(W, '__quarnelText', {value: function () { return textOf(document, FrameDepth); }});
 
   var pending = function (remainingMs) {
     var t = now(), until = t + remainingMs, why = [];
@@ -240,6 +399,9 @@
     if (due) why.push(due + (due === 1 ? ' timer' : ' timers'));
     if (awaitedFrames()) why.push('frames');
     if (lastChange && t - lastChange < QuietMs) why.push('changes');
+    var refresh = refreshDue();
+    if (refresh !== null && refresh <= remainingMs && refresh > -PastDueMs) why.push('a refresh');
+    if (stepFrames > 0) why.push('scrolling');
     return why;
   };
   Object.defineProperty(W, '__quarnelSettled', {value: function (remainingMs) {
@@ -263,6 +425,6 @@
   Object.defineProperty(W, '__quarnelWantsFrames', {value: function () {
     var idleAwaited = false;
     idle.forEach(function (tick) { if (!tick) idleAwaited = true; });
-    return awaitedFrames() > 0 || idleAwaited;
+    return awaitedFrames() > 0 || idleAwaited || stepFrames > 0;
   }});
 })();
