@@ -6,7 +6,9 @@
 # RUNS runs, 1 by default, start-up included), rows, and on how many pages the lines equal every line a
 # person sees on the page once it is scrolled to its end ("whole"). The readers are quarnel-cli of each
 # build given, 8 pages at once, and the Playwright peer (innerText after 'networkidle').
-# Then what scrolling costs where it brings nothing: 60 static articles of 25 views each.
+# The endless list has no end to compare with: its reference is what it shows before it is scrolled, and
+# its rows say how far it was read. Then what scrolling costs where it brings nothing: 60 static articles of
+# about 25 views each, without and with a scroll listener (a pinned header), each build in turn, 3 rounds.
 #   bench/composed-pages.sh BUILD [BUILD...]
 set -euo pipefail
 (($#)) || { echo "usage: $0 BUILD [BUILD...]" >&2; exit 2; }
@@ -25,25 +27,29 @@ cli() { local build=$1; shift; "$build/quarnel-cli" --rendered --format jsonl --
 
 for set in shadow frame frameset sentinel middle append endless refresh; do
     echo "$set: $pages pages"
+    [[ $set == endless ]] && ref="as unscrolled" || ref=whole
     for i in $(seq 1 "$pages"); do echo "127.0.0.1:$port/$set/$i.html"; done >"$work/$set"
     python3 "$here/composed-server.py" --expected "$set" "$pages" "$port" >"$work/$set-whole.jsonl"
     for build in "$@"; do
         t=$(timed "$set-q" cli "$build" --input "$work/$set" --output "$work/$set-q.jsonl")
-        compare "quarnel-cli ($build)" "$t" "$work/$set-q.jsonl" "$work/$set-whole.jsonl" whole
+        compare "quarnel-cli ($build)" "$t" "$work/$set-q.jsonl" "$work/$set-whole.jsonl" "$ref"
     done
     if ((peer)); then
         t=$(timed "$set-idle" node "$here/peers/extract-all-lines.mjs" "$work/$set" 8 networkidle "$work/$set-idle.jsonl")
-        compare "Playwright, networkidle" "$t" "$work/$set-idle.jsonl" "$work/$set-whole.jsonl" whole
+        compare "Playwright, networkidle" "$t" "$work/$set-idle.jsonl" "$work/$set-whole.jsonl" "$ref"
     fi
 done
 
 pages=60
-echo "long: $pages static articles of 25 views, nothing lazy"
-for i in $(seq 1 $pages); do echo "127.0.0.1:$port/long/$i.html"; done >"$work/long"
-python3 "$here/composed-server.py" --expected long "$pages" "$port" >"$work/long-whole.jsonl"
-for round in 1 2 3; do
-    for build in "$@"; do
-        t=$(timed "long-q" cli "$build" --input "$work/long" --output "$work/long-q.jsonl")
-        compare "quarnel-cli ($build), round $round" "$t" "$work/long-q.jsonl" "$work/long-whole.jsonl" whole
+for set in long sticky; do
+    [[ $set == long ]] && echo "long: $pages static articles of about 25 views, nothing lazy" ||
+        echo "sticky: the same with a scroll listener (a pinned header)"
+    for i in $(seq 1 $pages); do echo "127.0.0.1:$port/$set/$i.html"; done >"$work/$set"
+    python3 "$here/composed-server.py" --expected $set "$pages" "$port" >"$work/$set-whole.jsonl"
+    for round in 1 2 3; do
+        for build in "$@"; do
+            t=$(timed "$set-q" cli "$build" --input "$work/$set" --output "$work/$set-q.jsonl")
+            compare "quarnel-cli ($build), round $round" "$t" "$work/$set-q.jsonl" "$work/$set-whole.jsonl" whole
+        done
     done
 done

@@ -11,8 +11,9 @@
   /append/N.html    a list that fetches more items three times as its end comes into view, then stops
   /endless/N.html   a list that fetches more items every time its end comes into view, for ever
   /refresh/N.html   "Redirecting..." that moves on to its article by <meta http-equiv=refresh content=1>
-  /long/N.html      a static article of 25 views with nothing lazy, for what scrolling costs where it brings
-                    nothing
+  /long/N.html      a static article of about 25 views with nothing lazy, for what scrolling costs where it
+                    brings nothing
+  /sticky/N.html    the same article with a scroll listener that pins its header: scrolled to its end
 
   composed-server.py PORT                       serves them (the other origin on PORT + 1)
   composed-server.py --expected SET PAGES PORT  prints, as JSON lines {source, text}, every line a person
@@ -24,7 +25,7 @@ import socketserver
 import sys
 import threading
 
-SETS = ["shadow", "frame", "frameset", "sentinel", "middle", "append", "endless", "refresh", "long"]
+SETS = ["shadow", "frame", "frameset", "sentinel", "middle", "append", "endless", "refresh", "long", "sticky"]
 
 
 def article(n, name, paragraphs):
@@ -132,9 +133,11 @@ def build(kind, n, port):
         html = (f"<!doctype html><html><head><meta http-equiv='refresh' content='1;url=/target/{n}'>"
                 "<title>moving</title></head><body><p>Redirecting...</p></body></html>")
         return html, [f"refreshed article {n}", f"the article the refresh led to {n}"]
-    if kind == "long":
-        lines = article(n, "long", 120)
-        return page(f"long {n}", paragraphs(lines)), lines
+    if kind in ("long", "sticky"):
+        lines = article(n, kind, 340)
+        sticky = ("<script>addEventListener('scroll', function () {"
+                  " document.body.classList.toggle('pinned', scrollY > 100); });</script>")
+        return page(f"{kind} {n}", paragraphs(lines) + (sticky if kind == "sticky" else "")), lines
     raise KeyError(kind)
 
 

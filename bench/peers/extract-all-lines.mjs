@@ -28,7 +28,10 @@ async function worker() {
   while (next < urls.length) {
     const index = next++;
     await page.goto(urls[index], { waitUntil, timeout: 60000 });
-    const text = await page.evaluate(() => document.body.innerText);
+    // A page that moves on by itself as it is read (a refresh) is read again where it arrived.
+    const read = () => page.evaluate(() => document.body.innerText);
+    const again = () => page.waitForLoadState('load').then(read);
+    const text = await read().catch(again).catch(again).catch(() => '');
     pageLines[index] = text.split('\n').filter((line) => line !== '');
     for (const line of pageLines[index]) results.add(line);
   }

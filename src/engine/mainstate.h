@@ -80,7 +80,7 @@ public:
     void setSettleSeconds(int seconds);
     // How many views a settled page taller than its view is scrolled on by, settling after each, so that
     // what comes as a person scrolls comes too; 0 never scrolls.
-    static constexpr int DefaultScrollViews = 20;
+    static constexpr int DefaultScrollViews = 50;
     static constexpr int MaxScrollViews = 1000;
     int scrollViews() const { return m_scrollViews; }
     void setScrollViews(int views);

@@ -40,7 +40,7 @@ QString WebEngineLoad::read(const QString& what, const QString& missing) {
 
 // The first step of a read: the whole text when it is small, else its length (the text waits in the page
 // for its slices). The document is marked as read by this load, for good.
-QString WebEngineLoad::headScript(const QString& what, qint64 settleWithinMs, const QString& scroll) const {
+QString WebEngineLoad::headScript(const QString& what, qint64 settleWithinMs, const QVariant& scroll) const {
     return pageReadCall("readHead", {m_number, what, SliceLength, settleWithinMs, scroll});
 }
 

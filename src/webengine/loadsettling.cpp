@@ -13,6 +13,8 @@ namespace {
 
 // A page settling counts as loaded this long before its time limit at the latest.
 constexpr qint64 SettleMarginMs = 250;
+// A page scrolled on is asked again this long after the step, a frame at a display's pace.
+constexpr qint64 StepAskMs = 17;
 
 } // namespace
 
@@ -49,9 +51,8 @@ void WebEngineLoad::askSettled() {
     m_asking = true;
     const quint64 asked = ++m_settleAsks;
     const qint64 within = m_settleUntil - now;
-    const QString scroll = m_scrollViews == 0           ? QString()
-                           : m_scrolled < m_scrollViews ? QStringLiteral("step")
-                                                        : QStringLiteral("last");
+    // How many views the page may still be scrolled on by; none where it is never scrolled.
+    const QVariant scroll = m_scrollViews == 0 ? QVariant() : QVariant(m_scrollViews - m_scrolled);
     // When the run has read a page before, the question comes with that read: a page that has settled
     // answers with its text at once, which costs no more than a page read at completion.
     const QString what = replacedDocument() ? m_context.lastRead : QString();
@@ -69,14 +70,16 @@ void WebEngineLoad::answered(const QVariant& answer, const QString& what) {
     const QVariantMap head = answer.toMap();
     if (head.value(QStringLiteral("unsettled")).toBool()) {
         m_waitingFor = head.value(QStringLiteral("why")).toString();
-        // A page being scrolled is drawn until it is read: what is in view is known only on a frame, and
-        // a change it missed (a sentinel pushed out of view by what came) would not be told again.
-        return draw(m_scrolled > 0 || head.value(QStringLiteral("frames")).toBool());
+        return draw(head.value(QStringLiteral("frames")).toBool());
     }
-    if (head.value(QStringLiteral("scrolled")).toBool()) {
-        ++m_scrolled;
-        settleWithin(m_context.clock.elapsedMs());
-        return draw(true);
+    if (const int views = head.value(QStringLiteral("scrolled")).toInt(); views > 0) {
+        m_scrolled += views;
+        const qint64 now = m_context.clock.elapsedMs();
+        settleWithin(now);
+        // Asked again a frame later: what the step brought, if anything, is under way by then.
+        m_lastAsk = now - (SettleAskMs - StepAskMs);
+        // A page that watches what is in view is drawn from now on, until it is read.
+        return draw(head.value(QStringLiteral("frames")).toBool());
     }
     if (head.value(QStringLiteral("more")).toBool()) {
         // Scrolled as far as allowed while the page still grows: read as it stands, like a page still busy

@@ -118,7 +118,7 @@ private:
     QString read(const QString& what, const QString& missing);
     // The script that reads `what`; with `settleWithinMs` at 0 or more, it reads only when the page has
     // settled (see askSettled) and otherwise answers {unsettled: true}; `scroll` is how it may scroll then.
-    QString headScript(const QString& what, qint64 settleWithinMs = -1, const QString& scroll = {}) const;
+    QString headScript(const QString& what, qint64 settleWithinMs = -1, const QVariant& scroll = {}) const;
     QString readOnce(const QString& what, const QString& missing);
     bool replacedDocument() const;
     void prefetch(const QString& what);

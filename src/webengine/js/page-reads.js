@@ -41,9 +41,9 @@ function readSlice(load, from, sliceLength) {
 
 // True when the page has settled; else whether it waits for a frame and what it waits for. A page without the
 // watcher says so; a watcher that fails counts as unsettled, so that such a page waits for the settle limit
-// rather than being read early. A settled page is then scrolled on by a view, when `scroll` is 'step' and
-// that may bring more of it ({scrolled: true}); with 'last', it is only told whether it would have been
-// ({more: true}, and it is not read).
+// rather than being read early. A settled page is then scrolled on, when `scroll` is a number and that may
+// bring more of it: by up to `scroll` views ({scrolled: VIEWS, frames: whether it is drawn now}), or with 0
+// not at all ({more: true}, and it is not read).
 function settledOrWhy(settleWithinMs, scroll) {
   'use strict';
   var W = window;
@@ -51,8 +51,9 @@ function settledOrWhy(settleWithinMs, scroll) {
   try {
     if (!W.__quarnelSettled(settleWithinMs))
       return {unsettled: true, frames: W.__quarnelWantsFrames(), why: W.__quarnelWaitingFor(settleWithinMs)};
-    if (!scroll || W.__quarnelScroll(scroll === 'step').done) return true;
-    return scroll === 'step' ? {scrolled: true} : {more: true};
+    var step = typeof scroll === 'number' ? W.__quarnelScroll(scroll) : {done: true};
+    if (step.done) return true;
+    return step.steps ? {scrolled: step.steps, frames: step.frames} : {more: true};
   } catch (e) {
     return {unsettled: true, frames: false, why: 'the watcher failed: ' + e};
   }

@@ -9,7 +9,7 @@
 //   __quarnelWantsFrames()         true while the page waits for an animation frame that is not part of a
 //                                  repeating animation, or for an idle callback: it is drawn only then;
 //   __quarnelQuiet()               ends the page's timers and frames, for a page kept for the next load;
-//   __quarnelScroll(step)          scrolls the page on by one view when that may bring more of it;
+//   __quarnelScroll(allowed)       scrolls the page on, up to `allowed` views, when that may bring more;
 //   __quarnelText()                the text the page shows, its open shadow roots and frames of its own
 //                                  site in their places.
 (function () {
@@ -25,7 +25,7 @@
   var QuietMs = 50, PastDueMs = 1000, AnimationFrames = 3, Repeats = 2;
   var busy = 0, loaded = false, loadedAt = 0, lastChange = 0, changes = 0, timers = new Map(), idle = new Map();
   // Whether the page made an open shadow root, and whether it watches its scrolling.
-  var shadows = false, watchesScrolling = false;
+  var shadows = false, watchesScrolling = false, watchesView = false;
   var frames = new Map(), stillFrames = 0, framesSeenAt = 0, lastFrameTime = -1;
   // Callbacks by their code: how often each has asked for itself again while it ran.
   var repeats = new Map(), running = null, ticking = false;
@@ -204,7 +204,7 @@
     if (win.IntersectionObserver) {
       var observe0 = win.IntersectionObserver.prototype.observe;
       win.IntersectionObserver.prototype.observe = function () {
-        watchesScrolling = true;
+        watchesView = true;
         return observe0.apply(this, arguments);
       };
     }
@@ -276,24 +276,42 @@
 
   // Scrolling: a page taller than its view is scrolled on a view at a time, when it watches what is in view
   // or its scrolling, until a step brings nothing new and its bottom is reached. After each step the page is
-  // drawn for two frames, in which what came into view is told so; the settle rule then runs again.
-  var stepFrames = 0, stepChanges = -1, stepHeight = -1;
-  Object.defineProperty(W, '__quarnelScroll', {value: function (step) {
+  // told of it: a page that watches what is in view is drawn from then on until it is read, and waits two
+  // frames after each step (what is in view is found on a frame and told after it; a change missed while it
+  // was not drawn, such as a sentinel pushed out of view by what came, would never be told). Such a page is
+  // first drawn where it stands, so that what is in its first view is found there. A page that only listens
+  // to its scrolling is told at once, without being drawn. The settle rule then runs again.
+  var stepFrames = 0, stepChanges = -1, stepHeight = -1, drawnWhereItStands = false, scrollingInView = false;
+  Object.defineProperty(W, '__quarnelScroll', {value: function (allowed) {
     var root = document.scrollingElement || document.documentElement;
     if (!root || !document.body) return {done: true};
-    var height = root.scrollHeight, view = W.innerHeight;
-    var lazyFrames = !!document.querySelector('iframe[loading="lazy" i]');
-    var fresh = stepHeight >= 0 && (changes !== stepChanges || height !== stepHeight);
-    var atBottom = W.scrollY + view >= height - 1;
-    if ((!watchesScrolling && !lazyFrames) || (atBottom && !fresh)) return {done: true};
-    if (!step) return {done: false};
-    stepChanges = changes;
-    stepHeight = height;
-    W.scrollTo({top: W.scrollY + view, behavior: 'instant'}); // not smoothly, whatever the page's style says
-    stepFrames = 2;
-    var count = function () { if (--stepFrames > 0) raf0.call(W, count); };
-    raf0.call(W, count);
-    return {done: false};
+    var lazyFrames = !!document.querySelector('iframe[loading="lazy" i]'), inView = watchesView || lazyFrames;
+    var atBottom = function () { return W.scrollY + W.innerHeight >= root.scrollHeight - 1; };
+    var fresh = stepHeight >= 0 && (changes !== stepChanges || root.scrollHeight !== stepHeight);
+    if ((!watchesScrolling && !inView) || (atBottom() && !fresh)) return {done: true};
+    if (!allowed) return {done: false};
+    var step = function () {
+      stepChanges = changes;
+      stepHeight = root.scrollHeight;
+      W.scrollTo({top: W.scrollY + W.innerHeight, behavior: 'instant'}); // not smoothly, whatever its style
+    };
+    if (inView) {
+      if (drawnWhereItStands) step();
+      drawnWhereItStands = scrollingInView = true;
+      stepFrames = 2;
+      var count = function () { if (--stepFrames > 0) raf0.call(W, count); };
+      raf0.call(W, count);
+      return {done: false, frames: true, steps: 1};
+    }
+    // Steps that bring nothing under way (no change, request, timer or frame) follow each other at once.
+    var steps = 0;
+    do {
+      step();
+      document.dispatchEvent(new Event('scroll', {bubbles: true}));
+      steps++;
+      scan(observer.takeRecords(), true);
+    } while (steps < allowed && !atBottom() && pending(PastDueMs).length === 0);
+    return {done: false, frames: false, steps: steps};
   }});
 
   // The text a person sees: the body's innerText, where the open shadow roots show their own text, each
@@ -425,6 +443,6 @@
   Object.defineProperty(W, '__quarnelWantsFrames', {value: function () {
     var idleAwaited = false;
     idle.forEach(function (tick) { if (!tick) idleAwaited = true; });
-    return awaitedFrames() > 0 || idleAwaited || stepFrames > 0;
+    return awaitedFrames() > 0 || idleAwaited || scrollingInView;
   }});
 })();
