@@ -17,7 +17,7 @@ struct NetworkOptions {
     int retries = DefaultRetries; // further tries of a load that failed for a reason that may pass
     int perHost = 0;              // pages of one host loading at once; 0: no limit besides the pages at once
     QString userAgent;            // empty: the engine's own
-    QStringList headers;          // "Name: value" lines, sent to each source's own host only
+    QStringList headers;          // "Name: value" lines, sent to each source's own origin only
     QString cookiesFile;          // a Netscape cookies.txt; empty: none
     QString proxy; // http://, https:// or socks5:// with user:password@ where needed; empty: none
     bool operator==(const NetworkOptions&) const = default;
@@ -67,7 +67,7 @@ Proxy parseProxy(const QString& url);
 struct Identity {
     QString userAgent;
     QString acceptLanguage; // an "Accept-Language" header goes through the engine's own setting
-    QList<Header> headers;  // the rest, for the source's own host only
+    QList<Header> headers;  // the rest, for the source's own origin only
     QList<Cookie> cookies;
     bool operator==(const Identity&) const = default;
 };

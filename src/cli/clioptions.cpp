@@ -108,8 +108,8 @@ void define(QCommandLineParser& parser) {
         {QStringLiteral("user-agent"), QStringLiteral("The user agent every page is asked for as."),
          QStringLiteral("text")},
         {QStringLiteral("header"),
-         QStringLiteral("A header sent with every request to each source's own host, never to others; "
-                        "repeat it for more."),
+         QStringLiteral("A header sent with every request to each source's own origin, never to others, "
+                        "nor where a source redirects or moves on to; repeat it for more."),
          QStringLiteral("'Name: value'")},
         {QStringLiteral("cookies"),
          QStringLiteral("Cookies for the pages, from a Netscape cookies.txt (each for its own domain; "

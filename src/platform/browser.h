@@ -82,7 +82,7 @@ public:
     // How many of the next entries a run names to loadAhead when `pagesAtOnce` pages may load at once. A
     // browser that keeps pages waiting for a retry off their place looks further ahead.
     virtual int entriesAhead(int pagesAtOnce) const { return pagesAtOnce; }
-    // Who asks for the pages loaded from now on: user agent, language, headers for each source's own host,
+    // Who asks for the pages loaded from now on: user agent, language, headers for each source's own origin,
     // cookies. Throws Failure when the engine cannot take them.
     virtual void setIdentity(const Requests::Identity& identity) { Q_UNUSED(identity); }
 };

@@ -45,8 +45,8 @@ NetworkDialog::NetworkDialog(Host& host, MainState& state, QWidget* parent)
     m_headers = new QPlainTextEdit(options.headers.join(QLatin1Char('\n')), this);
     m_headers->setObjectName(QStringLiteral("Headers"));
     m_headers->setPlaceholderText(QStringLiteral("Name: value, one a line (Accept-Language: de)"));
-    m_headers->setToolTip(
-        QStringLiteral("Sent with every request to each source's own host, never to other hosts."));
+    m_headers->setToolTip(QStringLiteral("Sent with every request to each source's own origin, never to "
+                                         "others, nor where a source redirects or moves on to."));
     m_headers->setFixedHeight(fontMetrics().lineSpacing() * 4 + 12);
     form->addRow(QStringLiteral("Headers:"), m_headers);
 

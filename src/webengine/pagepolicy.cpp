@@ -7,6 +7,13 @@ using namespace Qt::StringLiterals;
 namespace {
 // Whether a file's name ends in one of `endings`, letter case aside. (Plain string tests: the interceptor
 // sees every request of every page, on the UI thread, so it must cost next to nothing.)
+// A web address's origin: scheme, host and port, the port a scheme's default unless given.
+QString originOf(const QUrl& url) {
+    const QString scheme = url.scheme();
+    const int port = url.port(scheme == "https"_L1 ? 443 : scheme == "http"_L1 ? 80 : -1);
+    return scheme + "://"_L1 + url.host().toLower() + u':' + QString::number(port);
+}
+
 bool nameSays(const QString& path, std::initializer_list<QLatin1StringView> endings) {
     for (const QLatin1StringView ending : endings)
         if (path.endsWith(ending, Qt::CaseInsensitive))
@@ -79,14 +86,36 @@ void PagePolicy::interceptRequest(QWebEngineUrlRequestInfo& info) {
     }
     if (m_headers.isEmpty() || info.requestUrl().isLocalFile())
         return;
-    // A main document is its own first party.
-    const QUrl page = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame
-                          ? info.requestUrl()
-                          : info.firstPartyUrl();
-    if (info.requestUrl().host().compare(page.host(), Qt::CaseInsensitive) != 0)
+    const bool document = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
+    // The engine keeps a request's headers through its redirects: a source that carried them and redirects
+    // to another origin is held back there, and its target loaded anew.
+    const QUrl source = info.firstPartyUrl().adjusted(QUrl::RemoveFragment);
+    if (document && info.requestUrl() != info.firstPartyUrl() && m_sources.contains(source) &&
+        originOf(info.requestUrl()) != originOf(source)) {
+        info.block(true);
+        if (m_heldBack)
+            m_heldBack(source, info.requestUrl());
+        return;
+    }
+    // A document carries them only when it is a source itself, as the user gave it, not the target of a
+    // redirect, a refresh or a script; what a page asks for, when it goes to the page's own origin.
+    if (document ? !m_sources.contains(info.requestUrl().adjusted(QUrl::RemoveFragment))
+                 : !carriesHeaders(info.firstPartyUrl(), info.requestUrl()))
         return;
     for (const Requests::Header& header : std::as_const(m_headers))
         info.setHttpHeader(header.name, header.value);
+}
+
+void PagePolicy::sourceGiven(const QUrl& source) {
+    if (source.isLocalFile())
+        return;
+    m_origins.insert(originOf(source));
+    m_sources.insert(source.adjusted(QUrl::RemoveFragment));
+}
+
+bool PagePolicy::carriesHeaders(const QUrl& page, const QUrl& target) const {
+    const QString origin = originOf(target);
+    return origin == originOf(page) && m_origins.contains(origin);
 }
 
 QString unreadableLocalFile(const QString& path) {

@@ -2,11 +2,14 @@
 
 #include "base/requests.h"
 
+#include <QSet>
 #include <QUrl>
 #include <QWebEngineUrlRequestInterceptor>
+#include <functional>
 
-// What a page loads, and what its requests carry: the user's own headers go to the page's own host only,
-// never to a third party's.
+// What a page loads, and what its requests carry: the user's own headers go only to the origin (scheme, host
+// and port) of a source as the user gave it, from a page of that origin; never to a third party, nor to
+// where a source redirects, refreshes or navigates to.
 //
 // What a page loads. Nothing that never makes text (see neededForText). From the local disk: web pages
 // reach no file: address at all. A local page loads
@@ -18,8 +21,17 @@ class PagePolicy : public QWebEngineUrlRequestInterceptor {
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
     void interceptRequest(QWebEngineUrlRequestInfo& info) override;
-    // Headers for every request to the host of the page that makes it (the source's own host).
+    // Headers for the requests of a source's own origin (see sourceGiven).
     void setOwnHostHeaders(const QList<Requests::Header>& headers) { m_headers = headers; }
+    // A source as the user gave it, about to be loaded: its origin gets the headers.
+    void sourceGiven(const QUrl& source);
+    // Whether a request to `target`, made by a page at `page`, carries the headers.
+    bool carriesHeaders(const QUrl& page, const QUrl& target) const;
+    // A source that carried the headers and redirects to another origin: the engine would send them there
+    // too, so the redirect is not followed but told here (source, target), to be loaded anew without them.
+    void setRedirectHeldBack(std::function<void(const QUrl&, const QUrl&)> told) {
+        m_heldBack = std::move(told);
+    }
     // Whether a page at `page` needs `target`, a subresource of `type`, for its text: images, media, web
     // fonts, beacons and frames of other hosts are never loaded, so that a page is complete without them.
     static bool neededForText(const QUrl& page, const QUrl& target,
@@ -29,6 +41,9 @@ public:
 
 private:
     QList<Requests::Header> m_headers;
+    QSet<QString> m_origins; // of the sources given
+    QSet<QUrl> m_sources;
+    std::function<void(const QUrl&, const QUrl&)> m_heldBack;
 };
 
 // Why a local entry cannot be a page, in plain words: a named pipe, socket or device would hang or never end

@@ -26,6 +26,10 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
     QQuickWebEngineProfile* profile = m_host.profile();
     m_policy = new PagePolicy(profile);
     profile->setUrlRequestInterceptor(m_policy);
+    m_policy->setRedirectHeldBack([this](const QUrl& source, const QUrl& target) {
+        for (WebEngineLoad* load : m_context.live)
+            load->redirectHeldBack(source, target);
+    });
     // Every page watches what its scripts still do, so that it can be read once they are done.
     QWebEngineScript watcher;
     watcher.setName(QStringLiteral("quarnel-settle"));
@@ -68,6 +72,7 @@ QUrl WebEngineBrowser::addressOf(const QString& entry) {
 
 std::unique_ptr<PageLoad> WebEngineBrowser::navigate(const QString& entry, qint64 timeLimitMs) {
     const QUrl url = addressOf(entry);
+    m_policy->sourceGiven(url);
     m_pool->collect();
     bool reused = false;
     EnginePage* page = m_pool->take(url, reused);

@@ -135,6 +135,10 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
         }
         if (!m_navigationStarted)
             return; // the end of a load that an earlier navigation began
+        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && m_heldBackAt.isValid()) {
+            m_page->load(std::exchange(m_heldBackAt, QUrl()));
+            return;
+        }
         if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
             info.errorDomain() == QWebEngineLoadingInfo::NoErrorDomain && m_reused && !m_restarted) {
             // The document the page showed before changed its own history entry (pushState, replaceState)
@@ -179,6 +183,14 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
     connect(page, &EnginePage::renderProcessTerminated, this,
             [this](int status, int exitCode) { rendererGone(terminationReason(status, exitCode)); });
     page->load(m_url);
+}
+
+void WebEngineLoad::redirectHeldBack(const QUrl& source, const QUrl& target) {
+    // A page that keeps redirecting gets as many hops as the engine gives a redirect chain.
+    constexpr int MostHops = 20;
+    if (m_phase == Phase::Navigating && !m_heldBackAt.isValid() &&
+        m_url.adjusted(QUrl::RemoveFragment) == source && ++m_redirectsHeldBack <= MostHops)
+        m_heldBackAt = target;
 }
 
 QString WebEngineLoad::readAtSettleLimit() const {

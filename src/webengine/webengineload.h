@@ -94,6 +94,10 @@ public:
     // answer is looked up in the network log until it is found or its time is up.
     void advance(qint64 nowMs);
 
+    // The navigation of `source` redirected to `target`, which the engine would have sent the source's own
+    // headers: it was stopped there, and this load, if it is that navigation, goes on to `target` anew.
+    void redirectHeldBack(const QUrl& source, const QUrl& target);
+
     // This page's renderer process; 0 when it has none (any more).
     qint64 rendererPid() const;
     // Ends the load for the memory its renderer takes; the caller stops the renderer. A load whose text was
@@ -173,4 +177,6 @@ private:
     std::optional<qint64> m_retryAfter; // what the answer asked for
     bool m_retryAfterPending = false;   // not read from the network log yet
     bool m_awaiting = false;            // waiting for an answer of its page: advanced by no one else
+    QUrl m_heldBackAt;                  // where a redirect was held back, to be loaded anew
+    int m_redirectsHeldBack = 0;
 };

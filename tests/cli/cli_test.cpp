@@ -715,7 +715,8 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun) {
 
 // Servers that say "not now", and who asks: one run over a loopback server that answers 503 twice, 429
 // once and 500 always, echoes what it was sent, and is also the proxy of a host only it knows; a script of
-// another loopback address sees none of the source's own headers or cookies. What only a whole process
+// another loopback address, and the pages a source redirects to or whose address its script sets there, see
+// none of the source's own headers or cookies. What only a whole process
 // shows is checked here: the Retry-After that the engine's network log tells reaches the scheduler (its
 // other rules are tested in fake time).
 TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
@@ -745,6 +746,16 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     echo.echo = true;
     echo.body += "<script src=\"http://" + other.base().toLatin1() + "/s.js\"></script>";
     site.setReply(QStringLiteral("/echo"), echo);
+    site.setReply(QStringLiteral("/away"),
+                  reply("302 Found", "moved", "Location: http://" + other.base().toLatin1() + "/landed\r\n"));
+    site.setReply(QStringLiteral("/leave"),
+                  reply("200 OK", "leaving<script>location.href = 'http://" + other.base().toLatin1() +
+                                      "/left';</script>"));
+    for (const char* path : {"/landed", "/left"}) {
+        LocalHttpServer::Reply landed = reply("200 OK", path);
+        landed.echo = true;
+        other.setReply(QLatin1String(path), landed);
+    }
     other.setPage(QStringLiteral("/s.js"),
                   "document.body.insertAdjacentHTML('beforeend', '<p>script ran</p>')", "text/javascript");
     site.setProxyLogin("Basic " + QByteArray("me:pa55").toBase64());
@@ -776,6 +787,8 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
                             at("/always500"),
                             at("/missing"),
                             at("/echo"),
+                            at("/away"),
+                            at("/leave"),
                             QStringLiteral("http://only-proxy.test/via")});
     const QString out = QString::fromUtf8(run.out), err = QString::fromUtf8(run.err);
     EXPECT_EQ(run.exitCode, 1) << err.toStdString();
@@ -789,7 +802,10 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     EXPECT_TRUE(err.contains(QStringLiteral("/missing: the server answered HTTP 404 Not Found\n")))
         << err.toStdString();
     EXPECT_FALSE(err.contains(QStringLiteral("pa55")));
-    EXPECT_FALSE(out.contains(QStringLiteral("elsewhere"))) << "a cookie goes to its own domain only";
+    for (const LocalHttpServer::Seen& seen : site.seen())
+        if (seen.target == QStringLiteral("/echo")) {
+            EXPECT_FALSE(seen.head.contains("elsewhere")) << "a cookie goes to its own domain only";
+        }
     EXPECT_EQ(site.requestsFor(QStringLiteral("/r503")), 3);
     EXPECT_EQ(site.requestsFor(QStringLiteral("/r429")), 2);
     EXPECT_EQ(site.requestsFor(QStringLiteral("/always500")), 3);
@@ -817,6 +833,13 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
                                      [](const auto& seen) { return seen.target == QStringLiteral("/s.js"); });
     ASSERT_NE(script, other.seen().cend());
     EXPECT_FALSE(script->head.contains("X-Test")) << script->head.toStdString();
+    for (const char* path : {"/landed", "/left"}) {
+        EXPECT_TRUE(out.contains(QLatin1String(path))) << path << " was not read";
+        for (const LocalHttpServer::Seen& seen : other.seen())
+            if (seen.target == QLatin1String(path)) {
+                EXPECT_FALSE(seen.head.contains("X-Test")) << path << '\n' << seen.head.toStdString();
+            }
+    }
     EXPECT_FALSE(script->head.contains("abc123"));
     EXPECT_TRUE(script->head.contains("QuarnelTest/1.0"));
 }
