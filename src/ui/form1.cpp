@@ -241,6 +241,7 @@ QWidget* Form1::buildCommandsColumn() {
         auto* text = new QLabel(label, frame3);
         text->setBuddy(spin);
         if (onRowBefore && spinLine) {
+            spinLine->insertSpacing(spinLine->count() - 1, 8);
             spinLine->insertWidget(spinLine->count() - 1, text);
             spinLine->insertWidget(spinLine->count() - 1, spin);
             return spin;
