@@ -65,7 +65,8 @@ void installStopSignals() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-// Standard error carries the run's own messages; the toolkit's start-up chatter only with --verbose.
+// Standard error carries the run's own messages; the toolkit's only when the user turns some on through
+// QT_LOGGING_RULES.
 void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg || g_qtChatter)
         QTextStream(stderr) << message << '\n';
@@ -307,8 +308,8 @@ int runMerge(const CliOptions& o) {
 
 int main(int argc, char* argv[]) {
     installStopSignals();
-    for (int i = 1; i < argc; ++i)
-        g_qtChatter = g_qtChatter || std::strcmp(argv[i], "--verbose") == 0;
+    // Rules that turn some output on (the engine's own logging switches write to standard error directly).
+    g_qtChatter = qEnvironmentVariable("QT_LOGGING_RULES").contains(QStringLiteral("=true"));
     qInstallMessageHandler(messageHandler);
 
     // The options are checked before the engine starts: a usage error costs nothing.

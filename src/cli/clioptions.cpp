@@ -119,7 +119,11 @@ void define(QCommandLineParser& parser) {
          QStringLiteral("Load every page through a proxy: http://, https:// or socks5://, with "
                         "user:password@ where needed."),
          QStringLiteral("url")},
-        {QStringLiteral("verbose"), QStringLiteral("Also print \"Done.\" at the end of a run.")},
+        {QStringLiteral("verbose"),
+         QStringLiteral(
+             "Also print each page read at the settle limit with what it still waited for, where "
+             "in the program a report was met, and \"Done.\" at the end of a run. The engine's "
+             "own output comes only when asked for (QT_LOGGING_RULES, QTWEBENGINE_CHROMIUM_FLAGS).")},
         {QStringLiteral("quiet"),
          QStringLiteral("Print nothing but errors: no progress and no summary line.")},
     });

@@ -216,6 +216,8 @@ TEST_F(Cli, AnUnreachableAddressIsReportedAndTheRestIsStillWritten) {
         verbose.err.contains("quarnel-cli: " + gone.toUtf8() +
                              ": net::ERR_CONNECTION_REFUSED (in Extract1.GetWebBrowserText at line 100)\n"))
         << verbose.err.toStdString();
+    // The run's own lines only: the report, the summary and "Done.", none of the engine's.
+    EXPECT_EQ(verbose.err.count('\n'), 3) << verbose.err.toStdString();
     EXPECT_TRUE(run.out.startsWith("Alpha line,Shared line,")) << run.out.toStdString();
     EXPECT_TRUE(run.out.endsWith(",\r\n"));
 }
