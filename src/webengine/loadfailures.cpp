@@ -43,6 +43,67 @@ QString httpReason(int status) {
     }
 }
 
+// What the engine's network errors that a user meets mean, in plain words.
+QString networkReason(int code) {
+    switch (code) { // the engine's network error numbers
+    case -3:
+        return QStringLiteral("the load was stopped");
+    case -6:
+        return QStringLiteral("the file does not exist");
+    case -7:
+        return QStringLiteral("the server took too long to answer");
+    case -10:
+        return QStringLiteral("the file may not be read");
+    case -20:
+    case -27:
+        return QStringLiteral("the request was blocked");
+    case -21:
+        return QStringLiteral("the network changed during the load");
+    case -100:
+        return QStringLiteral("the server closed the connection");
+    case -101:
+        return QStringLiteral("the connection was reset");
+    case -102:
+        return QStringLiteral("the connection was refused");
+    case -103:
+        return QStringLiteral("the connection was aborted");
+    case -104:
+        return QStringLiteral("the connection failed");
+    case -105:
+    case -137:
+        return QStringLiteral("the host name was not found");
+    case -106:
+        return QStringLiteral("this machine is not connected to a network");
+    case -109:
+        return QStringLiteral("the address cannot be reached");
+    case -111:
+        return QStringLiteral("the proxy could not connect to the site");
+    case -118:
+        return QStringLiteral("the connection timed out");
+    case -130:
+        return QStringLiteral("the proxy could not be reached");
+    case -200:
+        return QStringLiteral("the site's certificate is for another name");
+    case -201:
+        return QStringLiteral("the site's certificate has expired or is not valid yet");
+    case -202:
+        return QStringLiteral("the site's certificate is not from a trusted authority");
+    case -310:
+        return QStringLiteral("too many redirects");
+    case -311:
+        return QStringLiteral("the page redirects to an address the browser does not follow");
+    case -324:
+        return QStringLiteral("the server answered nothing");
+    case -354:
+    case -355:
+        return QStringLiteral("the connection ended before the answer did");
+    case -8:
+        return QStringLiteral("the file is too large");
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 // The reason a load failed, in plain words: the engine's own texts may be fragments of its error page.
@@ -58,9 +119,15 @@ QString failureReason(const QWebEngineLoadingInfo& info) {
     text = text.simplified();
     if (text.endsWith(QLatin1Char(':')))
         text.chop(1);
+    const int unsafePort = -312;
+    const QString plain =
+        info.errorCode() == unsafePort
+            ? QStringLiteral("the browser does not load pages on port %1").arg(info.url().port())
+            : networkReason(info.errorCode());
     if (text.isEmpty())
-        return QStringLiteral("error %1").arg(info.errorCode());
-    return text;
+        return plain.isEmpty() ? QStringLiteral("error %1").arg(info.errorCode()) : plain;
+    // The engine's own name for the error goes after the words, for those who look it up.
+    return plain.isEmpty() ? text : plain + QStringLiteral(" (") + text + QLatin1Char(')');
 }
 
 bool failureMayPass(const QWebEngineLoadingInfo& info) {

@@ -209,12 +209,14 @@ TEST_F(Cli, AnUnreachableAddressIsReportedAndTheRestIsStillWritten) {
     EXPECT_TRUE(run.err.split('\n').at(1).startsWith("quarnel-cli: 3 sources, 2 loaded, 1 failed, "))
         << run.err.toStdString();
     // One plain line: the source and the reason, no location and no trailer for a message box.
-    EXPECT_TRUE(run.err.startsWith("quarnel-cli: " + gone.toUtf8() + ": net::ERR_CONNECTION_REFUSED\n"))
+    EXPECT_TRUE(run.err.startsWith("quarnel-cli: " + gone.toUtf8() +
+                                   ": the connection was refused (net::ERR_CONNECTION_REFUSED)\n"))
         << run.err.toStdString();
     const CliRun verbose = cli({QStringLiteral("--verbose"), gone});
-    EXPECT_TRUE(
-        verbose.err.contains("quarnel-cli: " + gone.toUtf8() +
-                             ": net::ERR_CONNECTION_REFUSED (in Extract1.GetWebBrowserText at line 100)\n"))
+    EXPECT_TRUE(verbose.err.contains(
+        "quarnel-cli: " + gone.toUtf8() +
+        ": the connection was refused (net::ERR_CONNECTION_REFUSED) (in Extract1.GetWebBrowserText at line "
+        "100)\n"))
         << verbose.err.toStdString();
     // The run's own lines only: the report, the summary and "Done.", none of the engine's.
     EXPECT_EQ(verbose.err.count('\n'), 3) << verbose.err.toStdString();
