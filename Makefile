@@ -8,7 +8,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps bench-deps build run test check-deps check-sanitize check-format check-tidy bench clean
+.PHONY: all deps bench-deps build programs tests-on bench-on run test check-deps check-sanitize check-format check-tidy bench clean
 
 all: build
 
@@ -18,11 +18,22 @@ deps:
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+# The two programs, and whatever else the build was configured with.
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The programs only: what `make run` starts.
+programs: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target quarnel quarnel-cli
+
+tests-on: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_TESTS=ON
+
+bench-on: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_BENCH=ON
+
 # Without a display the window cannot open: the same engine runs over the sample pages instead.
-run: build
+run: programs
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 		echo "No display: running quarnel-cli over the pages in examples/ instead of opening the window."; \
 		$(BUILD)/quarnel-cli --folder examples --ext html --rendered --format table; \
@@ -30,7 +41,7 @@ run: build
 		$(BUILD)/quarnel; \
 	fi
 
-test: build
+test: tests-on build
 	cd $(BUILD) && ctest --output-on-failure -j 2
 
 # Runs the programs under strace and finds the package of every file they and the engine's processes open.
@@ -48,7 +59,7 @@ check-tidy: build
 # engine, not in our code), and its processes keep caches to the end: those two checks are off. Undefined
 # behaviour ends the test that meets it.
 check-sanitize: deps
-	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_SANITIZE=ON
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_SANITIZE=ON -DQUARNEL_TESTS=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=new_delete_type_mismatch=0:detect_leaks=0 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j 2
@@ -56,7 +67,7 @@ check-sanitize: deps
 bench-deps:
 	@scripts/install-deps.sh --bench
 
-bench: bench-deps build
+bench: bench-deps bench-on build
 	$(BUILD)/bench/quarnel_bench
 	$(BUILD)/bench/quarnel_platform_bench
 	bench/startup.sh $(BUILD)
