@@ -117,7 +117,8 @@ void define(QCommandLineParser& parser) {
          QStringLiteral("file")},
         {QStringLiteral("proxy"),
          QStringLiteral("Load every page through a proxy: http://, https:// or socks5://, with "
-                        "user:password@ where needed."),
+                        "user:password@ where needed. Without it, the environment variable QUARNEL_PROXY "
+                        "gives one, so that a password need not stand in the command line."),
          QStringLiteral("url")},
         {QStringLiteral("verbose"),
          QStringLiteral(
@@ -223,7 +224,8 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
                                         QStringLiteral("--per-host takes a whole number from 1 to 16"));
     o.network.userAgent = value("user-agent");
     o.network.headers = parser.values(QStringLiteral("header"));
-    o.network.proxy = value("proxy");
+    // Every user can read a command line; the environment is the process's own.
+    o.network.proxy = isSet("proxy") ? value("proxy") : qEnvironmentVariable("QUARNEL_PROXY");
     if (isSet("cookies"))
         o.network.cookiesFile = QFileInfo(value("cookies")).absoluteFilePath();
     try {

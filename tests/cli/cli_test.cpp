@@ -771,6 +771,10 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     cookieFile.close();
 
     const auto at = [&](const char* path) { return site.base() + QLatin1String(path); };
+    // The proxy, with its password, from the environment rather than the command line.
+    QProcessEnvironment proxyFromEnvironment = QProcessEnvironment::systemEnvironment();
+    proxyFromEnvironment.insert(QStringLiteral("QUARNEL_PROXY"),
+                                QStringLiteral("http://me:pa55@") + site.base());
     const CliRun run = cli({QStringLiteral("--rendered"),
                             QStringLiteral("-j"),
                             QStringLiteral("2"),
@@ -782,8 +786,6 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
                             QStringLiteral("Accept-Language: de-CH"),
                             QStringLiteral("--cookies"),
                             cookies,
-                            QStringLiteral("--proxy"),
-                            QStringLiteral("http://me:pa55@") + site.base(),
                             at("/r503"),
                             other.base() + QStringLiteral("/p1"),
                             other.base() + QStringLiteral("/p2"),
@@ -793,7 +795,8 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
                             at("/echo"),
                             at("/away"),
                             at("/leave"),
-                            QStringLiteral("http://only-proxy.test/via")});
+                            QStringLiteral("http://only-proxy.test/via")},
+                           {}, {}, QStringLiteral(QUARNEL_CLI), proxyFromEnvironment);
     const QString out = QString::fromUtf8(run.out), err = QString::fromUtf8(run.err);
     EXPECT_EQ(run.exitCode, 1) << err.toStdString();
     for (const char* row : {"recovered 503", "page one", "page two", "recovered 429",
