@@ -30,6 +30,7 @@
 #include <QJsonObject>
 #include <QLibraryInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -315,6 +316,29 @@ TEST_F(Cli, JsonLinesRoundTripTabsQuotesAndLineBreaks) {
                   .value(QStringLiteral("source"))
                   .toString(),
               sources.first());
+}
+
+// The manual page names every option the parser knows, and none it does not.
+TEST_F(Cli, TheManualPageNamesEveryOption) {
+    const CliRun help = cli({QStringLiteral("--help")});
+    ASSERT_EQ(help.exitCode, 0);
+    QFile page(QStringLiteral(QUARNEL_MANUAL));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString manual =
+        QString::fromUtf8(page.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    const auto optionsIn = [](const QString& text, const QRegularExpression& line) {
+        QSet<QString> names;
+        for (const QString& row : text.split(QLatin1Char('\n')))
+            for (auto m = line.globalMatch(row); m.hasNext();)
+                names.insert(m.next().captured(1));
+        return names;
+    };
+    const QSet<QString> parsed = optionsIn(QString::fromUtf8(help.out),
+                                           QRegularExpression(QStringLiteral("^  (?:-\\w, )?--([a-z-]+)")));
+    const QSet<QString> described =
+        optionsIn(manual, QRegularExpression(QStringLiteral("^\\.B[IR]? (?:-\\w[ \",]*)?--([a-z-]+)")));
+    EXPECT_GE(parsed.size(), 30);
+    EXPECT_EQ(described, parsed);
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine) {
