@@ -31,9 +31,9 @@ void StartUpToShownWindow(benchmark::State& bench) {
         QtEventPump pump;
         SystemClock clock;
         MainState state;
-        PageBrowser pages(pump, clock, state);
         QSettingsStore settings(config.path());
-        Host host{pages.browser, f.dialogs, pump, clock, settings, f.processes, f.clipboard, f.files};
+        PagesHost wired(pump, clock, state, {f.dialogs, settings, f.processes, f.clipboard, f.files});
+        Host& host = wired.host;
         Form1 form(host, state);
         Settings::persistChanges(state, settings);
         loadMainWindow(host, state, form);
@@ -83,8 +83,8 @@ void KeystrokeWithALargeStoredList(benchmark::State& bench) {
     QtEventPump pump;
     SystemClock clock;
     MainState state;
-    PageBrowser pages(pump, clock, state);
-    Host host{pages.browser, f.dialogs, pump, clock, settings, f.processes, f.clipboard, f.files};
+    PagesHost wired(pump, clock, state, {f.dialogs, settings, f.processes, f.clipboard, f.files});
+    Host& host = wired.host;
     Form1 form(host, state);
     Settings::persistChanges(state, settings);
     auto* text1 = form.findChild<QLineEdit*>(QStringLiteral("Text1"));

@@ -47,12 +47,12 @@ int main(int argc, char* argv[]) {
     QtEventPump pump;
     SystemClock clock;
     MainState state;
-    PageBrowser pages(pump, clock, state);
-    pages.engine.setNetworkLog(log.get());
     PosixProcessRunner processes;
     QtClipboard clipboard;
     PosixFileSystem files;
-    Host host{pages.browser, dialogs, pump, clock, settings, processes, clipboard, files};
+    PagesHost wired(pump, clock, state, {dialogs, settings, processes, clipboard, files});
+    wired.pages.engine.setNetworkLog(log.get());
+    Host& host = wired.host;
     pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
 
     Form1 form(host, state);

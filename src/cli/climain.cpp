@@ -78,9 +78,8 @@ class CliRun : public QObject {
 public:
     CliRun(const CliOptions& options, const NetworkLog* log)
         : o(options), dialogs(options.verbose),
-          pages(pump, clock, state), host{pages.browser, dialogs,   pump,      clock,
-                                          settings,      processes, clipboard, files} {
-        pages.engine.setNetworkLog(log);
+          wired(pump, clock, state, {dialogs, settings, processes, clipboard, files}) {
+        wired.pages.engine.setNetworkLog(log);
         state.setCheck1(o.keepDuplicates ? 1 : 0);
         state.setCheck14(o.showSource ? 1 : 0);
         if (o.rendered)
@@ -90,7 +89,7 @@ public:
         state.setSettleSeconds(o.settle);
         state.setScrollViews(o.scroll);
         state.setNetwork(o.network);
-        pages.engine.setViewSize(QSize(o.viewWidth, o.viewHeight));
+        wired.pages.engine.setViewSize(QSize(o.viewWidth, o.viewHeight));
     }
 
     int exec();
@@ -105,12 +104,12 @@ private:
     QtEventPump pump;
     SystemClock clock;
     MainState state;
-    PageBrowser pages;
     NoSettings settings;
     PosixProcessRunner processes;
     NoClipboard clipboard;
     PosixFileSystem files;
-    Host host;
+    PagesHost wired;
+    Host& host = wired.host;
     std::optional<RowStream> stream;
     bool streamFailed = false;
     qsizetype total = 0, progressed = 0, visited = 0, failed = 0, failedAt = -1;

@@ -18,12 +18,11 @@ class ScheduledLoad : public PageLoad {
 public:
     enum class Phase { Waiting, Loading, Judging, WaitingToRetry, Done, Refused };
 
-    ScheduledLoad(RequestScheduler& scheduler, const QString& entry, qint64 timeLimitMs)
-        : m_scheduler(scheduler), m_entry(entry), m_host(Requests::hostOf(entry)),
-          m_timeLimitMs(timeLimitMs) {
-        m_scheduler.m_loads.push_back(this);
+    ScheduledLoad(SchedulingContext& context, const QString& entry, qint64 timeLimitMs)
+        : m_context(context), m_entry(entry), m_host(Requests::hostOf(entry)), m_timeLimitMs(timeLimitMs) {
+        m_context.loads.push_back(this);
     }
-    ~ScheduledLoad() override { std::erase(m_scheduler.m_loads, this); }
+    ~ScheduledLoad() override { std::erase(m_context.loads, this); }
 
     int readyState() const override {
         switch (m_phase) {
@@ -54,7 +53,7 @@ public:
     // A load waiting for its turn or its retry is not late: the time limit counts each try from its start.
     qint64 startedAtMs() const override {
         if (!m_try)
-            return m_scheduler.m_clock.elapsedMs();
+            return m_context.clock.elapsedMs();
         return m_try->startedAtMs() >= 0 ? m_try->startedAtMs() : m_startedAt;
     }
     void stop() override {
@@ -77,7 +76,7 @@ public:
         ++m_tries;
         m_startedAt = now;
         try {
-            m_try = m_scheduler.m_engine.navigate(m_entry, m_timeLimitMs);
+            m_try = m_context.engine.navigate(m_entry, m_timeLimitMs);
             m_phase = Phase::Loading;
         } catch (const Failure& failure) {
             m_refused = failure.description();
@@ -92,7 +91,7 @@ public:
         if (m_phase != Phase::Judging)
             return;
         const LoadOutcome outcome = m_try->outcome();
-        if (outcome.error.isEmpty() || !outcome.mayPass || m_tries > m_scheduler.m_state.network().retries) {
+        if (outcome.error.isEmpty() || !outcome.mayPass || m_tries > m_context.state.network().retries) {
             m_phase = Phase::Done;
             return;
         }
@@ -100,9 +99,9 @@ public:
             return; // decided at a later advance, once the engine has read the answer's headers
         const std::optional<qint64> asked = outcome.retryAfterMs;
         const qint64 wait = asked ? std::min(*asked, Requests::MaxRetryWaitMs)
-                                  : Requests::backoffMs(m_tries, m_scheduler.m_jitter());
+                                  : Requests::backoffMs(m_tries, m_context.jitter());
         if (asked && (outcome.httpStatus == 429 || outcome.httpStatus == 503) && !m_host.isEmpty()) {
-            qint64& freeAt = m_scheduler.m_hostFreeAt[m_host];
+            qint64& freeAt = m_context.hostFreeAt[m_host];
             freeAt = std::max(freeAt, now + wait);
         }
         m_notBefore = now + wait;
@@ -112,13 +111,13 @@ public:
 
     bool mayStart(qint64 now, int pagesHeld, int loadingOfHost) const {
         if ((m_phase != Phase::Waiting && m_phase != Phase::WaitingToRetry) || now < m_notBefore ||
-            now < m_scheduler.m_hostFreeAt.value(m_host, 0))
+            now < m_context.hostFreeAt.value(m_host, 0))
             return false;
-        const int perHost = m_scheduler.m_state.network().perHost;
+        const int perHost = m_context.state.network().perHost;
         if (perHost > 0 && !m_host.isEmpty() && loadingOfHost >= perHost)
             return false;
         // The load the run waits for may always start: the pages ahead of it are read only after it.
-        return m_urgent || pagesHeld < m_scheduler.m_state.pagesAtOnce();
+        return m_urgent || pagesHeld < m_context.state.pagesAtOnce();
     }
 
 private:
@@ -128,7 +127,7 @@ private:
         return *m_try;
     }
 
-    RequestScheduler& m_scheduler;
+    SchedulingContext& m_context;
     const QString m_entry;
     const QString m_host;
     const qint64 m_timeLimitMs;
@@ -143,9 +142,9 @@ private:
 
 RequestScheduler::RequestScheduler(Browser& engine, Clock& clock, const MainState& state,
                                    std::function<double()> jitter)
-    : m_engine(engine), m_clock(clock), m_state(state), m_jitter(std::move(jitter)) {
-    if (!m_jitter)
-        m_jitter = [] { return QRandomGenerator::global()->generateDouble(); };
+    : m_context{engine, clock, state, std::move(jitter), {}, {}} {
+    if (!m_context.jitter)
+        m_context.jitter = [] { return QRandomGenerator::global()->generateDouble(); };
 }
 
 RequestScheduler::~RequestScheduler() {
@@ -156,10 +155,10 @@ void RequestScheduler::advance(qint64 nowMs) {
     if (m_advancing)
         return;
     m_advancing = true;
-    m_engine.advance(nowMs);
+    m_context.engine.advance(nowMs);
     int held = 0;
     QHash<QString, int> loadingOf; // tries under way, by host
-    for (ScheduledLoad* load : m_loads) {
+    for (ScheduledLoad* load : m_context.loads) {
         load->judge(nowMs);
         held += load->holdsPage() ? 1 : 0;
         if (load->phase() == ScheduledLoad::Phase::Loading)
@@ -174,7 +173,7 @@ void RequestScheduler::advance(qint64 nowMs) {
             ++loadingOf[load->host()];
         }
     };
-    for (ScheduledLoad* load : m_loads)
+    for (ScheduledLoad* load : m_context.loads)
         if (load->urgent())
             tryStart(load);
     for (const auto& [entry, load] : m_ahead)
@@ -190,10 +189,10 @@ std::unique_ptr<PageLoad> RequestScheduler::navigate(const QString& entry, qint6
         load = std::move(ahead->second);
         m_ahead.erase(ahead);
     } else {
-        load = std::make_unique<ScheduledLoad>(*this, entry, timeLimitMs);
+        load = std::make_unique<ScheduledLoad>(m_context, entry, timeLimitMs);
     }
     load->makeUrgent();
-    advance(m_clock.elapsedMs());
+    advance(m_context.clock.elapsedMs());
     if (load->phase() == ScheduledLoad::Phase::Refused)
         throw Failure(load->refusal());
     return load;
@@ -208,9 +207,9 @@ void RequestScheduler::loadAhead(const QStringList& entries, qint64 timeLimitMs)
             kept.push_back(std::move(*found));
             m_ahead.erase(found);
         } else {
-            kept.emplace_back(entry, std::make_unique<ScheduledLoad>(*this, entry, timeLimitMs));
+            kept.emplace_back(entry, std::make_unique<ScheduledLoad>(m_context, entry, timeLimitMs));
         }
     }
     m_ahead = std::move(kept); // the loads no longer named are dropped here
-    advance(m_clock.elapsedMs());
+    advance(m_context.clock.elapsedMs());
 }

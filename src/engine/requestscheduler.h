@@ -11,6 +11,16 @@ class Clock;
 class MainState;
 class ScheduledLoad;
 
+// What the loads of one scheduler share, owned by the scheduler.
+struct SchedulingContext {
+    Browser& engine;
+    Clock& clock; // for the loads the run asks for and names between two advances
+    const MainState& state;
+    std::function<double()> jitter;
+    std::vector<ScheduledLoad*> loads; // alive: handed to the run, or ahead of it
+    QHash<QString, qint64> hostFreeAt; // by the run's clock
+};
+
 // The request side of a run, between its queue and the engine, and the run's only look-ahead. A load that
 // fails for a reason that may pass is tried again, up to the run's retries, after the wait its server asked
 // for (Retry-After, at most a minute) or else 1 s, 2 s, 4 s..., and holds no page while it waits: the pages
@@ -33,23 +43,16 @@ public:
     // run waits for first, then the ones ahead in list order.
     void advance(qint64 nowMs) override;
     void loadAhead(const QStringList& entries, qint64 timeLimitMs) override;
-    void setSettleLimit(qint64 ms) override { m_engine.setSettleLimit(ms); }
-    void setScrollLimit(int views) override { m_engine.setScrollLimit(views); }
+    void setSettleLimit(qint64 ms) override { m_context.engine.setSettleLimit(ms); }
+    void setScrollLimit(int views) override { m_context.engine.setScrollLimit(views); }
     int entriesAhead(int pagesAtOnce) const override { return 2 * pagesAtOnce; }
-    void setIdentity(const Requests::Identity& identity) override { m_engine.setIdentity(identity); }
+    void setIdentity(const Requests::Identity& identity) override { m_context.engine.setIdentity(identity); }
 
     // Loads alive: handed to the run, or ahead of it.
-    int liveLoads() const { return int(m_loads.size()); }
+    int liveLoads() const { return int(m_context.loads.size()); }
 
 private:
-    friend class ScheduledLoad;
-
-    Browser& m_engine;
-    Clock& m_clock; // for the loads the run asks for and names between two advances
-    const MainState& m_state;
-    std::function<double()> m_jitter;
-    std::vector<ScheduledLoad*> m_loads; // alive: handed to the run, or ahead of it
+    SchedulingContext m_context;
     std::vector<std::pair<QString, std::unique_ptr<ScheduledLoad>>> m_ahead; // in the order named
-    QHash<QString, qint64> m_hostFreeAt;                                     // by the run's clock
     bool m_advancing = false;
 };

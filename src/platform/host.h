@@ -9,6 +9,16 @@
 #include "platform/processrunner.h"
 #include "platform/settingsstore.h"
 
+// What a host holds besides its browser, event pump and clock: how the run speaks to a person, where
+// settings go, and the system's processes, clipboard and files.
+struct HostServices {
+    Dialogs& dialogs;
+    SettingsStore& settings;
+    ProcessRunner& processes;
+    Clipboard& clipboard;
+    FileSystem& files;
+};
+
 // The platform services every command acts through: the real ones in the program, fakes in tests.
 struct Host {
     Browser& browser;

@@ -82,12 +82,11 @@ QObject* asObject(void* engineObject) {
 
 } // namespace
 
-EnginePage::EnginePage(PageHost& host, QQuickItem* view) : m_host(host), m_view(view) {
+EnginePage::EnginePage(QQuickItem* view, std::function<void(bool)> shownChanged)
+    : m_view(view), m_shownChanged(std::move(shownChanged)) {
     QQmlEngine::setObjectOwnership(this, QQmlEngine::CppOwnership);
     m_view->setProperty("page", QVariant::fromValue<QObject*>(this));
-    m_view->setSize(host.viewSize());
     m_view->setX(OffWindowX);
-    m_view->setParentItem(host.m_window->contentItem());
     // The view makes its page in the engine on first use; its history is the engine's from then only.
     QMetaObject::invokeMethod(m_view, "lazyInitialize");
     connect(m_view, SIGNAL(loadingChanged(QWebEngineLoadingInfo)), this,
@@ -119,7 +118,7 @@ void EnginePage::setShown(bool shown) {
         return;
     m_shown = shown;
     m_view->setX(shown ? 0 : OffWindowX);
-    m_host.shownChanged(shown ? 1 : -1);
+    m_shownChanged(shown);
 }
 
 qint64 EnginePage::renderProcessPid() const {
@@ -247,7 +246,9 @@ EnginePage* PageHost::createPage() {
     if (!item)
         qFatal("The page view cannot be made: %s", qPrintable(m_component->errorString()));
     QQmlEngine::setObjectOwnership(item, QQmlEngine::CppOwnership);
-    return new EnginePage(*this, item);
+    item->setSize(m_viewSize);
+    item->setParentItem(m_window->contentItem());
+    return new EnginePage(item, [this](bool shown) { shownChanged(shown); });
 }
 
 void PageHost::addScript(const QWebEngineScript& script) {
@@ -262,8 +263,8 @@ void PageHost::setViewSize(QSize size) {
         view->setSize(size);
 }
 
-void PageHost::shownChanged(int delta) {
-    m_shown += delta;
+void PageHost::shownChanged(bool shown) {
+    m_shown += shown ? 1 : -1;
     if (m_shown > 0 && !m_frames.isActive())
         m_frames.start();
     else if (m_shown == 0)

@@ -18,7 +18,6 @@ class QQuickWindow;
 class QWebEngineHistory;
 class QWebEngineLoadingInfo;
 class QWebEngineScript;
-class PageHost;
 
 // One page of the browser: a web view of a desktop's size (the host's view size) in a window that is never
 // shown. To its scripts the page is visible; it is drawn, off screen, only while it is shown (setShown), so
@@ -27,6 +26,8 @@ class PageHost;
 class EnginePage : public QObject {
     Q_OBJECT
 public:
+    // The page of `view`, which is put off screen; `shownChanged` hears when it is shown or no longer is.
+    EnginePage(QQuickItem* view, std::function<void(bool shown)> shownChanged);
     ~EnginePage() override;
 
     void load(const QUrl& url);
@@ -57,11 +58,8 @@ public Q_SLOTS:
     void terminated(int status, int exitCode) { Q_EMIT renderProcessTerminated(status, exitCode); }
 
 private:
-    friend class PageHost;
-    EnginePage(PageHost& host, QQuickItem* view);
-
-    PageHost& m_host;
     QQuickItem* m_view;
+    const std::function<void(bool)> m_shownChanged;
     bool m_shown = false;
     int m_nextAnswer = 0;
     int m_proxyLogins = 0; // times the proxy asked during this load
@@ -100,8 +98,7 @@ public Q_SLOTS:
     void downloaded(QObject* view, const QUrl& url) { Q_EMIT downloadRequested(view, url); }
 
 private:
-    friend class EnginePage;
-    void shownChanged(int delta);
+    void shownChanged(bool shown);
 
     std::unique_ptr<QQmlEngine> m_engine;
     QQmlComponent* m_component = nullptr;

@@ -33,7 +33,18 @@ HistoryMark historyOf(EnginePage* page) {
 WebEngineLoad::WebEngineLoad(LoadContext& context, EnginePage* page, bool reused, const QUrl& url,
                              quint64 number, const LoadLimits& limits)
     : m_context(context), m_url(url), m_number(number), m_timeLimitMs(limits.timeMs),
-      m_settleMs(limits.settleMs), m_scrollViews(limits.scrollViews) {
+      m_settleMs(limits.settleMs),
+      m_reader(context, number,
+               {[this](qint64 leastMs) { return answerBy(leastMs); },
+                [this]() -> std::optional<QString> {
+                    if (!m_gone)
+                        return std::nullopt;
+                    return m_loadError.isEmpty() ? QStringLiteral("The page's renderer ended") : m_loadError;
+                }}),
+      m_settling(
+          context.clock, limits.settleMs, limits.scrollViews,
+          {[this](qint64 withinMs, const QVariant& scroll) { return settleQuestion(withinMs, scroll); },
+           [this](std::shared_ptr<PageAnswer> read) { settled(std::move(read)); }}) {
     m_context.live.push_back(this);
     m_download = connect(&context.host, &PageHost::downloadRequested, this,
                          [this](const QObject* view, const QUrl& url) {
@@ -60,7 +71,8 @@ WebEngineLoad::~WebEngineLoad() {
     // answers), whether its document was read or the load failed: no error page follows a failure. One that
     // was stopped, still navigates, or loaded a document nobody read (a load ahead that was dropped) goes.
     const bool finished = ended() && !m_loading;
-    const bool reusable = finished && (m_read || !m_loadError.isEmpty()) && !m_unusable && !m_gone && small;
+    const bool reusable = finished && (m_reader.readDocument() || !m_loadError.isEmpty()) && !m_unusable &&
+                          !m_reader.unanswered() && !m_gone && small;
     // Its document stays visible while it waits: it falls quiet, so that nothing it does reaches the next
     // load.
     if (reusable)
@@ -88,27 +100,29 @@ LoadOutcome WebEngineLoad::outcome() const {
 }
 
 void WebEngineLoad::advance(qint64 nowMs) {
-    if (m_awaiting)
+    if (m_reader.awaiting())
         return;
     if (!ended() && m_answered && !*m_answered && nowMs - m_started > IdlePageAnswerMs) {
         // The reused page is stuck in a script: it goes, and the load starts again on a new page.
         restartOnNewPage();
         m_context.pool.collect();
     }
-    if (m_phase == Phase::Settling && (m_lastAsk < 0 || nowMs - m_lastAsk >= SettleAskMs))
-        askSettled();
+    if (m_phase == Phase::Settling)
+        m_settling.advance(nowMs, m_loading);
     if (m_retryAfterPending)
         lookUpRetryAfter(nowMs);
 }
 
 void WebEngineLoad::restartOnNewPage() {
     disconnect(m_page, nullptr, this, nullptr);
+    m_settling.end();
     m_context.pool.retire(m_page);
     start(m_context.pool.fresh(), false);
 }
 
 void WebEngineLoad::start(EnginePage* page, bool reused) {
     m_page = page;
+    m_reader.setPage(page);
     m_reused = reused;
     m_started = m_context.clock.elapsedMs();
     m_before = historyOf(page);
@@ -121,7 +135,6 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
     m_retryAfterPending = false;
     m_logMark = m_context.log ? m_context.log->mark() : 0;
     m_answered.reset();
-    m_prefetch.reset();
     if (reused) {
         m_answered = std::make_shared<bool>(false);
         page->runJavaScript(QStringLiteral("1"),
@@ -153,7 +166,8 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
             return; // the page navigates on its own after this navigation ended, or was stopped here
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && m_settleMs > 0 &&
             replacedDocument()) {
-            startSettling();
+            m_phase = Phase::Settling;
+            m_settling.begin(m_page, m_started + m_timeLimitMs);
             return;
         }
         if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
@@ -172,7 +186,7 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
         } else {
             end();
             if (!m_context.lastRead.isEmpty() && replacedDocument())
-                prefetch(m_context.lastRead);
+                m_reader.prefetch(m_context.lastRead);
         }
     });
     m_lastPid = page->renderProcessPid();
@@ -194,9 +208,27 @@ void WebEngineLoad::redirectHeldBack(const QUrl& source, const QUrl& target) {
 }
 
 QString WebEngineLoad::readAtSettleLimit() const {
-    if (!m_readAtLimit)
-        return {};
-    return m_waitingFor.isEmpty() ? QStringLiteral("no answer from the page") : m_waitingFor;
+    return m_settling.readAtLimit();
+}
+
+// The question a settling page is asked. When the run has read a page before, the question comes with that
+// read: a page that has settled answers with its text at once, which costs no more than a page read at
+// completion.
+PageSettling::Question WebEngineLoad::settleQuestion(qint64 withinMs, const QVariant& scroll) const {
+    const QString what = replacedDocument() ? m_context.lastRead : QString();
+    if (what.isEmpty())
+        return {pageReadCall("settledOrWhy", {withinMs, scroll}), what};
+    return {m_reader.headScript(what, withinMs, scroll), what};
+}
+
+void WebEngineLoad::settled(std::shared_ptr<PageAnswer> read) {
+    if (ended())
+        return;
+    end();
+    if (read)
+        m_reader.keep(std::move(read));
+    else if (!m_context.lastRead.isEmpty() && replacedDocument())
+        m_reader.prefetch(m_context.lastRead);
 }
 
 // The engine logs an answer's headers a moment after it reports the failure: they are looked for at every
@@ -213,7 +245,7 @@ void WebEngineLoad::lookUpRetryAfter(qint64 nowMs) {
 }
 
 void WebEngineLoad::stop() {
-    draw(false);
+    m_settling.end();
     setDeadline();
     m_unusable = m_stopped = true;
     m_page->stop();
@@ -226,7 +258,8 @@ bool WebEngineLoad::committed() {
         return false;
     setDeadline();
     try {
-        return evaluate(pageReadCall("readByThisLoad", {m_number}), WebEngineBrowser::ProbeTimeLimitMs)
+        return m_reader
+            .evaluate(pageReadCall("readByThisLoad", {m_number}), WebEngineBrowser::ProbeTimeLimitMs)
             .toBool();
     } catch (const Failure&) {
         return false;
@@ -255,10 +288,6 @@ void WebEngineLoad::end(const QString& reason) {
     m_phase = m_loadError.isEmpty() ? Phase::Loaded : Phase::Failed;
 }
 
-bool WebEngineLoad::hasWholeText() const {
-    return m_prefetch && m_prefetch->done && m_prefetch->value.toMap().contains(QStringLiteral("text"));
-}
-
 void WebEngineLoad::rendererGone(const QString& reason) {
     // A renderer that ended before a reused page answered is the one it had while idle; one stopped for
     // another page's memory served this page unseen. Either way the load starts again, once, on a new page.
@@ -269,8 +298,8 @@ void WebEngineLoad::rendererGone(const QString& reason) {
         return;
     }
     m_unusable = m_gone = true;
-    draw(false);
-    if (hasWholeText())
+    m_settling.end();
+    if (m_reader.hasWholeText())
         return; // read already: what it showed is in hand
     end(reason);
 }
@@ -284,4 +313,29 @@ void WebEngineLoad::stopForMemory(const QString& reason) {
 void WebEngineLoad::setDeadline() {
     if (m_deadline < 0)
         m_deadline = m_context.clock.elapsedMs() + WebEngineBrowser::ProbeTimeLimitMs;
+}
+
+qint64 WebEngineLoad::answerBy(qint64 leastMs) const {
+    const qint64 now = m_context.clock.elapsedMs();
+    return m_deadline >= 0 ? m_deadline : now + std::max(leastMs, m_started + m_timeLimitMs - now);
+}
+
+// Reads `what` (markup or text) of this load's own document with CR LF line breaks, and marks the document
+// as this load's. A page that navigates on its own (a refresh, a reload on load) may be between two of its
+// own documents: it is stopped where it is, and the document it shows then gets until the deadline to have
+// its root and body.
+QString WebEngineLoad::read(const QString& what, const QString& missing) {
+    for (;;) {
+        try {
+            return m_reader.read(what, missing, replacedDocument());
+        } catch (const Failure&) {
+            if (m_loading && !m_stopped)
+                stop();
+            if (!m_stopped || m_gone || m_context.clock.elapsedMs() + 50 >= m_deadline)
+                throw;
+        }
+        const qint64 until = m_context.clock.elapsedMs() + 50;
+        while (m_context.clock.elapsedMs() < until)
+            m_context.pump.waitForEvents(5);
+    }
 }

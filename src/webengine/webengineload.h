@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/browser.h"
+#include "webengine/pagereader.h"
+#include "webengine/pagesettling.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -69,8 +71,6 @@ struct LoadLimits {
 class WebEngineLoad : public QObject, public PageLoad {
 public:
     enum class Phase { Navigating, Settling, Loaded, Failed };
-    // A settling page is asked this often whether it has settled.
-    static constexpr qint64 SettleAskMs = 25;
 
     // A page from the pool (`reused`) may have started a script that never ends since it came back: it is
     // asked to answer as the load starts, and one that has not answered a moment later is replaced by a
@@ -90,8 +90,8 @@ public:
     QString bodyInnerText() override;
 
     // Moves the load on by the clock: a reused page that did not answer is replaced, a settling page is
-    // asked whether it has settled (every SettleAskMs) or read at its limit, and the Retry-After of a failed
-    // answer is looked up in the network log until it is found or its time is up.
+    // asked whether it has settled (every PageSettling::AskMs) or read at its limit, and the Retry-After of a
+    // failed answer is looked up in the network log until it is found or its time is up.
     void advance(qint64 nowMs);
 
     // The navigation of `source` redirected to `target`, which the engine would have sent the source's own
@@ -105,12 +105,6 @@ public:
     void stopForMemory(const QString& reason);
 
 private:
-    struct Answer {
-        bool done = false;
-        QVariant value;
-        QString what; // what a read asked for: "markup" or "text"
-    };
-
     bool ended() const { return m_phase == Phase::Loaded || m_phase == Phase::Failed; }
     void start(EnginePage* page, bool reused);
     void restartOnNewPage();
@@ -118,24 +112,14 @@ private:
     void end(const QString& reason = {});
     void lookUpRetryAfter(qint64 nowMs);
     void rendererGone(const QString& reason);
-    bool hasWholeText() const;
     QString read(const QString& what, const QString& missing);
-    // The script that reads `what`; with `settleWithinMs` at 0 or more, it reads only when the page has
-    // settled (see askSettled) and otherwise answers {unsettled: true}; `scroll` is how it may scroll then.
-    QString headScript(const QString& what, qint64 settleWithinMs = -1, const QVariant& scroll = {}) const;
-    QString readOnce(const QString& what, const QString& missing);
     bool replacedDocument() const;
-    void prefetch(const QString& what);
     void setDeadline();
-    void startSettling();
-    void settleWithin(qint64 nowMs);
-    void askSettled();
-    void answered(const QVariant& answer, const QString& what);
-    void draw(bool frames);
-    void settled(std::shared_ptr<Answer> read = nullptr);
-    std::shared_ptr<Answer> send(const QString& script);
-    QVariant await(const std::shared_ptr<Answer>& answer, qint64 leastMs);
-    QVariant evaluate(const QString& script, qint64 leastMs) { return await(send(script), leastMs); }
+    PageSettling::Question settleQuestion(qint64 withinMs, const QVariant& scroll) const;
+    void settled(std::shared_ptr<PageAnswer> read);
+    // Until when an answer of the page is awaited: the load's deadline when it has one, else what is left of
+    // its time limit, and never less than `leastMs`.
+    qint64 answerBy(qint64 leastMs) const;
 
     LoadContext& m_context;
     const QUrl m_url;
@@ -144,24 +128,15 @@ private:
     qint64 m_started = 0;
     const qint64 m_timeLimitMs;
     const qint64 m_settleMs;
-    qint64 m_settleUntil = 0;
-    const int m_scrollViews;
-    int m_scrolled = 0;         // views the page was scrolled on by
-    qint64 m_lastAsk = -1;      // when the settling page was last asked
-    bool m_shown = false;       // drawn while it settles
-    bool m_readAtLimit = false; // counted as loaded at the settle limit, with work left
-    QString m_waitingFor;       // what the page last said it waited for
-    bool m_asking = false;      // a question whether the page has settled is out
-    quint64 m_settleAsks = 0;   // questions asked: only the last one's answer counts
+    PageReader m_reader;
+    PageSettling m_settling;
     qint64 m_deadline = -1;
     HistoryMark m_before;
     std::shared_ptr<bool> m_answered; // a reused page's answer to being asked as the load started
-    std::shared_ptr<Answer> m_prefetch;
     QMetaObject::Connection m_download;
     Phase m_phase = Phase::Navigating;
     bool m_navigationStarted = false;
     bool m_loading = false;
-    bool m_read = false;
     bool m_unusable = false;
     bool m_stopped = false;   // by this load, at the time limit
     bool m_gone = false;      // the renderer has ended
@@ -176,7 +151,6 @@ private:
     qint64 m_failedAtMs = 0;            // when the failure came, by the clock
     std::optional<qint64> m_retryAfter; // what the answer asked for
     bool m_retryAfterPending = false;   // not read from the network log yet
-    bool m_awaiting = false;            // waiting for an answer of its page: advanced by no one else
     QUrl m_heldBackAt;                  // where a redirect was held back, to be loaded anew
     int m_redirectsHeldBack = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/requestscheduler.h"
+#include "platform/host.h"
 #include "webengine/webenginebrowser.h"
 
 class MainState;
@@ -14,4 +15,17 @@ struct PageBrowser {
 
     WebEngineBrowser engine;
     RequestScheduler browser;
+};
+
+// A host over real pages, as both programs and the real-engine tests make it: the page browser over the
+// given pump and clock, and the services given (the window's or the command line's, or fakes).
+struct PagesHost {
+    PagesHost(EventPump& pump, Clock& clock, const MainState& state, const HostServices& services,
+              std::function<double()> jitter = {})
+        : pages(pump, clock, state, std::move(jitter)),
+          host{pages.browser,      services.dialogs,   pump,          clock, services.settings,
+               services.processes, services.clipboard, services.files} {}
+
+    PageBrowser pages;
+    Host host;
 };

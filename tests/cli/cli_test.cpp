@@ -93,8 +93,8 @@ protected:
         FakeHost f;
         QtEventPump pump;
         SystemClock clock;
-        PageBrowser pages(pump, clock, f.state);
-        Host host{pages.browser, f.dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+        PagesHost wired(pump, clock, f.state, f.services());
+        Host& host = wired.host;
         if (rendered)
             f.state.selectOption2();
         f.state.setCheck1(keep ? 1 : 0);

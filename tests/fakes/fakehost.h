@@ -21,6 +21,9 @@ struct FakeHost {
     Host host{browser, dialogs, pump, clock, settings, processes, clipboard, files};
     MainState state;
 
+    // Everything here but the browser, pump and clock: for a host over real pages.
+    HostServices services() { return {dialogs, settings, processes, clipboard, files}; }
+
     void addUrls(const QStringList& entries) {
         for (const QString& e : entries)
             state.urls.append(e);

@@ -66,13 +66,15 @@ protected:
     QtEventPump pump;
     SystemClock clock;
     MainState state;
-    PageBrowser pages{pump, clock, state}; // as the programs build it
-    WebEngineBrowser& browser = pages.engine;
     FakeSettings settings;
     FakeProcessRunner processes;
     FakeClipboard clipboard;
     FakeFileSystem files;
-    Host host{pages.browser, dialogs, pump, clock, settings, processes, clipboard, files};
+    HostServices services{dialogs, settings, processes, clipboard, files};
+    PagesHost wired{pump, clock, state, services}; // as the programs build it
+    PageBrowser& pages = wired.pages;
+    WebEngineBrowser& browser = pages.engine;
+    Host& host = wired.host;
 };
 LocalHttpServer* RealBrowser::server = nullptr;
 
@@ -445,8 +447,8 @@ TEST_F(RealBrowser, ARunStartedDuringAWaitLeavesTheFirstRunIntact) {
     server->setReply(QStringLiteral("/n2"), slow);
 
     ScriptedPump scripted;
-    PageBrowser engine(scripted, clock, state);
-    Host nested{engine.browser, dialogs, scripted, clock, settings, processes, clipboard, files};
+    PagesHost scriptedHost(scripted, clock, state, services);
+    Host& nested = scriptedHost.host;
     for (const char* name : {"/n1", "/n2", "/n3"})
         state.urls.append(server->base() + QLatin1String(name));
     renderedText();
@@ -503,8 +505,8 @@ TEST_F(RealBrowser, ABadPageCostsAtMostItsLimitAndNothingAfterIt) {
     for (const QString& name : names)
         state.urls.append(b + name);
     ScriptedPump scripted;
-    PageBrowser engine(scripted, clock, state);
-    Host faulty{engine.browser, dialogs, scripted, clock, settings, processes, clipboard, files};
+    PagesHost scriptedHost(scripted, clock, state, services);
+    Host& faulty = scriptedHost.host;
     // Every renderer dies while /killed is read, /g4's too, which has loaded ahead and been read by then.
     QElapsedTimer killedFor;
     scripted.when = [&] {
@@ -794,8 +796,9 @@ TEST_F(RealBrowser, PagesAtOnceChangeNothingButTheTime) {
     state.results.clear();
     dialogs.messages.clear();
     ScriptedPump scripted;
-    PageBrowser engine(scripted, clock, state);
-    Host ahead{engine.browser, dialogs, scripted, clock, settings, processes, clipboard, files};
+    PagesHost scriptedHost(scripted, clock, state, services);
+    Host& ahead = scriptedHost.host;
+    PageBrowser& engine = scriptedHost.pages;
     scripted.when = [&] {
         return state.statusLine().startsWith(QStringLiteral("Processing: ") + b + QStringLiteral("/eq2")) ||
                state.results.count() >= 4;

@@ -354,8 +354,8 @@ TEST(MainWindowOverRealPages, DeadPagesAreListedAndTheRunEndsWithOneBox) {
     QtEventPump pump;
     SystemClock clock;
     MainState state;
-    PageBrowser pages(pump, clock, state);
-    Host host{pages.browser, f.dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+    PagesHost wired(pump, clock, state, f.services());
+    Host& host = wired.host;
     Form1 form(host, state);
     state.setCheck1(1);
     state.selectOption2();
