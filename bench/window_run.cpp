@@ -1,6 +1,8 @@
 // The main window running "Extract All Lines In Web Sites" over pages served on loopback, with the source
 // column on and a few dead pages among them: to look at the window during a run (under Xvfb) and to time
-// the window's own run. Prints the run's time; stays open afterwards for KEEP_OPEN_MS (default 0).
+// the window's own run. Prints the run's time and the longest gap between two turns of its event loop (a
+// 10 ms timer, and how late it fires); stays open afterwards for KEEP_OPEN_MS (default 0). The engine's
+// network log is read as the window program reads it.
 //   quarnel_window_run [pages=60] [delay ms=150] [width=1400] [height=900]
 //   quarnel_window_run URLS_FILE [pages at once=8]      (the addresses of a file, served elsewhere)
 #include "engine/mainstate.h"
@@ -10,6 +12,7 @@
 #include "platform/qt/systemclock.h"
 #include "support/localhttpserver.h"
 #include "ui/form1.h"
+#include "webengine/networklog.h"
 #include "wiring/pagebrowser.h"
 
 #include <QApplication>
@@ -36,7 +39,9 @@ int main(int argc, char* argv[]) {
     const int delay = argc > 2 && !fromFile ? std::atoi(argv[2]) : 150;
     const int width = argc > 3 ? std::atoi(argv[3]) : 1400;
     const int height = argc > 4 ? std::atoi(argv[4]) : 900;
-    prepareWebEngineEnvironment();
+    std::unique_ptr<NetworkLog> log = NetworkLog::start();
+    if (!prepareWebEngineEnvironment(std::nullopt, log.get()))
+        log.reset();
     QApplication app(argc, argv);
 
     LocalHttpServer server;
@@ -77,8 +82,9 @@ int main(int argc, char* argv[]) {
     AnsweringDialogs dialogs;
     QtEventPump pump;
     SystemClock clock;
-    PageBrowser browser(pump, clock, state);
-    Host host{browser.browser, dialogs, pump, clock, f.settings, f.processes, f.clipboard, f.files};
+    PagesHost wired(pump, clock, state, {dialogs, f.settings, f.processes, f.clipboard, f.files});
+    Host& host = wired.host;
+    wired.pages.engine.setNetworkLog(log.get());
     // Rendered text; over a list file, with the CLI's result options (`--rendered` alone) so that both
     // runs do the same work; over its own pages, with the source column on, to be looked at.
     state.selectOption2();
@@ -90,14 +96,28 @@ int main(int argc, char* argv[]) {
     form.resize(width, height);
     form.show();
 
+    // How late a 10 ms timer fires during the run: the longest time the window could not answer.
+    QTimer turns;
+    turns.setTimerType(Qt::PreciseTimer);
+    turns.setInterval(10);
+    QElapsedTimer sinceTurn;
+    qint64 longestGap = 0;
+    QObject::connect(&turns, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTurn.restart()); });
     QTimer::singleShot(500, &form, [&] {
         QElapsedTimer timer;
         timer.start();
+        sinceTurn.start();
+        turns.start();
         form.button(QStringLiteral("PushButton3"))->click();
+        turns.stop();
+        longestGap = std::max(longestGap, sinceTurn.elapsed());
         const double seconds = timer.elapsed() / 1000.0;
         std::printf("window run: %d pages in %.2f s, %.1f pages/s, %lld rows, %lld problems\n", pages,
                     seconds, pages / seconds, static_cast<long long>(state.results.count()),
                     static_cast<long long>(state.problems().size()));
+        std::printf("longest gap between two turns of the event loop: %lld ms (a 10 ms timer)\n",
+                    static_cast<long long>(longestGap));
         std::fflush(stdout);
         QTimer::singleShot(qEnvironmentVariableIntValue("KEEP_OPEN_MS"), &app, &QApplication::quit);
     });
