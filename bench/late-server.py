@@ -6,8 +6,12 @@
 /real/N.html     a page like a saved news article or blog post: text, navigation, three pictures, a web font
                  and an advertising frame from other hosts (img.cdn.example.test, fonts.example.test,
                  ads.example.test), and on every second page a comment count its own script fetches.
+/listed/N.html   an article whose third-party scripts come from hosts that EasyList or EasyPrivacy block (a tag
+                 manager that loads an ad server's script, which writes a sponsored line; an analytics script;
+                 every third page a measurement script) and from library hosts on neither list (a jsDelivr
+                 script that writes "Share story N", a cdnjs one that writes "Related to story N").
 
-Any request for a host under example.test is answered only after THIRD_PARTY_MS (3000 by default), as an
+Any request for another host than 127.0.0.1 is answered only after THIRD_PARTY_MS (3000 by default), as an
 unreachable or slow third-party host would be. Those hosts reach this server through Chromium's
 --proxy-server (a request line with an absolute address; loopback addresses never go through a proxy) or
 through a host mapping (the Host header).
@@ -69,6 +73,36 @@ def real_page(n, port):
             % (n, third % 'fonts', n, w(0), w(1), paragraphs, pictures, third % 'ads', n, comments, w(2)))
 
 
+def listed_page(n):
+    w = lambda k: WORDS[(n + k) % len(WORDS)]
+    paragraphs = ''.join('<p>The %s %s report, part %d of story %d, says the %s plan goes ahead.</p>'
+                         % (w(k), w(k + 3), k + 1, n, w(k + 5)) for k in range(6))
+    scripts = ['http://www.googletagmanager.com/gtm.js?id=GTM-%d' % n,
+               'http://www.google-analytics.com/analytics.js',
+               'http://cdn.jsdelivr.net/npm/share-buttons@2/share.js',
+               'http://cdnjs.cloudflare.com/ajax/libs/related/1.0/related.js']
+    if n % 3 == 0:
+        scripts.append('http://sb.scorecardresearch.com/beacon.js')
+    return ('<!doctype html><html><head><title>Story %d</title></head><body data-story=%d>'
+            '<h1>Story %d: the %s and the %s</h1>%s<div id=share></div><div id=related></div><div id=slot></div>'
+            '%s<footer>Printed by the %s Gazette</footer></body></html>'
+            % (n, n, n, w(0), w(1), paragraphs,
+               ''.join('<script src="%s"></script>' % src for src in scripts), w(2)))
+
+
+# What the third-party scripts of /listed/ pages do.
+STORY = 'document.body.dataset.story'
+LISTED_JS = {
+    '/gtm.js': 'var s = document.createElement("script");'
+               ' s.src = "http://securepubads.g.doubleclick.net/tag/js/gpt.js"; document.head.append(s);',
+    '/tag/js/gpt.js': 'document.getElementById("slot").textContent = "Sponsored: win a cruise, story " + %s;' % STORY,
+    '/analytics.js': 'window.ga = function () {};',
+    '/beacon.js': 'window.COMSCORE = {};',
+    '/npm/share-buttons@2/share.js': 'document.getElementById("share").textContent = "Share story " + %s;' % STORY,
+    '/ajax/libs/related/1.0/related.js':
+        'document.getElementById("related").textContent = "Related to story " + %s;' % STORY,
+}
+
 APP_JS = ('fetch("/data/comments?n=" + new URL(document.currentScript.src).searchParams.get("n"))'
           '.then(r => r.json()).then(c => {'
           ' document.getElementById("comments").textContent = "Comments (" + c + ")"; });')
@@ -96,8 +130,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         host = (parts.hostname or self.headers.get('Host', '').rsplit(':', 1)[0]).lower()
         path, query = parts.path, dict(p.split('=', 1) for p in parts.query.split('&') if '=' in p)
         try:
-            if host.endswith('example.test'):
+            if host and host != '127.0.0.1':
                 time.sleep(THIRD_PARTY)
+                if path in LISTED_JS:
+                    return self.reply(LISTED_JS[path], 'text/javascript')
                 if path.startswith('/photo/'):
                     return self.reply(GIF, 'image/gif')
                 if path.endswith('.woff2'):
@@ -106,6 +142,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             name = path.rsplit('/', 1)[-1]
             if path.startswith('/script/') and name.endswith('.html'):
                 return self.reply(script_page(int(name[:-5])))
+            if path.startswith('/listed/') and name.endswith('.html'):
+                return self.reply(listed_page(int(name[:-5])))
             if path.startswith('/real/') and name.endswith('.html'):
                 return self.reply(real_page(int(name[:-5]), self.server.server_address[1]))
             if path == '/site.css':

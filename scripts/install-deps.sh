@@ -18,6 +18,9 @@ packages=(
     # the engine and the QML modules its pages are made of: QtWebEngine's module does not declare the
     # QtQml.WorkerScript module that the QML engine loads with it
     libqt6webenginecore6-bin qml6-module-qtwebengine qml6-module-qtqml-workerscript qt6-image-formats-plugins
+    # the ad and tracker block lists (EasyList, EasyPrivacy) that pages are loaded with; the extension itself
+    # is never loaded
+    webext-ublock-origin-chromium
     # tests and checks
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format clang-tidy nodejs strace

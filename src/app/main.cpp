@@ -11,6 +11,7 @@
 #include "shell/settingskeys.h"
 #include "shell/startup.h"
 #include "ui/form1.h"
+#include "webengine/blockrules.h"
 #include "webengine/networklog.h"
 #include "wiring/pagebrowser.h"
 
@@ -52,6 +53,12 @@ int main(int argc, char* argv[]) {
     PosixFileSystem files;
     PagesHost wired(pump, clock, state, {dialogs, settings, processes, clipboard, files});
     wired.pages.engine.setNetworkLog(log.get());
+    // Blocking is on unless the Network dialog turned it off; the lists are read whichever it is, so that
+    // turning it on takes effect at the next run.
+    QStringList missing;
+    wired.pages.engine.setBlockRules(readBlockLists({}, &missing));
+    if (!missing.isEmpty())
+        QTextStream(stderr) << "quarnel: " << missingBlockLists(missing) << '\n';
     Host& host = wired.host;
     pump.setUnwindCheck([&state] { return state.shouldUnwind(); });
 

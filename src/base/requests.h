@@ -19,7 +19,8 @@ struct NetworkOptions {
     QString userAgent;            // empty: the engine's own
     QStringList headers;          // "Name: value" lines, sent to each source's own origin only
     QString cookiesFile;          // a Netscape cookies.txt; empty: none
-    QString proxy; // http://, https:// or socks5:// with user:password@ where needed; empty: none
+    QString proxy;        // http://, https:// or socks5:// with user:password@ where needed; empty: none
+    bool blockAds = true; // no request to the hosts of ad and tracker block lists
     bool operator==(const NetworkOptions&) const = default;
 };
 

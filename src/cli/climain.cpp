@@ -11,6 +11,7 @@
 #include "platform/qt/posixprocessrunner.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
+#include "webengine/blockrules.h"
 #include "webengine/networklog.h"
 #include "wiring/pagebrowser.h"
 
@@ -76,10 +77,11 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
 // one object that outlives every connection made to them.
 class CliRun : public QObject {
 public:
-    CliRun(const CliOptions& options, const NetworkLog* log)
+    CliRun(const CliOptions& options, const NetworkLog* log, std::shared_ptr<const BlockRules> blockRules)
         : o(options), dialogs(options.verbose),
           wired(pump, clock, state, {dialogs, settings, processes, clipboard, files}) {
         wired.pages.engine.setNetworkLog(log);
+        wired.pages.engine.setBlockRules(std::move(blockRules));
         state.setCheck1(o.keepDuplicates ? 1 : 0);
         state.setCheck14(o.showSource ? 1 : 0);
         if (o.rendered)
@@ -179,6 +181,13 @@ void CliRun::watch() {
         if (!state.stopRequested())
             ++visited;
     });
+    // With --verbose, each page's requests that were blocked.
+    if (o.verbose)
+        connect(&state, &MainState::blockedRequestsAdded, this, [](const QString& source, int count) {
+            QTextStream(stderr) << "quarnel-cli: " << source << ": " << count
+                                << (count == 1 ? " request" : " requests")
+                                << " to ad and tracker hosts blocked\n";
+        });
     // With --verbose, each page read at the settle limit, and what it still waited for then.
     if (o.verbose)
         connect(&state, &MainState::readAtSettleLimitAdded, this,
@@ -253,6 +262,8 @@ int CliRun::exec() {
                             << " loaded, " << failed << " failed, "
                             << (stream ? stream->rowsWritten() : state.results.count()) << " rows, "
                             << state.readAtSettleLimit() << " read at the settle limit, "
+                            << state.blockedRequests()
+                            << (state.blockedRequests() == 1 ? " request blocked, " : " requests blocked, ")
                             << QString::number(timer.elapsed() / 1000.0, 'f', 2) << " s"
                             << (g_signal ? " (stopped)" : "") << '\n';
     if (g_signal)
@@ -331,6 +342,23 @@ int main(int argc, char* argv[]) {
         QCoreApplication app(argc, argv);
         return runMerge(options);
     }
+    // The block lists, read before the engine starts: a list of the user's that cannot be used is a usage
+    // error; lists of Debian's that are not installed are said, and the run goes on without them.
+    std::shared_ptr<const BlockRules> blockRules;
+    if (options.network.blockAds) {
+        QStringList missing;
+        try {
+            blockRules = readBlockLists(options.blockLists, &missing);
+        } catch (const Failure& failure) {
+            QTextStream(stderr) << "quarnel-cli: " << failure.description() << '\n';
+            return 2;
+        }
+        if (!missing.isEmpty() && !options.quiet)
+            QTextStream(stderr) << "quarnel-cli: " << missingBlockLists(missing) << '\n';
+        if (options.verbose)
+            QTextStream(stderr) << "quarnel-cli: block lists: " << blockRules->rules() << " rules, "
+                                << blockRules->skipped() << " skipped (not decided by a request's host)\n";
+    }
 
     // Nothing is ever shown: a display, or a stale DISPLAY left by a lost SSH forward, plays no part.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -349,6 +377,6 @@ int main(int argc, char* argv[]) {
         QTextStream(stderr) << "quarnel-cli: pages cannot be loaded: " << missing << '\n';
         return 1;
     }
-    CliRun run(options, log.get());
+    CliRun run(options, log.get(), std::move(blockRules));
     return run.exec();
 }

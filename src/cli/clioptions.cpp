@@ -120,10 +120,19 @@ void define(QCommandLineParser& parser) {
                         "user:password@ where needed. Without it, the environment variable QUARNEL_PROXY "
                         "gives one, so that a password need not stand in the command line."),
          QStringLiteral("url")},
+        {QStringLiteral("no-block"),
+         QStringLiteral("Load everything pages ask for. By default no request goes to the hosts that the "
+                        "EasyList and EasyPrivacy lists block (ad servers, tag managers, analytics); a "
+                        "source itself is always loaded.")},
+        {QStringLiteral("block-list"),
+         QStringLiteral("Also block the hosts of this list, in the same syntax (||host^ rules); repeat "
+                        "it for more."),
+         QStringLiteral("file")},
         {QStringLiteral("verbose"),
          QStringLiteral(
-             "Also print each page read at the settle limit with what it still waited for, where "
-             "in the program a report was met, and \"Done.\" at the end of a run. The engine's "
+             "Also print each page read at the settle limit with what it still waited for, how many "
+             "requests of each page were blocked, how many rules of the block lists were skipped, "
+             "where in the program a report was met, and \"Done.\" at the end of a run. The engine's "
              "own output comes only when asked for (QT_LOGGING_RULES, QTWEBENGINE_CHROMIUM_FLAGS).")},
         {QStringLiteral("quiet"),
          QStringLiteral("Print nothing but errors: no progress and no summary line.")},
@@ -228,6 +237,11 @@ CliOptions parseCliOptions(const QStringList& arguments, const QString& version)
     o.network.proxy = isSet("proxy") ? value("proxy") : qEnvironmentVariable("QUARNEL_PROXY");
     if (isSet("cookies"))
         o.network.cookiesFile = QFileInfo(value("cookies")).absoluteFilePath();
+    o.network.blockAds = !isSet("no-block");
+    o.blockLists = parser.values(QStringLiteral("block-list"));
+    if (!o.network.blockAds && !o.blockLists.isEmpty())
+        throw UsageError{
+            QStringLiteral("--block-list adds lists to block by: it does not go with --no-block")};
     try {
         Requests::checkNetworkOptions(o.network);
         if (isSet("proxy") && o.network.proxy.isEmpty())

@@ -33,7 +33,8 @@ struct CliOptions {
     QStringList texts;
     bool noIncludeStart = false, noIncludeEnd = false, rendered = false, keepDuplicates = false,
          showSource = false, resume = false, verbose = false, quiet = false, merge = false;
-    QStringList shards; // with --merge: the shard outputs to merge (the arguments)
+    QStringList shards;     // with --merge: the shard outputs to merge (the arguments)
+    QStringList blockLists; // --block-list: the user's own block lists, beside the lists Debian ships
     int jobs = 0, pageTimeout = 0, settle = 0, scroll = 0, viewWidth = 0, viewHeight = 0;
     // Retries, the limit per host, who asks and the proxy, each checked (the cookies file read) already.
     NetworkOptions network;

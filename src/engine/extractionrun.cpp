@@ -89,6 +89,7 @@ void forEachEntry(Procedure& p, Host& host, MainState& state, int first,
         // once, and the pages are asked for without it.
         QString cookiesError;
         host.browser.setIdentity(Requests::identityOf(state.network(), &cookiesError));
+        host.browser.setBlocking(state.network().blockAds);
         if (!cookiesError.isEmpty())
             throw Failure(cookiesError);
     });

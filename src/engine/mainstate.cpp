@@ -86,10 +86,16 @@ void MainState::addReadAtSettleLimit(const QString& source, const QString& waiti
     Q_EMIT readAtSettleLimitAdded(source, waitingFor);
 }
 
+void MainState::addBlockedRequests(const QString& source, int count) {
+    m_blockedRequests += count;
+    Q_EMIT blockedRequestsAdded(source, count);
+}
+
 void MainState::beginRun() {
     if (m_runs++ == 0) {
         m_stopRequested = false;
         m_readAtSettleLimit = 0;
+        m_blockedRequests = 0;
         Q_EMIT runningChanged(true);
     }
 }

@@ -108,6 +108,9 @@ public:
     // had work under way: users choose the limit by them.
     qsizetype readAtSettleLimit() const { return m_readAtSettleLimit; }
     void addReadAtSettleLimit(const QString& source, const QString& waitingFor);
+    // Requests of the current or last run's pages that were not made: they went to ad and tracker hosts.
+    qint64 blockedRequests() const { return m_blockedRequests; }
+    void addBlockedRequests(const QString& source, int count);
 
     // Stop: the running extraction ends after its current step, keeps its rows and finishes as a completed
     // run does. A run that starts clears an earlier request.
@@ -141,6 +144,7 @@ Q_SIGNALS:
     void problemAdded(qsizetype index);
     void problemsCleared();
     void readAtSettleLimitAdded(const QString& source, const QString& waitingFor);
+    void blockedRequestsAdded(const QString& source, int count);
     void runningChanged(bool running);
     // A run has done everything it does for one entry of the list; entries finish in list order.
     void entryFinished(const QString& entry);
@@ -165,6 +169,7 @@ private:
     bool m_listsPageProblems = false;
     QVector<PageProblem> m_problems;
     qsizetype m_readAtSettleLimit = 0;
+    qint64 m_blockedRequests = 0;
     int m_runs = 0;
     bool m_stopRequested = false;
 };

@@ -64,6 +64,7 @@ public:
     QString bodyInnerText() override { return current().bodyInnerText(); }
     QString readAtSettleLimit() const override { return m_try ? m_try->readAtSettleLimit() : QString(); }
     int tries() const override { return m_tries; }
+    int takeBlockedRequests() override { return m_try ? m_try->takeBlockedRequests() : 0; }
 
     Phase phase() const { return m_phase; }
     const QString& host() const { return m_host; }

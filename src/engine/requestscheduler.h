@@ -47,6 +47,7 @@ public:
     void setScrollLimit(int views) override { m_context.engine.setScrollLimit(views); }
     int entriesAhead(int pagesAtOnce) const override { return 2 * pagesAtOnce; }
     void setIdentity(const Requests::Identity& identity) override { m_context.engine.setIdentity(identity); }
+    void setBlocking(bool on) override { m_context.engine.setBlocking(on); }
 
     // Loads alive: handed to the run, or ahead of it.
     int liveLoads() const { return int(m_context.loads.size()); }

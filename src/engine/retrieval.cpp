@@ -115,5 +115,7 @@ QString readPageText(Host& host, MainState& state, const QString& entry) {
     }
     if (const QString waitingFor = load->readAtSettleLimit(); !waitingFor.isEmpty())
         state.addReadAtSettleLimit(entry, waitingFor);
+    if (const int blocked = load->takeBlockedRequests(); blocked > 0)
+        state.addBlockedRequests(entry, blocked);
     return pageText;
 }

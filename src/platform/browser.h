@@ -48,6 +48,8 @@ public:
     virtual QString readAtSettleLimit() const { return {}; }
     // How many loads this one took (a load tried again counts each try).
     virtual int tries() const { return 1; }
+    // Requests of the page that were not made because they go to ad and tracker hosts, since last asked.
+    virtual int takeBlockedRequests() { return 0; }
 };
 
 // The embedded browser engine, reduced to what page retrieval needs.
@@ -85,4 +87,7 @@ public:
     // Who asks for the pages loaded from now on: user agent, language, headers for each source's own origin,
     // cookies. Throws Failure when the engine cannot take them.
     virtual void setIdentity(const Requests::Identity& identity) { Q_UNUSED(identity); }
+    // Whether the pages loaded from now on make requests to ad and tracker hosts (see BlockRules): not while
+    // blocking is on, where the browser has rules.
+    virtual void setBlocking(bool on) { Q_UNUSED(on); }
 };

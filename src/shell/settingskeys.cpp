@@ -142,6 +142,7 @@ NetworkOptions readNetwork(SettingsStore& store) {
                      0, NetworkOptions::MaxRetries);
     options.perHost = wholeInRange(read(store, QStringLiteral("PerHost"), QStringLiteral("0")), 0,
                                    NetworkOptions::MaxPerHost);
+    options.blockAds = read(store, QStringLiteral("BlockAds"), QStringLiteral("1")) != QStringLiteral("0");
     return options;
 }
 
@@ -186,6 +187,7 @@ void persistChanges(MainState& state, SettingsStore& store) {
         writeSoon(*s, QStringLiteral("Headers"), joinUrlList(n.headers));
         writeSoon(*s, QStringLiteral("CookiesFile"), n.cookiesFile);
         writeSoon(*s, QStringLiteral("Proxy"), n.proxy);
+        writeSoon(*s, QStringLiteral("BlockAds"), n.blockAds ? QStringLiteral("1") : QStringLiteral("0"));
     });
 
     // The source list is stored a moment after it changes, not only at close: a program that dies loses at

@@ -4,6 +4,7 @@
 #include "engine/mainstate.h"
 #include "platform/host.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -68,6 +69,15 @@ NetworkDialog::NetworkDialog(Host& host, MainState& state, QWidget* parent)
     note->setEnabled(false);
     form->addRow(QString(), note);
 
+    m_blockAds = new QCheckBox(QStringLiteral("Block ads and trackers"), this);
+    m_blockAds->setObjectName(QStringLiteral("BlockAds"));
+    m_blockAds->setChecked(options.blockAds);
+    m_blockAds->setToolTip(QStringLiteral("Pages make no request to the hosts that EasyList and EasyPrivacy "
+                                          "block (ad servers, tag managers, analytics): they load sooner, "
+                                          "and what such scripts write is never an article's text. A page "
+                                          "you list is always loaded."));
+    form->addRow(QString(), m_blockAds);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (apply())
@@ -100,6 +110,7 @@ bool NetworkDialog::apply() {
             options.headers << line.trimmed();
     options.cookiesFile = m_cookies->text().trimmed();
     options.proxy = m_proxy->text().trimmed();
+    options.blockAds = m_blockAds->isChecked();
     try {
         Requests::checkNetworkOptions(options);
     } catch (const Failure& failure) {

@@ -4,14 +4,15 @@
 
 struct Host;
 class MainState;
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
 
 // "Network": how pages are asked for. Retries and the limit per host, the user agent, headers for each
-// source's own host, a cookies file and a proxy. OK checks every field first: a bad one is said in a box
-// and the dialog stays open. The proxy is the engine's route from its start: a new one applies from the
-// next start of the program.
+// source's own host, a cookies file, a proxy, and whether requests to ad and tracker hosts are made. OK
+// checks every field first: a bad one is said in a box and the dialog stays open. The proxy is the engine's
+// route from its start: a new one applies from the next start of the program.
 class NetworkDialog : public QDialog {
     Q_OBJECT
 public:
@@ -30,4 +31,5 @@ private:
     QPlainTextEdit* m_headers = nullptr;
     QLineEdit* m_cookies = nullptr;
     QLineEdit* m_proxy = nullptr;
+    QCheckBox* m_blockAds = nullptr;
 };

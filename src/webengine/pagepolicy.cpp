@@ -84,14 +84,24 @@ void PagePolicy::interceptRequest(QWebEngineUrlRequestInfo& info) {
         info.block(true);
         return;
     }
+    if (m_blocking && m_blockRules && !info.requestUrl().isLocalFile() &&
+        m_blockRules->blocks(info.requestUrl().host(), info.firstPartyUrl().host(),
+                             BlockRules::typeOf(info.resourceType()))) {
+        info.block(true);
+        ++m_blockedFor[info.firstPartyUrl().adjusted(QUrl::RemoveFragment)];
+        ++m_blockedInAll;
+        return;
+    }
     if (m_headers.isEmpty() || info.requestUrl().isLocalFile())
         return;
     const bool document = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
     // The engine keeps a request's headers through its redirects: a source that carried them and redirects
-    // to another origin is held back there, and its target loaded anew.
+    // to another origin is held back there, and its target loaded anew. (A navigation that the page starts,
+    // by a script or a refresh, has the page as its initiator: it is a new request, which carries nothing
+    // of the source's.)
     const QUrl source = info.firstPartyUrl().adjusted(QUrl::RemoveFragment);
-    if (document && info.requestUrl() != info.firstPartyUrl() && m_sources.contains(source) &&
-        originOf(info.requestUrl()) != originOf(source)) {
+    if (document && !info.initiator().isValid() && info.requestUrl() != info.firstPartyUrl() &&
+        m_sources.contains(source) && originOf(info.requestUrl()) != originOf(source)) {
         info.block(true);
         if (m_heldBack)
             m_heldBack(source, info.requestUrl());

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "base/requests.h"
+#include "webengine/blockrules.h"
 
 #include <QSet>
 #include <QUrl>
 #include <QWebEngineUrlRequestInterceptor>
 #include <functional>
+#include <memory>
 
 // What a page loads, and what its requests carry: the user's own headers go only to the origin (scheme, host
 // and port) of a source as the user gave it, from a page of that origin; never to a third party, nor to
@@ -16,7 +18,8 @@
 // what a browser opened on a saved page loads, from its own folder tree only (links followed on both
 // sides): its scripts and styles when their names say so, its images, fonts and media, and HTML frames and
 // objects; never anything that is not a regular file, and its scripts read no file (no XMLHttpRequest,
-// fetch or worker of a file: address).
+// fetch or worker of a file: address). With block rules, no request that they block is made, but a page
+// itself (a source, or where it goes) always is.
 class PagePolicy : public QWebEngineUrlRequestInterceptor {
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
@@ -32,6 +35,12 @@ public:
     void setRedirectHeldBack(std::function<void(const QUrl&, const QUrl&)> told) {
         m_heldBack = std::move(told);
     }
+    // The rules that block requests to ad and tracker hosts; none: nothing is blocked by them.
+    void setBlockRules(std::shared_ptr<const BlockRules> rules) { m_blockRules = std::move(rules); }
+    void setBlocking(bool on) { m_blocking = on; }
+    // Requests the rules blocked for the page at `page` since this was last asked, and in all.
+    int takeBlockedFor(const QUrl& page) { return m_blockedFor.take(page.adjusted(QUrl::RemoveFragment)); }
+    qint64 blockedInAll() const { return m_blockedInAll; }
     // Whether a page at `page` needs `target`, a subresource of `type`, for its text: images, media, web
     // fonts, beacons and frames of other hosts are never loaded, so that a page is complete without them.
     static bool neededForText(const QUrl& page, const QUrl& target,
@@ -44,6 +53,10 @@ private:
     QSet<QString> m_origins; // of the sources given
     QSet<QUrl> m_sources;
     std::function<void(const QUrl&, const QUrl&)> m_heldBack;
+    std::shared_ptr<const BlockRules> m_blockRules;
+    bool m_blocking = true;
+    QHash<QUrl, int> m_blockedFor; // by the page that asked
+    qint64 m_blockedInAll = 0;
 };
 
 // Why a local entry cannot be a page, in plain words: a named pipe, socket or device would hang or never end

@@ -20,11 +20,10 @@
 #include <unistd.h>
 
 WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* parent)
-    : QObject(parent), m_clock(clock),
-      m_pool(std::make_unique<PagePool>(m_host)), m_context{pump, clock, m_host, *m_pool} {
+    : QObject(parent), m_clock(clock), m_pool(std::make_unique<PagePool>(m_host)),
+      m_policy(new PagePolicy(m_host.profile())), m_context{pump, clock, m_host, *m_pool, *m_policy} {
     m_context.advance = [this](qint64 nowMs) { advance(nowMs); };
     QQuickWebEngineProfile* profile = m_host.profile();
-    m_policy = new PagePolicy(profile);
     profile->setUrlRequestInterceptor(m_policy);
     m_policy->setRedirectHeldBack([this](const QUrl& source, const QUrl& target) {
         for (WebEngineLoad* load : m_context.live)
@@ -91,6 +90,18 @@ void WebEngineBrowser::advance(qint64 nowMs) {
         load->advance(nowMs);
     m_pool->collect();
     m_advancing = false;
+}
+
+void WebEngineBrowser::setBlocking(bool on) {
+    m_policy->setBlocking(on);
+}
+
+void WebEngineBrowser::setBlockRules(std::shared_ptr<const BlockRules> rules) {
+    m_policy->setBlockRules(std::move(rules));
+}
+
+qint64 WebEngineBrowser::blockedRequests() const {
+    return m_policy->blockedInAll();
 }
 
 void WebEngineBrowser::setIdentity(const Requests::Identity& identity) {

@@ -15,7 +15,9 @@
 
 class Clock;
 class EventPump;
+class BlockRules;
 class NetworkLog;
+class PagePolicy;
 
 // Chromium through Qt WebEngine: pages of a desktop's size that are never on screen, on one off-the-record
 // profile, owned by a pool. Every navigation gets a page of its own for as long as its retrieval holds it;
@@ -39,6 +41,11 @@ public:
     void setScrollLimit(int views) override { m_scrollViews = views; }
     // Cookies are loaded into the engine's store, for their own domains; the store is never written back.
     void setIdentity(const Requests::Identity& identity) override;
+    void setBlocking(bool on) override;
+    // The rules that blocking follows; none: nothing is blocked by rules.
+    void setBlockRules(std::shared_ptr<const BlockRules> rules);
+    // Requests blocked since the browser started.
+    qint64 blockedRequests() const;
     // The size every page is laid out at (1280 by 720 unless set).
     void setViewSize(QSize size) { m_host.setViewSize(size); }
     // The engine's network log, where the program reads one (see NetworkLog); it outlives the browser.
@@ -62,13 +69,13 @@ private:
     Clock& m_clock;
     PageHost m_host;
     std::unique_ptr<PagePool> m_pool;
+    PagePolicy* m_policy; // the profile's
     LoadContext m_context;
     RendererMemoryGuard m_memory;
     quint64 m_loads = 0;
     qint64 m_settleMs = 0;
     int m_scrollViews = 0;
     bool m_advancing = false;
-    class PagePolicy* m_policy = nullptr;
     Requests::Identity m_identity;
     QString m_engineUserAgent, m_engineLanguage; // the engine's own, for options that name none
 };

@@ -6,6 +6,7 @@
 #include "webengine/enginepage.h"
 #include "webengine/loadfailures.h"
 #include "webengine/networklog.h"
+#include "webengine/pagepolicy.h"
 #include "webengine/pagepool.h"
 #include "webengine/pagescripts.h"
 #include "webengine/renderermemory.h"
@@ -272,6 +273,10 @@ QString WebEngineLoad::outerHtml() {
 
 QString WebEngineLoad::bodyInnerText() {
     return read(QStringLiteral("text"), QStringLiteral("Object required: the document has no body"));
+}
+
+int WebEngineLoad::takeBlockedRequests() {
+    return m_context.policy.takeBlockedFor(m_page->url());
 }
 
 bool WebEngineLoad::replacedDocument() const {

@@ -18,6 +18,7 @@ class EnginePage;
 class EventPump;
 class NetworkLog;
 class PageHost;
+class PagePolicy;
 class PagePool;
 class WebEngineLoad;
 
@@ -27,6 +28,7 @@ struct LoadContext {
     Clock& clock;
     PageHost& host;
     PagePool& pool;
+    PagePolicy& policy;
     const NetworkLog* log = nullptr;     // the engine's network log, where the program reads one
     std::function<void(qint64)> advance; // the browser's own advance(), for the waits inside a load
     std::vector<WebEngineLoad*> live;    // every load not yet dropped
@@ -88,6 +90,7 @@ public:
     QString readAtSettleLimit() const override;
     QString outerHtml() override;
     QString bodyInnerText() override;
+    int takeBlockedRequests() override;
 
     // Moves the load on by the clock: a reused page that did not answer is replaced, a settling page is
     // asked whether it has settled (every PageSettling::AskMs) or read at its limit, and the Retry-After of a

@@ -219,8 +219,9 @@ TEST_F(Cli, AnUnreachableAddressIsReportedAndTheRestIsStillWritten) {
         ": the connection was refused (net::ERR_CONNECTION_REFUSED) (in Extract1.GetWebBrowserText at line "
         "100)\n"))
         << verbose.err.toStdString();
-    // The run's own lines only: the report, the summary and "Done.", none of the engine's.
-    EXPECT_EQ(verbose.err.count('\n'), 3) << verbose.err.toStdString();
+    // The run's own lines only: the block lists' count, the report, the summary and "Done.", none of the
+    // engine's.
+    EXPECT_EQ(verbose.err.count('\n'), 4) << verbose.err.toStdString();
     EXPECT_TRUE(run.out.startsWith("Alpha line,Shared line,")) << run.out.toStdString();
     EXPECT_TRUE(run.out.endsWith(",\r\n"));
 }
@@ -355,6 +356,11 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndOneLine) {
                       QStringLiteral("x")},
           QStringList{QStringLiteral("--retries"), QStringLiteral("11"), QStringLiteral("x")},
           QStringList{QStringLiteral("--per-host"), QStringLiteral("0"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--block-list"), QStringLiteral("/no/such/list.txt"),
+                      QStringLiteral("x")},
+          QStringList{QStringLiteral("--block-list"), QStringLiteral(QUARNEL_MANUAL), QStringLiteral("x")},
+          QStringList{QStringLiteral("--no-block"), QStringLiteral("--block-list"), QStringLiteral("f"),
+                      QStringLiteral("x")},
           QStringList{QStringLiteral("--no-such-option")}, QStringList{}}) {
         const CliRun run = cli(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
@@ -748,9 +754,10 @@ TEST_F(Cli, AKilledRunResumesToTheBytesOfAnUninterruptedRun) {
 // shows is checked here: the Retry-After that the engine's network log tells reaches the scheduler (its
 // other rules are tested in fake time).
 TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
-    LocalHttpServer site, other;
+    LocalHttpServer site, other, adServer;
     ASSERT_TRUE(site.start());
     ASSERT_TRUE(other.start(QHostAddress(QStringLiteral("127.0.0.2"))));
+    ASSERT_TRUE(adServer.start(QHostAddress(QStringLiteral("127.0.0.3"))));
     const auto reply = [](const QByteArray& status, const QByteArray& body, const QByteArray& headers = {},
                           int delayMs = 0) {
         LocalHttpServer::Reply r;
@@ -772,14 +779,28 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     site.setReply(QStringLiteral("/via"), reply("200 OK", "through the proxy"));
     LocalHttpServer::Reply echo = reply("200 OK", "echo");
     echo.echo = true;
-    echo.body += "<script src=\"http://" + other.base().toLatin1() + "/s.js\"></script>";
+    echo.body += "<script src=\"http://" + other.base().toLatin1() +
+                 "/s.js\"></script><script src=\"http://" + adServer.base().toLatin1() + "/ad.js\"></script>";
     site.setReply(QStringLiteral("/echo"), echo);
+    adServer.setPage(QStringLiteral("/ad.js"),
+                     "document.body.insertAdjacentHTML('beforeend', '<p>an advert</p>')", "text/javascript");
+    const QString blockList = dir.filePath(QStringLiteral("block.txt"));
+    QFile blockFile(blockList);
+    ASSERT_TRUE(blockFile.open(QIODevice::WriteOnly));
+    blockFile.write("! the test's own ad server\n||127.0.0.3^$script,third-party\n");
+    blockFile.close();
     site.setReply(QStringLiteral("/away"),
                   reply("302 Found", "moved", "Location: http://" + other.base().toLatin1() + "/landed\r\n"));
+    site.setReply(QStringLiteral("/away307"),
+                  reply("307 Temporary Redirect", "moved",
+                        "Location: http://" + other.base().toLatin1() + "/landed307\r\n"));
+    site.setReply(QStringLiteral("/refresh"),
+                  reply("200 OK", "refreshing<meta http-equiv=\"refresh\" content=\"0; url=http://" +
+                                      other.base().toLatin1() + "/refreshed\">"));
     site.setReply(QStringLiteral("/leave"),
                   reply("200 OK", "leaving<script>location.href = 'http://" + other.base().toLatin1() +
                                       "/left';</script>"));
-    for (const char* path : {"/landed", "/left"}) {
+    for (const char* path : {"/landed", "/landed307", "/left", "/refreshed"}) {
         LocalHttpServer::Reply landed = reply("200 OK", path);
         landed.echo = true;
         other.setReply(QLatin1String(path), landed);
@@ -810,6 +831,9 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
                             QStringLiteral("Accept-Language: de-CH"),
                             QStringLiteral("--cookies"),
                             cookies,
+                            QStringLiteral("--block-list"),
+                            blockList,
+                            QStringLiteral("--verbose"),
                             at("/r503"),
                             other.base() + QStringLiteral("/p1"),
                             other.base() + QStringLiteral("/p2"),
@@ -818,7 +842,9 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
                             at("/missing"),
                             at("/echo"),
                             at("/away"),
+                            at("/away307"),
                             at("/leave"),
+                            at("/refresh"),
                             QStringLiteral("http://only-proxy.test/via")},
                            {}, {}, QStringLiteral(QUARNEL_CLI), proxyFromEnvironment);
     const QString out = QString::fromUtf8(run.out), err = QString::fromUtf8(run.err);
@@ -830,7 +856,7 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
     EXPECT_TRUE(err.contains(
         QStringLiteral("/always500: the server answered HTTP 500 Internal Server Error (3 tries)")))
         << err.toStdString();
-    EXPECT_TRUE(err.contains(QStringLiteral("/missing: the server answered HTTP 404 Not Found\n")))
+    EXPECT_TRUE(err.contains(QStringLiteral("/missing: the server answered HTTP 404 Not Found (in ")))
         << err.toStdString();
     EXPECT_FALSE(err.contains(QStringLiteral("pa55")));
     for (const LocalHttpServer::Seen& seen : site.seen())
@@ -864,7 +890,14 @@ TEST_F(Cli, SitesThatPushBackGetTheirTimeAndPagesAreAskedForAsTheUserSays) {
                                      [](const auto& seen) { return seen.target == QStringLiteral("/s.js"); });
     ASSERT_NE(script, other.seen().cend());
     EXPECT_FALSE(script->head.contains("X-Test")) << script->head.toStdString();
-    for (const char* path : {"/landed", "/left"}) {
+    // The ad server's script was never asked for, and the run said so, for the page and in all.
+    EXPECT_FALSE(out.contains(QStringLiteral("an advert"))) << out.toStdString();
+    EXPECT_EQ(adServer.requestsFor(QStringLiteral("/ad.js")), 0);
+    EXPECT_TRUE(err.contains(at("/echo") + QStringLiteral(": 1 request to ad and tracker hosts blocked\n")))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral(" read at the settle limit, 1 request blocked, ")))
+        << err.toStdString();
+    for (const char* path : {"/landed", "/landed307", "/left", "/refreshed"}) {
         EXPECT_TRUE(out.contains(QLatin1String(path))) << path << " was not read";
         for (const LocalHttpServer::Seen& seen : other.seen())
             if (seen.target == QLatin1String(path)) {

@@ -106,6 +106,10 @@ TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose) {
     EXPECT_EQ(f.settings.value(QStringLiteral("Check14")), QStringLiteral("1"));
     f.state.setPageTimeout(15);
     EXPECT_EQ(f.settings.value(QStringLiteral("PageTimeout")), QStringLiteral("15"));
+    NetworkOptions network;
+    network.blockAds = false;
+    f.state.setNetwork(network);
+    EXPECT_EQ(f.settings.value(QStringLiteral("BlockAds")), QStringLiteral("0"));
     EXPECT_FALSE(f.settings.values.contains(FakeSettings::keyOf(QStringLiteral("ListView1"))));
 
     f.addUrls({QStringLiteral("a"), QStringLiteral("x||Separator||y"), QStringLiteral("c")});
@@ -121,6 +125,8 @@ TEST_F(Shell, ChangesAreWrittenAtOnceAndTheListAtClose) {
     loadMainWindow(next.host, next.state, window);
     EXPECT_EQ(next.state.urls.count(), 4);
     EXPECT_EQ(next.state.pageTimeout(), 15);
+    EXPECT_FALSE(next.state.network().blockAds);
+    EXPECT_TRUE(MainState().network().blockAds) << "blocking is on until it is turned off";
 
     next.state.urls.clear();
     closeMainWindow(next.host, next.state);
