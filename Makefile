@@ -4,11 +4,12 @@
 # make check-format — every C++ file as clang-format lays it out, and every script parses (node --check)
 # make check-tidy — clang-tidy's checks of .clang-tidy over every source file of the programs
 # make check-deps — every package the programs load is one that scripts/install-deps.sh installs on purpose
+# make package — quarnel_<version>_amd64.deb, validated; scripts/package-root-test.sh installs it on a bare Debian 12 root
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps bench-deps build programs tests-on bench-on run test check-deps check-sanitize check-format check-tidy bench clean
+.PHONY: all deps bench-deps build programs tests-on bench-on package run test check-deps check-sanitize check-format check-tidy bench clean
 
 all: build
 
@@ -66,6 +67,14 @@ check-sanitize: deps
 
 bench-deps:
 	@scripts/install-deps.sh --bench
+
+# quarnel_<version>_amd64.deb in the build folder, its desktop entry and AppStream metadata validated.
+package: programs
+	@scripts/install-deps.sh --package
+	desktop-file-validate packaging/com.marrowick.Quarnel.desktop
+	appstreamcli validate --no-net --pedantic packaging/com.marrowick.Quarnel.metainfo.xml
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/quarnel_*_amd64.deb
 
 bench: bench-deps bench-on build
 	$(BUILD)/bench/quarnel_bench

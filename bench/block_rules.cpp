@@ -85,23 +85,30 @@ int main(int argc, char* argv[]) {
     } else {
         requests = articleRequests(types, int(std::size(types)));
     }
-    std::vector<double> ns;
-    ns.reserve(requests.size());
+    // Each request is decided five times: its least time is the decision's own, its most what a busy machine
+    // added to it (a preemption, a page fault).
+    std::vector<double> least, most;
     int blocked = 0;
-    for (int round = 0; round < 2; ++round) { // the first round warms the caches
-        ns.clear();
-        blocked = 0;
-        for (const Request& r : requests) {
+    for (const Request& r : requests) {
+        double low = 1e18, high = 0;
+        bool b = false;
+        for (int k = 0; k < 5; ++k) {
             const auto start = std::chrono::steady_clock::now();
-            const bool b = rules->blocks(r.host, r.page, r.type);
-            ns.push_back(
-                std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count());
-            blocked += b ? 1 : 0;
+            b = rules->blocks(r.host, r.page, r.type);
+            const double ns =
+                std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+            low = std::min(low, ns);
+            high = std::max(high, ns);
         }
+        least.push_back(low);
+        most.push_back(high);
+        blocked += b ? 1 : 0;
     }
-    std::sort(ns.begin(), ns.end());
-    std::printf(
-        "decisions: %zu requests, %d blocked; median %.2f us, 99th percentile %.2f us, slowest %.2f us\n",
-        ns.size(), blocked, ns[ns.size() / 2] / 1000, ns[ns.size() * 99 / 100] / 1000, ns.back() / 1000);
+    std::sort(least.begin(), least.end());
+    std::sort(most.begin(), most.end());
+    std::printf("decisions: %zu requests, %d blocked; each request's least time of 5: median %.2f us, 99th "
+                "percentile %.2f us, slowest %.2f us; the slowest single try %.2f us\n",
+                least.size(), blocked, least[least.size() / 2] / 1000, least[least.size() * 99 / 100] / 1000,
+                least.back() / 1000, most.back() / 1000);
     return 0;
 }

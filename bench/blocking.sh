@@ -10,7 +10,7 @@
 #      the process tree (the lists' start-up included).
 # The other hosts reach the loopback server through --proxy-server. Each time is the median of RUNS runs
 # (3 by default); rows are from the last run.
-#   bench/blocking.sh [build]
+#   bench/blocking.sh [build]        (PART=2: the instant pages alone)
 set -euo pipefail
 build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,6 +38,7 @@ print('    %d rows fewer (%s), %d more (%s)' % (sum(gone.values()), some(gone), 
 PY
 }
 
+if [[ ${PART:-1} == 1 ]]; then
 echo "1. $pages articles, listed and library hosts answering after 3 s"
 t=$(timed noblock cli --no-block --input "$work/listed" --output "$work/noblock.jsonl")
 compare "quarnel-cli --no-block" "$t" "$work/noblock.jsonl" "$work/noblock.jsonl" "as itself"
@@ -51,6 +52,7 @@ if peer_ready; then
     differ "$work/peer.jsonl" "$work/noblock.jsonl"
 else
     echo "  (the Playwright peer needs Debian's chromium and npm: scripts/install-deps.sh --bench)"
+fi
 fi
 
 echo "2. 200 instant pages, -j 8"
@@ -69,6 +71,7 @@ for round in 1 2 3; do
     done
 done >"$work/instant.times"
 for mode in on off; do
-    awk -v m="$mode" '$1 == m { w[++n] = $2; c[n] = $3 } END {
-        asort(w); asort(c); printf "  %-12s %8.2f %8d   (median of %d)\n", m, w[2], c[2], n }' "$work/instant.times"
+    wall=$(awk -v m="$mode" '$1 == m { print $2 }' "$work/instant.times" | sort -n | sed -n 2p)
+    cpu=$(awk -v m="$mode" '$1 == m { print $3 }' "$work/instant.times" | sort -n | sed -n 2p)
+    printf '  %-12s %8.2f %8d   (median of 3)\n' "$mode" "$wall" "$cpu"
 done

@@ -83,6 +83,9 @@ def listed_page(n):
                'http://cdnjs.cloudflare.com/ajax/libs/related/1.0/related.js']
     if n % 3 == 0:
         scripts.append('http://sb.scorecardresearch.com/beacon.js')
+    # Each page's own address of each script: the engine makes requests for one address wait for each other
+    # while none of them may be cached.
+    scripts = [src + ('&' if '?' in src else '?') + 'story=%d' % n for src in scripts]
     return ('<!doctype html><html><head><title>Story %d</title></head><body data-story=%d>'
             '<h1>Story %d: the %s and the %s</h1>%s<div id=share></div><div id=related></div><div id=slot></div>'
             '%s<footer>Printed by the %s Gazette</footer></body></html>'
@@ -94,7 +97,7 @@ def listed_page(n):
 STORY = 'document.body.dataset.story'
 LISTED_JS = {
     '/gtm.js': 'var s = document.createElement("script");'
-               ' s.src = "http://securepubads.g.doubleclick.net/tag/js/gpt.js"; document.head.append(s);',
+               ' s.src = "http://securepubads.g.doubleclick.net/tag/js/gpt.js?story=" + %s; document.head.append(s);' % STORY,
     '/tag/js/gpt.js': 'document.getElementById("slot").textContent = "Sponsored: win a cruise, story " + %s;' % STORY,
     '/analytics.js': 'window.ga = function () {};',
     '/beacon.js': 'window.COMSCORE = {};',

@@ -3,6 +3,7 @@
 # Silent when everything is already there.
 #   scripts/install-deps.sh           what `make run` and `make test` need
 #   scripts/install-deps.sh --bench   that, and what the benchmarks' peers need (Chromium, npm, GNU parallel, Slurm and munge)
+#   scripts/install-deps.sh --package that, and what `make package` needs to build and validate the .deb
 #   scripts/install-deps.sh --list    prints the packages of the first set, one a line, and installs nothing
 #
 # Every package that the programs, the tests or the checks load at run time is named here, or reached from
@@ -26,6 +27,7 @@ packages=(
     iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format clang-tidy nodejs strace
 )
 bench_packages=(chromium npm parallel slurm-wlm munge)
+package_packages=(dpkg-dev file desktop-file-utils appstream)
 
 case "${1:-}" in
 --list)
@@ -33,9 +35,10 @@ case "${1:-}" in
     exit 0
     ;;
 --bench) packages+=("${bench_packages[@]}") ;;
+--package) packages+=("${package_packages[@]}") ;;
 "") ;;
 *)
-    echo "usage: $0 [--bench | --list]" >&2
+    echo "usage: $0 [--bench | --package | --list]" >&2
     exit 2
     ;;
 esac

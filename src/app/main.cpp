@@ -37,6 +37,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarnel"));
     QApplication::setOrganizationName(QStringLiteral("Marrowick"));
+    // The desktop entry's id: the window is the application that the menu entry started.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.marrowick.Quarnel"));
     if (const QString missing = PageHost::missingParts(); !missing.isEmpty()) {
         const QString line = QStringLiteral("Pages cannot be loaded: ") + missing + QLatin1Char('.');
         QTextStream(stderr) << "quarnel: " << line << '\n';
