@@ -15,7 +15,7 @@ set -euo pipefail
 packages=(
     # building
     cmake make g++ pkg-config
-    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libgl-dev zlib1g-dev
+    qt6-base-dev qt6-declarative-dev qt6-webengine-dev libgl-dev zlib1g-dev qtkeychain-qt6-dev
     # the engine and the QML modules its pages are made of: QtWebEngine's module does not declare the
     # QtQml.WorkerScript module that the QML engine loads with it
     libqt6webenginecore6-bin qml6-module-qtwebengine qml6-module-qtqml-workerscript qt6-image-formats-plugins

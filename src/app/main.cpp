@@ -1,3 +1,4 @@
+#include "app/keychainsecretstore.h"
 #include "base/failure.h"
 #include "engine/mainstate.h"
 #include "platform/host.h"
@@ -8,6 +9,7 @@
 #include "platform/qt/qtdialogs.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
+#include "shell/proxysecret.h"
 #include "shell/settingskeys.h"
 #include "shell/startup.h"
 #include "ui/form1.h"
@@ -46,6 +48,23 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // The proxy's password is the keyring's (one still in the settings file moves there now); the proxy
+    // is given it when it asks for a login.
+    KeychainSecretStore secrets;
+    QString keyringNote;
+    const QString startProxy = ProxySecret::atStart(settings, secrets, &keyringNote);
+    if (!keyringNote.isEmpty())
+        QTextStream(stderr) << "quarnel: the proxy password stays in the settings file: " << keyringNote
+                            << '\n';
+    try {
+        if (proxy && !startProxy.isEmpty()) {
+            const Requests::Proxy login = Requests::parseProxy(startProxy);
+            PageHost::setProxyLogin(login.user, login.password);
+        }
+    } catch (const Failure&) {
+        // Said by the Network dialog when it was given.
+    }
+
     QtDialogs dialogs;
     QtEventPump pump;
     SystemClock clock;
@@ -53,7 +72,7 @@ int main(int argc, char* argv[]) {
     PosixProcessRunner processes;
     QtClipboard clipboard;
     PosixFileSystem files;
-    PagesHost wired(pump, clock, state, {dialogs, settings, processes, clipboard, files});
+    PagesHost wired(pump, clock, state, {dialogs, settings, processes, clipboard, files, &secrets});
     wired.pages.engine.setNetworkLog(log.get());
     // Blocking is on unless the Network dialog turned it off; the lists are read whichever it is, so that
     // turning it on takes effect at the next run.
@@ -68,6 +87,9 @@ int main(int argc, char* argv[]) {
     dialogs.setParent(&form);
     Settings::persistChanges(state, settings);
     loadMainWindow(host, state, form);
+    NetworkOptions network = state.network();
+    network.proxy = startProxy; // with its password, for this run: the file keeps the address alone
+    state.setNetwork(network);
     form.show();
     return QApplication::exec();
 }

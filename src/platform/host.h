@@ -7,6 +7,7 @@
 #include "platform/eventpump.h"
 #include "platform/filesystem.h"
 #include "platform/processrunner.h"
+#include "platform/secretstore.h"
 #include "platform/settingsstore.h"
 
 // What a host holds besides its browser, event pump and clock: how the run speaks to a person, where
@@ -17,6 +18,7 @@ struct HostServices {
     ProcessRunner& processes;
     Clipboard& clipboard;
     FileSystem& files;
+    SecretStore* secrets = nullptr; // the desktop's keyring, where the program keeps secrets in one
 };
 
 // The platform services every command acts through: the real ones in the program, fakes in tests.
@@ -29,4 +31,5 @@ struct Host {
     ProcessRunner& processes;
     Clipboard& clipboard;
     FileSystem& files;
+    SecretStore* secrets = nullptr; // the desktop's keyring, where the program keeps secrets in one
 };

@@ -6,6 +6,7 @@
 #include "engine/procedure.h"
 #include "platform/host.h"
 #include "platform/settingsstore.h"
+#include "shell/proxysecret.h"
 
 #include <QTimer>
 #include <cmath>
@@ -186,7 +187,8 @@ void persistChanges(MainState& state, SettingsStore& store) {
         writeSoon(*s, QStringLiteral("UserAgent"), n.userAgent);
         writeSoon(*s, QStringLiteral("Headers"), joinUrlList(n.headers));
         writeSoon(*s, QStringLiteral("CookiesFile"), n.cookiesFile);
-        writeSoon(*s, QStringLiteral("Proxy"), n.proxy);
+        // Its password is the keyring's (see ProxySecret), never the file's.
+        writeSoon(*s, QStringLiteral("Proxy"), ProxySecret::withoutPassword(n.proxy));
         writeSoon(*s, QStringLiteral("BlockAds"), n.blockAds ? QStringLiteral("1") : QStringLiteral("0"));
     });
 

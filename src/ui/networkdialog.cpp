@@ -3,6 +3,7 @@
 #include "base/failure.h"
 #include "engine/mainstate.h"
 #include "platform/host.h"
+#include "shell/proxysecret.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -120,5 +121,15 @@ bool NetworkDialog::apply() {
         return false;
     }
     m_state.setNetwork(options);
+    // The settings file keeps the proxy without its password; the keyring keeps that.
+    if (m_host.secrets) {
+        try {
+            ProxySecret::keep(*m_host.secrets, options.proxy);
+        } catch (const Failure& failure) {
+            m_host.dialogs.message(QStringLiteral("The proxy password is kept for this run only: ") +
+                                       failure.description() + QLatin1Char('.'),
+                                   MessageButtons::Ok, MessageIcon::Warning);
+        }
+    }
     return true;
 }

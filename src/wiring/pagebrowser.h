@@ -23,8 +23,8 @@ struct PagesHost {
     PagesHost(EventPump& pump, Clock& clock, const MainState& state, const HostServices& services,
               std::function<double()> jitter = {})
         : pages(pump, clock, state, std::move(jitter)),
-          host{pages.browser,      services.dialogs,   pump,          clock, services.settings,
-               services.processes, services.clipboard, services.files} {}
+          host{pages.browser,      services.dialogs,   pump,           clock,           services.settings,
+               services.processes, services.clipboard, services.files, services.secrets} {}
 
     PageBrowser pages;
     Host host;
