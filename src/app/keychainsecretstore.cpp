@@ -30,8 +30,8 @@ std::unique_ptr<Job> run(std::unique_ptr<Job> job, QKeychain::Error allowed = QK
     job->start();
     loop.exec();
     if (!finished) {
-        QObject::connect(job.get(), &QKeychain::Job::finished, job.get(), &QObject::deleteLater);
-        job.release();
+        Job* left = job.release();
+        QObject::connect(left, &QKeychain::Job::finished, left, &QObject::deleteLater);
         throw Failure(QStringLiteral("no keyring answered within %1 s").arg(AnswerMs / 1000));
     }
     if (job->error() != QKeychain::NoError && job->error() != allowed)

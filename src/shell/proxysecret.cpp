@@ -31,7 +31,7 @@ QString withoutPassword(const QString& proxy) {
 }
 
 QString atStart(SettingsStore& settings, SecretStore& secrets, QString* note) {
-    const QString stored = Settings::read(settings, Key, QString());
+    QString stored = Settings::read(settings, Key, QString());
     if (stored.isEmpty())
         return stored;
     try {
