@@ -9,29 +9,15 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 deb=${1:-$(ls "$repo"/build/quarnel_*_amd64.deb | tail -1)}
 root=${2:-/var/tmp/quarnel-package-root}
-mirror=${MIRROR:-http://deb.debian.org/debian}
 
-[[ $(id -u) -eq 0 ]] || { echo "package-root-test: run as root (debootstrap and chroot)" >&2; exit 2; }
 [[ -f $deb ]] || { echo "package-root-test: no package: run make package first" >&2; exit 2; }
-command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap
-
-unmount() { [[ -d "$root" ]] && umount -R "$root/proc" "$root/dev" "$root/sys" 2>/dev/null || true; }
-unmount
-rm -rf --one-file-system "$root"
-trap unmount EXIT
-
-echo "package-root-test: debootstrap bookworm into $root"
-debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 ||
-    { tail -20 "$root.debootstrap.log" >&2; exit 1; }
-cp /etc/resolv.conf "$root/etc/resolv.conf"
+source "$repo/scripts/debian-root.sh"
+new_root package-root-test "$root"
 cp "$deb" "$root/root/"
 cat >"$root/root/page.html" <<'HTML'
 <!DOCTYPE html><html><body><p>written by the markup</p><p id="late"></p>
 <script>document.getElementById('late').textContent = 'written by ' + 'a script';</script></body></html>
 HTML
-mount -t proc proc "$root/proc"
-mount --rbind /dev "$root/dev"
-mount --rbind /sys "$root/sys"
 
 echo "package-root-test: apt-get install ./$(basename "$deb")"
 chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c '
