@@ -64,6 +64,9 @@ WebEngineLoad::~WebEngineLoad() {
     disconnect(m_download);
     disconnect(m_page, nullptr, this, nullptr);
     std::erase(m_context.live, this);
+    // Requests blocked for a page nobody read (a try that failed, a load ahead that was dropped) are not
+    // counted, nor kept.
+    m_context.policy.takeBlockedFor(m_page->url());
     // A large document is not kept for reuse: its renderer's memory goes with it.
     const qint64 pid = rendererPid();
     const bool small =
