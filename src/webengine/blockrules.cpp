@@ -3,6 +3,7 @@
 #include "base/failure.h"
 
 #include <QFile>
+#include <optional>
 
 namespace {
 
@@ -247,10 +248,14 @@ bool BlockRules::appliesTo(const Rule& rule, const QString& pageHost, bool third
 bool BlockRules::blocks(const QString& host, const QString& pageHost, Type type) const {
     if (type == Document || host.isEmpty() || m_byHost.isEmpty())
         return false;
-    const bool thirdParty = pageHost.isEmpty() || siteOf(host) != siteOf(pageHost);
+    // Most requests meet no rule (a page's own host, a library's): which party asks is worked out only for
+    // those that do.
+    std::optional<bool> thirdParty;
     bool blocked = false, important = false, excepted = false, importantException = false;
     forEachRuleOf(host, [&](const Rule& rule) {
-        if (!appliesTo(rule, pageHost, thirdParty, type))
+        if (!thirdParty)
+            thirdParty = pageHost.isEmpty() || siteOf(host) != siteOf(pageHost);
+        if (!appliesTo(rule, pageHost, *thirdParty, type))
             return true;
         if (rule.exception) {
             excepted = true;
