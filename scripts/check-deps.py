@@ -6,7 +6,8 @@ too): quarnel-cli over pages that need the engine's scripts, the window offscree
 window's test over real pages. Every file they open is looked up in dpkg's records; the package that holds
 it must be named in install-deps.sh, be reached from a named package through Depends or Pre-Depends alone
 (never Recommends, which install-deps.sh does not install), or be Essential. A run that fails counts as a
-failure of the check: a program that stops early loads less than it needs.
+failure of the check: a program that stops early loads less than it needs. What the desktop's session bus
+reads, when the machine has one and the window starts it, is the desktop's and is left out.
 
     scripts/check-deps.py [BUILD]       (BUILD: the build folder, `build` by default)
 """
@@ -31,6 +32,10 @@ OPTIONAL = {
     "adwaita-icon-theme": "an X cursor theme",
     "hicolor-icon-theme": "the icon theme index",
 }
+# The desktop's session bus, which libdbus starts for the window under X when the machine has one
+# (dbus-launch), and every service that bus starts: the desktop's, not the program's. A machine without them
+# runs the window all the same; the keyring is then said to be out of reach.
+SESSION_BUS = {"dbus-launch", "dbus-daemon", "dbus-broker-launch"}
 
 PAGE = """<!DOCTYPE html><html><head><title>check</title></head><body>
 <p>written by the markup</p><p id="late"></p>
@@ -106,7 +111,28 @@ def owner(path, owners):
     return None
 
 
-OPENED = re.compile(r'^\d+\s+(?:open|openat|openat2|execve)\((?:(?:AT_FDCWD|\d+)(?:<([^>]*)>)?, )?"([^"]+)"')
+OPENED = re.compile(r'^(\d+)\s+(open|openat|openat2|execve)\((?:(?:AT_FDCWD|\d+)(?:<([^>]*)>)?, )?"([^"]+)"')
+FORKED = re.compile(r'^(\d+)\s+(?:<\.\.\. )?(?:clone3?|fork|vfork)\b.*=\s*(\d+)$')
+
+
+def session_bus_processes(lines):
+    """The processes of a trace that are the session bus or were started by it: those that ran one of
+    SESSION_BUS, and their children. The trace's lines of a child may come before its parent's fork line,
+    so the whole trace is read first."""
+    parent, ran = {}, set()
+    for line in lines:
+        forked = FORKED.match(line)
+        if forked:
+            parent[forked.group(2)] = forked.group(1)
+            continue
+        opened = OPENED.match(line)
+        if opened and opened.group(2) == "execve" and os.path.basename(opened.group(4)) in SESSION_BUS:
+            ran.add(opened.group(1))
+
+    def of_bus(pid, seen=()):
+        return pid in ran or (pid in parent and pid not in seen and of_bus(parent[pid], seen + (pid,)))
+
+    return {pid for pid in set(parent) | ran if of_bus(pid)}
 
 
 def traced(name, command, env, trace_dir, seconds=None, expect=None):
@@ -114,7 +140,7 @@ def traced(name, command, env, trace_dir, seconds=None, expect=None):
     work: exit 0 and `expect` in its output; or, for a program given `seconds`, still running then (when it
     is stopped) without having said that pages cannot be loaded."""
     trace = os.path.join(trace_dir, name + ".trace")
-    full = ["strace", "-f", "-qq", "-y", "-s", "4096", "-e", "trace=open,openat,openat2,execve",
+    full = ["strace", "-f", "-qq", "-y", "-s", "4096", "-e", "trace=open,openat,openat2,execve,clone,clone3,fork,vfork",
             "-e", "status=successful", "-o", trace] + command
     process = subprocess.Popen(full, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                text=True, errors="replace", start_new_session=True)
@@ -132,20 +158,25 @@ def traced(name, command, env, trace_dir, seconds=None, expect=None):
             os.killpg(process.pid, signal.SIGKILL)
             output, _ = process.communicate()
         ok = running and "cannot be loaded" not in output
-    files = set()
-    with open(trace, encoding="utf-8", errors="replace") as lines:
-        for line in lines:
-            match = OPENED.match(line)
-            if not match:
-                continue
-            folder, path = match.groups()
-            if not path.startswith("/"):
-                path = os.path.join(folder or "/", path)
-            files.add(os.path.normpath(path))
+    files, bus_files = set(), set()
+    with open(trace, encoding="utf-8", errors="replace") as f:
+        lines = f.readlines()
+    bus = session_bus_processes(lines)
+    for line in lines:
+        match = OPENED.match(line)
+        if not match:
+            continue
+        pid, _, folder, path = match.groups()
+        if not path.startswith("/"):
+            path = os.path.join(folder or "/", path)
+        (bus_files if pid in bus else files).add(os.path.normpath(path))
     if not ok:
         print(f"check-deps: {name} did not do its work (exit {process.returncode}):", file=sys.stderr)
         for line in output.strip().splitlines()[-15:]:
             print("    " + line, file=sys.stderr)
+    if bus_files:
+        print(f"check-deps: {name}: {len(bus_files)} files read by the desktop's session bus and the services it "
+              f"started, not by the programs (not checked)")
     return files, ok
 
 
