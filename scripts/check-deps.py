@@ -19,7 +19,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # What a program opens there is its own or the run's, never a package's.
