@@ -22,6 +22,7 @@
 #include <QTextStream>
 
 int main(int argc, char* argv[]) {
+    quietToolkitOutput();
     // The proxy is the engine's route for its whole life: it is read before the engine starts.
     QSettingsStore settings;
     std::optional<Requests::Proxy> proxy;

@@ -11,6 +11,7 @@
 #include "platform/qt/posixprocessrunner.h"
 #include "platform/qt/qteventpump.h"
 #include "platform/qt/systemclock.h"
+#include "shell/startup.h"
 #include "webengine/blockrules.h"
 #include "webengine/networklog.h"
 #include "wiring/pagebrowser.h"
@@ -40,8 +41,6 @@ public:
     bool trySetText(const QString&) override { return true; }
 };
 
-bool g_qtChatter = false;
-
 // SIGINT and SIGTERM stop the run as the window's Stop does: the rows found so far are written, and the
 // exit status says which signal ended it. A second signal ends the program at once. The handlers are the
 // first thing the program sets up: a signal during start-up ends it the same way, before any page loads.
@@ -64,13 +63,6 @@ void installStopSignals() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-}
-
-// Standard error carries the run's own messages; the toolkit's only when the user turns some on through
-// QT_LOGGING_RULES.
-void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg || g_qtChatter)
-        QTextStream(stderr) << message << '\n';
 }
 
 // One run of the command: the host, the state and everything the run's connections reach, all members of
@@ -318,9 +310,8 @@ int runMerge(const CliOptions& o) {
 
 int main(int argc, char* argv[]) {
     installStopSignals();
-    // Rules that turn some output on (the engine's own logging switches write to standard error directly).
-    g_qtChatter = qEnvironmentVariable("QT_LOGGING_RULES").contains(QStringLiteral("=true"));
-    qInstallMessageHandler(messageHandler);
+    // The engine's own logging switches write to standard error directly.
+    quietToolkitOutput();
 
     // The options are checked before the engine starts: a usage error costs nothing.
     QStringList arguments;

@@ -11,6 +11,23 @@
 #include "sources/filetolist.h"
 
 #include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+bool g_toolkitOutput = false;
+
+void toolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg || g_toolkitOutput)
+        QTextStream(stderr) << message << '\n';
+}
+
+} // namespace
+
+void quietToolkitOutput() {
+    g_toolkitOutput = qEnvironmentVariable("QT_LOGGING_RULES").contains(QStringLiteral("=true"));
+    qInstallMessageHandler(toolkitMessage);
+}
 
 void loadMainWindow(Host& host, MainState& state, WindowShell& window) {
     Procedure p(host.dialogs, QStringLiteral("Form1.Form_Load"));

@@ -10,3 +10,6 @@ void loadMainWindow(Host& host, MainState& state, WindowShell& window);
 void closeMainWindow(Host& host, MainState& state);
 // "Help".
 void showMainHelp(Host& host);
+// Standard error carries the program's own messages; of the toolkit's and the engine's, only critical ones,
+// unless the user turns some on through QT_LOGGING_RULES. The first thing a program calls.
+void quietToolkitOutput();
