@@ -307,7 +307,12 @@ std::shared_ptr<const BlockRules> readBlockLists(const QStringList& ownLists, QS
 }
 
 QString missingBlockLists(const QStringList& paths) {
-    return QStringLiteral("the ad and tracker block lists %1 are not installed, so pages load everything "
-                          "they ask for: install the package %2")
-        .arg(paths.join(QStringLiteral(", ")), QLatin1String(BlockRules::ListsPackage));
+    // With one of the two lists there, pages still skip what that one names.
+    const QString what =
+        paths.size() == 1 ? QStringLiteral("the ad and tracker block list %1 is not installed, so pages load "
+                                           "what it would block")
+                          : QStringLiteral("the ad and tracker block lists %1 are not installed, so pages "
+                                           "load everything they ask for");
+    return what.arg(paths.join(QStringLiteral(", "))) + QStringLiteral(": install the package ") +
+           QLatin1String(BlockRules::ListsPackage);
 }
