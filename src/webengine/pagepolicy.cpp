@@ -5,8 +5,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// Whether a file's name ends in one of `endings`, letter case aside. (Plain string tests: the interceptor
-// sees every request of every page, on the UI thread, so it must cost next to nothing.)
 // A web address's origin: scheme, host and port, the port a scheme's default unless given.
 QString originOf(const QUrl& url) {
     const QString scheme = url.scheme();
@@ -14,6 +12,8 @@ QString originOf(const QUrl& url) {
     return scheme + "://"_L1 + url.host().toLower() + u':' + QString::number(port);
 }
 
+// Whether a file's name ends in one of `endings`, letter case aside. (Plain string tests: the interceptor
+// sees every request of every page, on the UI thread, so it must cost next to nothing.)
 bool nameSays(const QString& path, std::initializer_list<QLatin1StringView> endings) {
     for (const QLatin1StringView ending : endings)
         if (path.endsWith(ending, Qt::CaseInsensitive))
