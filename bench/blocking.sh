@@ -60,7 +60,7 @@ python3 "$here/page-server.py" $((port + 1)) 0 &
 sleep 1
 for i in $(seq 1 200); do echo "127.0.0.1:$((port + 1))/page$i.html"; done >"$work/instant"
 printf '  %-12s %8s %8s\n' blocking "wall s" "cpu ms"
-for round in 1 2 3; do
+for _ in $(seq "$runs"); do
     for mode in on off; do
         flag=() && [[ $mode == off ]] && flag=(--no-block)
         start=$(date +%s.%N)
@@ -71,7 +71,7 @@ for round in 1 2 3; do
     done
 done >"$work/instant.times"
 for mode in on off; do
-    wall=$(awk -v m="$mode" '$1 == m { print $2 }' "$work/instant.times" | sort -n | sed -n 2p)
-    cpu=$(awk -v m="$mode" '$1 == m { print $3 }' "$work/instant.times" | sort -n | sed -n 2p)
-    printf '  %-12s %8.2f %8d   (median of 3)\n' "$mode" "$wall" "$cpu"
+    wall=$(awk -v m="$mode" '$1 == m { print $2 }' "$work/instant.times" | sort -n | sed -n "$(((runs + 1) / 2))p")
+    cpu=$(awk -v m="$mode" '$1 == m { print $3 }' "$work/instant.times" | sort -n | sed -n "$(((runs + 1) / 2))p")
+    printf '  %-12s %8.2f %8d   (median of %d)\n' "$mode" "$wall" "$cpu" "$runs"
 done

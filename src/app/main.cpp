@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
     // Blocking is on unless the Network dialog turned it off; the lists are read whichever it is, so that
     // turning it on takes effect at the next run.
     QStringList missing;
-    wired.pages.engine.setBlockRules(readBlockLists({}, &missing));
+    wired.pages.engine.setBlockRules(readBlockListsMeanwhile({}, &missing));
     if (!missing.isEmpty())
         QTextStream(stderr) << "quarnel: " << missingBlockLists(missing) << '\n';
     Host& host = wired.host;

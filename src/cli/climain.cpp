@@ -69,8 +69,8 @@ void installStopSignals() {
 // one object that outlives every connection made to them.
 class CliRun : public QObject {
 public:
-    CliRun(const CliOptions& options, const NetworkLog* log, std::shared_ptr<const BlockRules> blockRules)
-        : o(options), dialogs(options.verbose),
+    CliRun(const CliOptions& options, const NetworkLog* log, PendingBlockRules blockRules)
+        : o(options), dialogs(options.verbose), blockRules(blockRules),
           wired(pump, clock, state, {dialogs, settings, processes, clipboard, files}) {
         wired.pages.engine.setNetworkLog(log);
         wired.pages.engine.setBlockRules(std::move(blockRules));
@@ -95,6 +95,7 @@ private:
 
     const CliOptions& o;
     CliDialogs dialogs;
+    PendingBlockRules blockRules;
     QtEventPump pump;
     SystemClock clock;
     MainState state;
@@ -249,6 +250,10 @@ int CliRun::exec() {
     } else if (!stream) {
         written = writeResults(o, host, state.results);
     }
+    // The lists were read while the run started; told once the run is over.
+    if (o.verbose && blockRules.valid())
+        QTextStream(stderr) << "quarnel-cli: block lists: " << blockRules.get()->rules() << " rules, "
+                            << blockRules.get()->skipped() << " skipped (not decided by a request's host)\n";
     if (!o.quiet)
         QTextStream(stderr) << "quarnel-cli: " << state.urls.count() << " sources, " << visited - failed
                             << " loaded, " << failed << " failed, "
@@ -335,20 +340,17 @@ int main(int argc, char* argv[]) {
     }
     // The block lists, read before the engine starts: a list of the user's that cannot be used is a usage
     // error; lists of Debian's that are not installed are said, and the run goes on without them.
-    std::shared_ptr<const BlockRules> blockRules;
+    PendingBlockRules blockRules;
     if (options.network.blockAds) {
         QStringList missing;
         try {
-            blockRules = readBlockLists(options.blockLists, &missing);
+            blockRules = readBlockListsMeanwhile(options.blockLists, &missing);
         } catch (const Failure& failure) {
             QTextStream(stderr) << "quarnel-cli: " << failure.description() << '\n';
             return 2;
         }
         if (!missing.isEmpty() && !options.quiet)
             QTextStream(stderr) << "quarnel-cli: " << missingBlockLists(missing) << '\n';
-        if (options.verbose)
-            QTextStream(stderr) << "quarnel-cli: block lists: " << blockRules->rules() << " rules, "
-                                << blockRules->skipped() << " skipped (not decided by a request's host)\n";
     }
 
     // Nothing is ever shown: a display, or a stale DISPLAY left by a lost SSH forward, plays no part.
@@ -368,6 +370,6 @@ int main(int argc, char* argv[]) {
         QTextStream(stderr) << "quarnel-cli: pages cannot be loaded: " << missing << '\n';
         return 1;
     }
-    CliRun run(options, log.get(), std::move(blockRules));
+    CliRun run(options, log.get(), blockRules);
     return run.exec();
 }

@@ -3,6 +3,7 @@
 #include "base/failure.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <optional>
 
 namespace {
@@ -285,7 +286,25 @@ bool BlockRules::blocks(const QString& host, const QString& pageHost, Type type)
     return true;
 }
 
-std::shared_ptr<const BlockRules> readBlockLists(const QStringList& ownLists, QStringList* missing) {
+namespace {
+
+// The texts of the user's lists, each of which must be readable and hold a rule.
+QList<QByteArray> ownListTexts(const QStringList& ownLists) {
+    QList<QByteArray> texts;
+    for (const QString& path : ownLists) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw Failure(QStringLiteral("cannot read the block list %1: %2").arg(path, file.errorString()));
+        texts << file.readAll();
+        if (BlockRules().add(texts.last()).rules == 0)
+            throw Failure(QStringLiteral("the block list %1 holds no rule of the kinds this program uses "
+                                         "(||host^ with its options)")
+                              .arg(path));
+    }
+    return texts;
+}
+
+std::shared_ptr<const BlockRules> rulesOf(const QList<QByteArray>& ownTexts, QStringList* missing) {
     auto rules = std::make_shared<BlockRules>();
     for (const QString& path : BlockRules::defaultLists()) {
         QFile file(path);
@@ -294,16 +313,26 @@ std::shared_ptr<const BlockRules> readBlockLists(const QStringList& ownLists, QS
         else if (missing)
             *missing << path;
     }
-    for (const QString& path : ownLists) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw Failure(QStringLiteral("cannot read the block list %1: %2").arg(path, file.errorString()));
-        if (rules->add(file.readAll()).rules == 0)
-            throw Failure(QStringLiteral("the block list %1 holds no rule of the kinds this program uses "
-                                         "(||host^ with its options)")
-                              .arg(path));
-    }
+    for (const QByteArray& text : ownTexts)
+        rules->add(text);
     return rules;
+}
+
+} // namespace
+
+std::shared_ptr<const BlockRules> readBlockLists(const QStringList& ownLists, QStringList* missing) {
+    return rulesOf(ownListTexts(ownLists), missing);
+}
+
+PendingBlockRules readBlockListsMeanwhile(const QStringList& ownLists, QStringList* missing) {
+    QList<QByteArray> ownTexts = ownListTexts(ownLists);
+    if (missing)
+        for (const QString& path : BlockRules::defaultLists())
+            if (!QFileInfo(path).isReadable())
+                *missing << path;
+    return std::async(std::launch::async,
+                      [ownTexts = std::move(ownTexts)] { return rulesOf(ownTexts, nullptr); })
+        .share();
 }
 
 QString missingBlockLists(const QStringList& paths) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWebEngineUrlRequestInfo>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -86,5 +87,10 @@ private:
 // The rules of the lists Debian ships, those that are missing named in `missing`, and of `ownLists`, the
 // user's: each of those must be readable and hold a rule, or a Failure names the first that does not.
 std::shared_ptr<const BlockRules> readBlockLists(const QStringList& ownLists, QStringList* missing);
+// The same rules, read on a thread of their own while the engine starts, so that blocking costs the run no
+// time of its own: the user's lists are checked here and now (a Failure names the first that cannot be
+// used), and the missing lists of Debian's named; get() waits for the rest.
+using PendingBlockRules = std::shared_future<std::shared_ptr<const BlockRules>>;
+PendingBlockRules readBlockListsMeanwhile(const QStringList& ownLists, QStringList* missing);
 // The line that says that the lists at `paths` are missing, and which package ships them.
 QString missingBlockLists(const QStringList& paths);

@@ -84,9 +84,9 @@ void PagePolicy::interceptRequest(QWebEngineUrlRequestInfo& info) {
         info.block(true);
         return;
     }
-    if (m_blocking && m_blockRules && !info.requestUrl().isLocalFile() &&
-        m_blockRules->blocks(info.requestUrl().host(), info.firstPartyUrl().host(),
-                             BlockRules::typeOf(info.resourceType()))) {
+    if (const BlockRules* rules = m_blocking && !info.requestUrl().isLocalFile() ? blockRules() : nullptr;
+        rules && rules->blocks(info.requestUrl().host(), info.firstPartyUrl().host(),
+                               BlockRules::typeOf(info.resourceType()))) {
         info.block(true);
         ++m_blockedFor[info.firstPartyUrl().adjusted(QUrl::RemoveFragment)];
         ++m_blockedInAll;
@@ -114,6 +114,12 @@ void PagePolicy::interceptRequest(QWebEngineUrlRequestInfo& info) {
         return;
     for (const Requests::Header& header : std::as_const(m_headers))
         info.setHttpHeader(header.name, header.value);
+}
+
+const BlockRules* PagePolicy::blockRules() {
+    if (!m_blockRules && m_pendingRules.valid())
+        m_blockRules = m_pendingRules.get();
+    return m_blockRules.get();
 }
 
 void PagePolicy::sourceGiven(const QUrl& source) {

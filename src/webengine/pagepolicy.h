@@ -35,8 +35,12 @@ public:
     void setRedirectHeldBack(std::function<void(const QUrl&, const QUrl&)> told) {
         m_heldBack = std::move(told);
     }
-    // The rules that block requests to ad and tracker hosts; none: nothing is blocked by them.
-    void setBlockRules(std::shared_ptr<const BlockRules> rules) { m_blockRules = std::move(rules); }
+    // The rules that block requests to ad and tracker hosts, once they have been read (the first request
+    // that needs them waits for them); none: nothing is blocked by them.
+    void setBlockRules(PendingBlockRules rules) {
+        m_pendingRules = std::move(rules);
+        m_blockRules.reset();
+    }
     void setBlocking(bool on) { m_blocking = on; }
     // Requests the rules blocked for the page at `page` since this was last asked, and in all.
     int takeBlockedFor(const QUrl& page) { return m_blockedFor.take(page.adjusted(QUrl::RemoveFragment)); }
@@ -53,6 +57,8 @@ private:
     QSet<QString> m_origins; // of the sources given
     QSet<QUrl> m_sources;
     std::function<void(const QUrl&, const QUrl&)> m_heldBack;
+    const BlockRules* blockRules();
+    PendingBlockRules m_pendingRules;
     std::shared_ptr<const BlockRules> m_blockRules;
     bool m_blocking = true;
     QHash<QUrl, int> m_blockedFor; // by the page that asked

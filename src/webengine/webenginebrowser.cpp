@@ -96,7 +96,7 @@ void WebEngineBrowser::setBlocking(bool on) {
     m_policy->setBlocking(on);
 }
 
-void WebEngineBrowser::setBlockRules(std::shared_ptr<const BlockRules> rules) {
+void WebEngineBrowser::setBlockRules(PendingBlockRules rules) {
     m_policy->setBlockRules(std::move(rules));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/browser.h"
+#include "webengine/blockrules.h"
 #include "webengine/enginepage.h"
 #include "webengine/pagepool.h"
 #include "webengine/renderermemory.h"
@@ -15,7 +16,6 @@
 
 class Clock;
 class EventPump;
-class BlockRules;
 class NetworkLog;
 class PagePolicy;
 
@@ -42,8 +42,8 @@ public:
     // Cookies are loaded into the engine's store, for their own domains; the store is never written back.
     void setIdentity(const Requests::Identity& identity) override;
     void setBlocking(bool on) override;
-    // The rules that blocking follows; none: nothing is blocked by rules.
-    void setBlockRules(std::shared_ptr<const BlockRules> rules);
+    // The rules that blocking follows, as they are read; none: nothing is blocked by rules.
+    void setBlockRules(PendingBlockRules rules);
     // Requests blocked since the browser started.
     qint64 blockedRequests() const;
     // The size every page is laid out at (1280 by 720 unless set).
