@@ -161,6 +161,9 @@ QStringList EnginePage::proxyLogin() {
 }
 
 bool EnginePage::allowsNavigation(const QUrl& target, int type, bool isMainFrame) const {
+    if (isMainFrame && type == QWebEngineNavigationRequest::RedirectNavigation && m_redirectGate &&
+        !m_redirectGate(target))
+        return false;
     // What the program loads is typed; anything else is the page's own doing. A local page may take itself
     // only to another HTML file of its own folder tree.
     if (!isMainFrame || type == QWebEngineNavigationRequest::TypedNavigation ||

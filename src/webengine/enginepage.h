@@ -40,6 +40,10 @@ public:
     void runJavaScript(const QString& script, std::function<void(const QVariant&)> done);
     // The view, as the engine names it in what it reports (downloads).
     const QObject* view() const;
+    // A redirect of the page's own navigation to `target` is followed only when `gate` lets it (none: every
+    // one is). The engine asks before it follows a redirect and waits for the answer, which the request
+    // interceptor cannot make it do.
+    void setRedirectGate(std::function<bool(const QUrl& target)> gate) { m_redirectGate = std::move(gate); }
 
     // How a renderer ended, as the engine reports it.
     enum TerminationStatus { NormalTermination, AbnormalTermination, CrashedTermination, KilledTermination };
@@ -63,6 +67,7 @@ private:
     bool m_shown = false;
     int m_nextAnswer = 0;
     int m_proxyLogins = 0; // times the proxy asked during this load
+    std::function<bool(const QUrl&)> m_redirectGate;
     QHash<int, std::function<void(const QVariant&)>> m_answers;
 };
 

@@ -95,20 +95,9 @@ void PagePolicy::interceptRequest(QWebEngineUrlRequestInfo& info) {
     if (m_headers.isEmpty() || info.requestUrl().isLocalFile())
         return;
     const bool document = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
-    // The engine keeps a request's headers through its redirects: a source that carried them and redirects
-    // to another origin is held back there, and its target loaded anew. (A navigation that the page starts,
-    // by a script or a refresh, has the page as its initiator: it is a new request, which carries nothing
-    // of the source's.)
-    const QUrl source = info.firstPartyUrl().adjusted(QUrl::RemoveFragment);
-    if (document && !info.initiator().isValid() && info.requestUrl() != info.firstPartyUrl() &&
-        m_sources.contains(source) && originOf(info.requestUrl()) != originOf(source)) {
-        info.block(true);
-        if (m_heldBack)
-            m_heldBack(source, info.requestUrl());
-        return;
-    }
     // A document carries them only when it is a source itself, as the user gave it, not the target of a
-    // redirect, a refresh or a script; what a page asks for, when it goes to the page's own origin.
+    // redirect, a refresh or a script; what a page asks for, when it goes to the page's own origin. (A
+    // redirect of a source that carried them is never followed to another origin: see headersWouldLeave.)
     if (document ? !m_sources.contains(info.requestUrl().adjusted(QUrl::RemoveFragment))
                  : !carriesHeaders(info.firstPartyUrl(), info.requestUrl()))
         return;
@@ -127,6 +116,11 @@ void PagePolicy::sourceGiven(const QUrl& source) {
         return;
     m_origins.insert(originOf(source));
     m_sources.insert(source.adjusted(QUrl::RemoveFragment));
+}
+
+bool PagePolicy::headersWouldLeave(const QUrl& source, const QUrl& target) const {
+    return !m_headers.isEmpty() && !source.isLocalFile() &&
+           m_sources.contains(source.adjusted(QUrl::RemoveFragment)) && originOf(target) != originOf(source);
 }
 
 bool PagePolicy::carriesHeaders(const QUrl& page, const QUrl& target) const {

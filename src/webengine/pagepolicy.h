@@ -30,11 +30,9 @@ public:
     void sourceGiven(const QUrl& source);
     // Whether a request to `target`, made by a page at `page`, carries the headers.
     bool carriesHeaders(const QUrl& page, const QUrl& target) const;
-    // A source that carried the headers and redirects to another origin: the engine would send them there
-    // too, so the redirect is not followed but told here (source, target), to be loaded anew without them.
-    void setRedirectHeldBack(std::function<void(const QUrl&, const QUrl&)> told) {
-        m_heldBack = std::move(told);
-    }
+    // Whether the navigation to `source` carried the headers and a redirect of it to `target` would take
+    // them to another origin: the engine keeps a request's headers through its redirects.
+    bool headersWouldLeave(const QUrl& source, const QUrl& target) const;
     // The rules that block requests to ad and tracker hosts, once they have been read (the first request
     // that needs them waits for them); none: nothing is blocked by them.
     void setBlockRules(PendingBlockRules rules) {
@@ -56,7 +54,6 @@ private:
     QList<Requests::Header> m_headers;
     QSet<QString> m_origins; // of the sources given
     QSet<QUrl> m_sources;
-    std::function<void(const QUrl&, const QUrl&)> m_heldBack;
     const BlockRules* blockRules();
     PendingBlockRules m_pendingRules;
     std::shared_ptr<const BlockRules> m_blockRules;

@@ -25,10 +25,6 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
     m_context.advance = [this](qint64 nowMs) { advance(nowMs); };
     QQuickWebEngineProfile* profile = m_host.profile();
     profile->setUrlRequestInterceptor(m_policy);
-    m_policy->setRedirectHeldBack([this](const QUrl& source, const QUrl& target) {
-        for (WebEngineLoad* load : m_context.live)
-            load->redirectHeldBack(source, target);
-    });
     // Every page watches what its scripts still do, so that it can be read once they are done.
     QWebEngineScript watcher;
     watcher.setName(QStringLiteral("quarnel-settle"));

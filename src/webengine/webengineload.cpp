@@ -63,6 +63,7 @@ WebEngineLoad::~WebEngineLoad() {
     // Nothing of the page may reach a load that is gone.
     disconnect(m_download);
     disconnect(m_page, nullptr, this, nullptr);
+    m_page->setRedirectGate({});
     std::erase(m_context.live, this);
     // Requests blocked for a page nobody read (a try that failed, a load ahead that was dropped) are not
     // counted, nor kept.
@@ -119,6 +120,7 @@ void WebEngineLoad::advance(qint64 nowMs) {
 
 void WebEngineLoad::restartOnNewPage() {
     disconnect(m_page, nullptr, this, nullptr);
+    m_page->setRedirectGate({});
     m_settling.end();
     m_context.pool.retire(m_page);
     start(m_context.pool.fresh(), false);
@@ -144,6 +146,7 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
         page->runJavaScript(QStringLiteral("1"),
                             [answered = m_answered](const QVariant&) { *answered = true; });
     }
+    page->setRedirectGate([this](const QUrl& target) { return followsRedirect(target); });
     connect(page, &EnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             m_loading = true;
@@ -152,7 +155,8 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
         }
         if (!m_navigationStarted)
             return; // the end of a load that an earlier navigation began
-        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && m_heldBackAt.isValid()) {
+        // A redirect held back ends its navigation, stopped or failed, with nothing shown.
+        if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus && m_heldBackAt.isValid()) {
             m_page->load(std::exchange(m_heldBackAt, QUrl()));
             return;
         }
@@ -203,12 +207,17 @@ void WebEngineLoad::start(EnginePage* page, bool reused) {
     page->load(m_url);
 }
 
-void WebEngineLoad::redirectHeldBack(const QUrl& source, const QUrl& target) {
+bool WebEngineLoad::followsRedirect(const QUrl& target) {
+    // A redirect of the source's own request: no document of it has come yet (a refresh or a script's
+    // navigation comes from one, and is a new request that carries nothing of the source's).
+    if (m_phase != Phase::Navigating || replacedDocument() ||
+        !m_context.policy.headersWouldLeave(m_url, target))
+        return true;
     // A page that keeps redirecting gets as many hops as the engine gives a redirect chain.
     constexpr int MostHops = 20;
-    if (m_phase == Phase::Navigating && !m_heldBackAt.isValid() &&
-        m_url.adjusted(QUrl::RemoveFragment) == source && ++m_redirectsHeldBack <= MostHops)
+    if (!m_heldBackAt.isValid() && ++m_redirectsHeldBack <= MostHops)
         m_heldBackAt = target;
+    return false;
 }
 
 QString WebEngineLoad::readAtSettleLimit() const {

@@ -97,10 +97,6 @@ public:
     // failed answer is looked up in the network log until it is found or its time is up.
     void advance(qint64 nowMs);
 
-    // The navigation of `source` redirected to `target`, which the engine would have sent the source's own
-    // headers: it was stopped there, and this load, if it is that navigation, goes on to `target` anew.
-    void redirectHeldBack(const QUrl& source, const QUrl& target);
-
     // This page's renderer process; 0 when it has none (any more).
     qint64 rendererPid() const;
     // Ends the load for the memory its renderer takes; the caller stops the renderer. A load whose text was
@@ -108,6 +104,10 @@ public:
     void stopForMemory(const QString& reason);
 
 private:
+    // Whether this load's navigation may follow a redirect to `target`. One that would take the user's
+    // headers, which the source carried, to another origin is not: the navigation stops there, and the
+    // load goes on to `target` anew, without them.
+    bool followsRedirect(const QUrl& target);
     bool ended() const { return m_phase == Phase::Loaded || m_phase == Phase::Failed; }
     void start(EnginePage* page, bool reused);
     void restartOnNewPage();
