@@ -338,8 +338,9 @@ int main(int argc, char* argv[]) {
         QCoreApplication app(argc, argv);
         return runMerge(options);
     }
-    // The block lists, read before the engine starts: a list of the user's that cannot be used is a usage
-    // error; lists of Debian's that are not installed are said, and the run goes on without them.
+    // The block lists: a list of the user's that cannot be used is a usage error before the engine starts;
+    // lists of Debian's that are not installed are said, and the run goes on without them. They are read
+    // while the engine starts.
     PendingBlockRules blockRules;
     if (options.network.blockAds) {
         QStringList missing;
