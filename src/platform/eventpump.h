@@ -7,6 +7,10 @@ public:
     // Handles whatever input and paint events are pending, then returns. Throws AppClosingUnwind once the
     // main window has begun to close.
     virtual void processPendingEvents() = 0;
-    // Handles pending events, or waits up to maxMs for one to arrive; never spins. Same unwinding rule.
+    // Handles events as they come for up to maxMs, and returns at once after the event that called wake();
+    // never spins. Same unwinding rule.
     virtual void waitForEvents(int maxMs) = 0;
+    // Called while an event is handled: something a waiter waits for has happened, and the wait under way
+    // ends after this event.
+    virtual void wake() = 0;
 };

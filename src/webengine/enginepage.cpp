@@ -82,8 +82,8 @@ QObject* asObject(void* engineObject) {
 
 } // namespace
 
-EnginePage::EnginePage(QQuickItem* view, std::function<void(bool)> shownChanged)
-    : m_view(view), m_shownChanged(std::move(shownChanged)) {
+EnginePage::EnginePage(QQuickItem* view, std::function<void(bool)> shownChanged, std::function<void()> heard)
+    : m_view(view), m_shownChanged(std::move(shownChanged)), m_heard(std::move(heard)) {
     QQmlEngine::setObjectOwnership(this, QQmlEngine::CppOwnership);
     m_view->setProperty("page", QVariant::fromValue<QObject*>(this));
     m_view->setX(OffWindowX);
@@ -93,6 +93,8 @@ EnginePage::EnginePage(QQuickItem* view, std::function<void(bool)> shownChanged)
             SIGNAL(loadingChanged(QWebEngineLoadingInfo)));
     connect(m_view, SIGNAL(renderProcessPidChanged(qlonglong)), this,
             SIGNAL(renderProcessPidChanged(qint64)));
+    connect(this, &EnginePage::loadingChanged, this, [this] { m_heard(); });
+    connect(this, &EnginePage::renderProcessPidChanged, this, [this] { m_heard(); });
 }
 
 EnginePage::~EnginePage() {
@@ -143,6 +145,7 @@ void EnginePage::answer(int id, const QVariant& value) {
     const std::function<void(const QVariant&)> done = m_answers.take(id);
     if (!done)
         return;
+    m_heard();
     // An object or array comes as a script value: as plain maps and lists, like everything else.
     done(value.metaType() == QMetaType::fromType<QJSValue>() ? value.value<QJSValue>().toVariant() : value);
 }
@@ -251,7 +254,8 @@ EnginePage* PageHost::createPage() {
     QQmlEngine::setObjectOwnership(item, QQmlEngine::CppOwnership);
     item->setSize(m_viewSize);
     item->setParentItem(m_window->contentItem());
-    return new EnginePage(item, [this](bool shown) { shownChanged(shown); });
+    return new EnginePage(
+        item, [this](bool shown) { shownChanged(shown); }, [this] { heard(); });
 }
 
 void PageHost::addScript(const QWebEngineScript& script) {

@@ -22,12 +22,13 @@ class QWebEngineScript;
 // One page of the browser: a web view of a desktop's size (the host's view size) in a window that is never
 // shown. To its scripts the page is visible; it is drawn, off screen, only while it is shown (setShown), so
 // that its animation frames run then. It answers no dialog, opens no window, grants no permission and logs
-// nothing of its console.
+// nothing of its console. Whatever it tells (its signals, a script's answer) it also tells `heard` first, so
+// that the program's wait for it ends at once.
 class EnginePage : public QObject {
     Q_OBJECT
 public:
     // The page of `view`, which is put off screen; `shownChanged` hears when it is shown or no longer is.
-    EnginePage(QQuickItem* view, std::function<void(bool shown)> shownChanged);
+    EnginePage(QQuickItem* view, std::function<void(bool shown)> shownChanged, std::function<void()> heard);
     ~EnginePage() override;
 
     void load(const QUrl& url);
@@ -59,11 +60,15 @@ public Q_SLOTS:
     void answer(int id, const QVariant& value);
     // The proxy's user and password, when the proxy asks for them; empty when there are none.
     QStringList proxyLogin();
-    void terminated(int status, int exitCode) { Q_EMIT renderProcessTerminated(status, exitCode); }
+    void terminated(int status, int exitCode) {
+        m_heard();
+        Q_EMIT renderProcessTerminated(status, exitCode);
+    }
 
 private:
     QQuickItem* m_view;
     const std::function<void(bool)> m_shownChanged;
+    const std::function<void()> m_heard;
     bool m_shown = false;
     int m_nextAnswer = 0;
     int m_proxyLogins = 0; // times the proxy asked during this load
@@ -93,6 +98,8 @@ public:
     static constexpr QSize MaxDrawnSize{1920, 1080};
     // The login every page gives the proxy that asks for one.
     static void setProxyLogin(const QString& user, const QString& password);
+    // Called whenever a page, or the profile, tells something (see EnginePage).
+    void setHeard(std::function<void()> heard) { m_heard = std::move(heard); }
 
 Q_SIGNALS:
     // A navigation of `view` to `url` turned out to be a download; it is cancelled.
@@ -100,10 +107,17 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     // Called from the profile.
-    void downloaded(QObject* view, const QUrl& url) { Q_EMIT downloadRequested(view, url); }
+    void downloaded(QObject* view, const QUrl& url) {
+        heard();
+        Q_EMIT downloadRequested(view, url);
+    }
 
 private:
     void shownChanged(bool shown);
+    void heard() const {
+        if (m_heard)
+            m_heard();
+    }
 
     std::unique_ptr<QQmlEngine> m_engine;
     QQmlComponent* m_component = nullptr;
@@ -112,4 +126,5 @@ private:
     QTimer m_frames;
     int m_shown = 0;
     QSize m_viewSize = DefaultViewSize;
+    std::function<void()> m_heard;
 };

@@ -2,6 +2,7 @@
 
 #include "base/failure.h"
 #include "platform/clock.h"
+#include "platform/eventpump.h"
 #include "webengine/networklog.h"
 #include "webengine/pagepolicy.h"
 #include "webengine/pagepool.h"
@@ -23,6 +24,8 @@ WebEngineBrowser::WebEngineBrowser(EventPump& pump, Clock& clock, QObject* paren
     : QObject(parent), m_clock(clock), m_pool(std::make_unique<PagePool>(m_host)),
       m_policy(new PagePolicy(m_host.profile())), m_context{pump, clock, m_host, *m_pool, *m_policy} {
     m_context.advance = [this](qint64 nowMs) { advance(nowMs); };
+    // What a page tells may be what the run waits for.
+    m_host.setHeard([&pump] { pump.wake(); });
     QQuickWebEngineProfile* profile = m_host.profile();
     profile->setUrlRequestInterceptor(m_policy);
     // Every page watches what its scripts still do, so that it can be read once they are done.

@@ -3,6 +3,7 @@
 #include "fakes/fakepump.h"
 #include "platform/qt/posixprocessrunner.h"
 #include "platform/qt/qsettingsstore.h"
+#include "platform/qt/qteventpump.h"
 #include "shell/cmdoutput.h"
 #include "shell/settingskeys.h"
 #include "shell/startup.h"
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -160,6 +162,35 @@ TEST(QSettingsStore, AFailedWriteIsReportedAndNothingIsReadBackWrong) {
     EXPECT_EQ(restarted.read(QStringLiteral("Marrowick"), QStringLiteral("Quarnel"),
                              QStringLiteral("ListView1"), {}),
               QStringLiteral("http://a.example/?x=1,2||Separator||b.example"));
+}
+
+// A wait handles every event that comes until its time is up, rather than returning after the first (a
+// waiter's loop would then turn once per event of the engine's stream), and ends after the event that wakes
+// it.
+TEST(QtEventPump, AWaitLastsItsTimeThroughEventsAndEndsWhenWoken) {
+    QtEventPump pump;
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start();
+    pump.waitForEvents(40);
+    EXPECT_GT(ticks, 1);
+
+    ticks = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (ticks == 3)
+            pump.wake();
+    });
+    pump.waitForEvents(60'000);
+    EXPECT_EQ(ticks, 3);
+    // A wake between two waits is not carried into the next one.
+    pump.wake();
+    ticks = 0;
+    ticker.stop();
+    QTimer::singleShot(0, [&] { ++ticks; });
+    pump.waitForEvents(20);
+    EXPECT_EQ(ticks, 1);
 }
 
 TEST(PosixProcessRunner, CapturesTheWantedStreamsOnly) {

@@ -245,6 +245,7 @@ public:
         m_real.waitForEvents(maxMs);
         act();
     }
+    void wake() override { m_real.wake(); }
 
 private:
     void act() {

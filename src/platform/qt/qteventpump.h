@@ -15,6 +15,7 @@ public:
 
     void processPendingEvents() override;
     void waitForEvents(int maxMs) override;
+    void wake() override { m_woken = true; }
 
 private:
     void unwindIfClosing();
@@ -22,4 +23,5 @@ private:
     std::function<bool()> m_shouldUnwind;
     QElapsedTimer m_sinceLast;
     QTimer m_wakeUp;
+    bool m_woken = false;
 };
