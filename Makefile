@@ -68,13 +68,14 @@ check-sanitize: deps
 bench-deps:
 	@scripts/install-deps.sh --bench
 
-# quarnel_<version>_amd64.deb in the build folder, its desktop entry and AppStream metadata validated.
+# quarnel_<version>_amd64.deb in the build folder, its desktop entry and AppStream metadata validated, and
+# the package as lintian checks Debian's own (an error fails).
 package: programs
 	@scripts/install-deps.sh --package
 	desktop-file-validate packaging/com.marrowick.Quarnel.desktop
 	appstreamcli validate --no-net --pedantic packaging/com.marrowick.Quarnel.metainfo.xml
 	cd $(BUILD) && cpack -G DEB
-	@ls $(BUILD)/quarnel_*_amd64.deb
+	lintian --fail-on error --tag-display-limit 0 $(BUILD)/quarnel_*_amd64.deb
 
 bench: bench-deps bench-on build
 	$(BUILD)/bench/quarnel_bench

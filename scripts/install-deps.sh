@@ -27,7 +27,7 @@ packages=(
     iputils-ping xvfb xauth fonts-dejavu-core python3 clang-format clang-tidy nodejs strace
 )
 bench_packages=(chromium npm parallel slurm-wlm munge)
-package_packages=(dpkg-dev file desktop-file-utils appstream)
+package_packages=(dpkg-dev file desktop-file-utils appstream lintian)
 
 case "${1:-}" in
 --list)

@@ -26,7 +26,7 @@ chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin /bi
     apt-get update -qq
     apt-get install -y -qq ./root/quarnel_*_amd64.deb >/root/apt.log 2>&1 || { tail -20 /root/apt.log; exit 1; }
     echo "installed: $(dpkg-query -W -f="\${Package} \${Version}" quarnel)"
-    for f in /usr/bin/quarnel /usr/bin/quarnel-cli /usr/share/man/man1/quarnel-cli.1 \
+    for f in /usr/bin/quarnel /usr/bin/quarnel-cli /usr/share/man/man1/quarnel-cli.1.gz \
              /usr/share/applications/com.marrowick.Quarnel.desktop \
              /usr/share/metainfo/com.marrowick.Quarnel.metainfo.xml \
              /usr/share/icons/hicolor/scalable/apps/com.marrowick.Quarnel.svg \
